@@ -1,0 +1,98 @@
+#include "app/chat_client.h"
+
+#include "chat/chat_tabs.h"
+#include "controls/input_edit.h"
+#include "framework/fatal_error.h"
+#include "framework/message_box.h"
+#include "mainwindow/main_window.h"
+#include "net/irc_commands.h"
+#include "resources/resource_ids.h"
+
+ChatClient* the_client = nullptr;
+std::atomic<bool> startup_in_progress{true};
+
+namespace {
+void reset_slots(ChatClient& client) {
+    for (int slot = 0; slot < chat_slot_count; ++slot) {
+        ChatRecord& chat = client.chats[slot];
+        chat.slot = slot;
+        chat.control_id = 200 + 2 * slot;
+    }
+}
+}  // namespace
+
+ChatClient::ChatClient(int show, const wchar_t* class_name_text, HINSTANCE module, const wchar_t* title) {
+    instance = module;
+    class_name = class_name_text;
+    window_title = title;
+    icon_id = IDI_QUILLMERE;
+    small_icon_id = IDI_QUILLMERE_SMALL;
+    menu_id = IDR_MAIN_MENU;
+    show_command = show;
+    if (!register_window_class(*this)) fatal_error(L"Register window class of the application.");
+    connection.socket = &server_socket;
+    reset_slots(*this);
+    chats[0].unread = false;
+    current_chat = &chats[0];
+    the_client = this;
+}
+
+ChatClient::~ChatClient() {
+    if (the_client == this) the_client = nullptr;
+}
+
+LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case msg_build_controls:
+        build_main_window(*this);
+        return 0;
+    case msg_open_channel:
+    case msg_open_private_chat:
+        return create_chat(*this, reinterpret_cast<const wchar_t*>(wparam), message == msg_open_channel);
+    case msg_close_chat:
+        close_chat(*this, reinterpret_cast<const wchar_t*>(wparam));
+        return 0;
+    case WM_COMMAND:
+        if (handle_command(*this, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam))) return 0;
+        break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (HBRUSH brush = control_colours(*this, message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_SIZE:
+        layout_main_window(*this);
+        return 0;
+    case WM_SETFOCUS:
+        focus_input_line(*this);
+        return 0;
+    case WM_CLOSE:
+    case WM_DESTROY:
+        confirm_exit();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void ChatClient::confirm_exit() {
+    const bool online = server_socket.connected != 0;
+    const wchar_t* text = online ? L"You are connected to IRC server.\nDo you want disconnect and exit ?"
+                                 : L"Do you want exit ?";
+    const wchar_t* caption = online ? L"Disconnect and exit" : L"Exit";
+    if (show_message_box(main_window, text, caption, MB_YESNO | MB_ICONQUESTION) != IDNO) PostQuitMessage(0);
+}
+
+void ChatClient::shut_down() {
+    if (server_socket.connected) {
+        send_command(server_socket, irc::quit);
+        Sleep(quit_wait_ms);
+        close_connection(server_socket);
+        disconnect_reset(*this);
+    }
+    WSACleanup();
+    filter_keywords.clear();
+    channel_directory.clear();
+}

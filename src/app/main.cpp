@@ -1,0 +1,26 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/chat_client.h"
+#include "app/limits.h"
+#include "framework/basic_window.h"
+#include "net/server_socket.h"
+#include "resources/resource_ids.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+    wchar_t title[window_text_capacity] = {};
+    wchar_t class_name[window_text_capacity] = {};
+    LoadStringW(instance, IDS_APP_TITLE, title, window_text_capacity);
+    LoadStringW(instance, IDS_WINDOW_CLASS, class_name, window_text_capacity);
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+
+    start_network();
+    LoadLibraryW(L"Msftedit.dll");
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    ChatClient client(show_command, class_name, instance, title);
+    run_message_loop(client, accelerators);
+    client.shut_down();
+    return 0;
+}

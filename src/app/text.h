@@ -1,0 +1,57 @@
+#pragma once
+#include <cstddef>
+#include <cstring>
+#include <cwchar>
+#include <initializer_list>
+#include <string>
+
+// Bounded text helpers. The program's formats only use %s (text), %d (number)
+// and %%, so one small formatter serves them all without printf's type traps
+// (%s means a narrow string to some C runtimes and a wide one to others).
+
+struct FormatArg {
+    const wchar_t* text = nullptr;
+    long long number = 0;
+    FormatArg(const wchar_t* t) : text(t ? t : L"") {}
+    FormatArg(wchar_t* t) : text(t ? t : L"") {}
+    FormatArg(const std::wstring& t) : text(t.c_str()) {}
+    FormatArg(int n) : number(n) {}
+    FormatArg(long n) : number(n) {}
+    FormatArg(long long n) : number(n) {}
+    FormatArg(unsigned n) : number(n) {}
+    FormatArg(unsigned long n) : number(static_cast<long long>(n)) {}
+};
+
+std::wstring format_list(const wchar_t* format, std::initializer_list<FormatArg> args);
+
+template <class... Args>
+std::wstring format_text(const wchar_t* format, const Args&... args) {
+    return format_list(format, {FormatArg(args)...});
+}
+
+// Copies at most capacity - 1 characters and terminates; false when it had to cut.
+bool copy_text(wchar_t* destination, size_t capacity, const wchar_t* source);
+bool copy_text(char* destination, size_t capacity, const char* source);
+
+template <size_t N>
+bool copy_text(wchar_t (&destination)[N], const wchar_t* source) {
+    return copy_text(destination, N, source);
+}
+template <size_t N>
+bool copy_text(char (&destination)[N], const char* source) {
+    return copy_text(destination, N, source);
+}
+
+// Formats into a fixed buffer; false (and the text cut) when it does not fit.
+template <size_t N, class... Args>
+bool format_into(wchar_t (&destination)[N], const wchar_t* format, const Args&... args) {
+    return copy_text(destination, N, format_text(format, args...).c_str());
+}
+
+// Code-page conversions; `code_page` is CP_ACP for the IRC wire and
+// CP_THREAD_ACP for the program's other 8-bit texts.
+std::string narrow_text(const wchar_t* text, unsigned code_page);
+std::wstring wide_text(const char* text, size_t length, unsigned code_page);
+inline std::wstring wide_text(const std::string& text, unsigned code_page) {
+    return wide_text(text.data(), text.size(), code_page);
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Splits a byte stream into IRC lines: CR LF ends a line, a lone CR or LF stays
+// inside it. Reads go through a buffer rather than one recv per byte. A line is
+// capped so that a peer that never sends CR LF cannot exhaust memory; what comes
+// after the cap, up to the next CR LF, is dropped rather than handed on as if it
+// were a line of its own (it could otherwise read as a forged command).
+class LineReader {
+public:
+    static constexpr size_t line_cap = 65536;
+    static constexpr size_t chunk_size = 16384;
+
+    // Reads up to `size` bytes into `data`; returns the count, 0 at the end of
+    // the stream, negative on error (which ends the stream too).
+    using ReadFunction = int (*)(void* source, char* data, int size);
+
+    void reset();
+
+    // Next line without its CR LF. At the end of the stream a partial line is
+    // returned as it is; after that every call returns an empty line at once.
+    std::string read_line(ReadFunction read, void* source);
+
+private:
+    bool fill(ReadFunction read, void* source);
+
+    std::vector<char> buffer_ = std::vector<char>(chunk_size);
+    size_t start_ = 0, end_ = 0;
+    bool ended_ = false;
+};

@@ -1,0 +1,36 @@
+#include "support/test_client.h"
+
+#include <windows.h>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "framework/basic_window.h"
+
+std::wstring make_temp_folder(const wchar_t* tag) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static int counter = 0;
+    std::wstring folder = format_text(L"%squillmere-%s-%d-%d\\", base, tag, static_cast<int>(GetCurrentProcessId()),
+                                      ++counter);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+ChatClient& test_client() {
+    static ChatClient* client = [] {
+        auto* c = new ChatClient(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere v1.5b");
+        // The window builds itself from the settings beside the executable; tests
+        // work in a folder of their own instead.
+        if (!create_main_window(*c)) return c;
+        return c;
+    }();
+    return *client;
+}
+
+void pump_messages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
