@@ -1,0 +1,10 @@
+#include "transfer/ip_sharing.h"
+
+#include "app/chat_client.h"
+
+void update_send_file_button(ChatClient& client) {
+    // Sending files is not built yet, so the button stays disabled.
+    if (client.send_file_button) EnableWindow(client.send_file_button, FALSE);
+}
+
+void show_identification(ChatClient&, bool) {}
