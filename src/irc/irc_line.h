@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// One received line split at every single space (empty tokens kept). Handlers
+// read parameters by position; a token past the end reads as empty text.
+struct IrcLine {
+    std::wstring text;
+    std::vector<std::wstring> tokens;
+
+    const std::wstring& token(size_t index) const;
+    // The rest of the line from one character after the start of token k
+    // (that first character, normally ':', is skipped whatever it is).
+    std::wstring text_after_token(size_t k) const;
+    // The rest of the line from the start of token k, nothing skipped.
+    std::wstring text_from_token(size_t k) const;
+    // Offset in `text` where token k starts (may be past the end).
+    size_t token_start(size_t k) const;
+};
+
+// Splits `text`; false for an empty line, one too long, or one with no space.
+bool split_tokens(const std::wstring& text, IrcLine& line);
+
+class ChatClient;
+
+// Routes one received line to its handler; runs on the receive thread.
+void dispatch_line(ChatClient& client, const std::wstring& text);
