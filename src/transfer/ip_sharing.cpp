@@ -8,3 +8,7 @@ void update_send_file_button(ChatClient& client) {
 }
 
 void show_identification(ChatClient&, bool) {}
+
+bool lookup_public_ip(ChatClient&) { return false; }
+
+bool handle_ip_sharing_tag(ChatClient&, int, const wchar_t*, const wchar_t*) { return false; }
