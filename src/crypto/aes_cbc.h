@@ -1,0 +1,49 @@
+#pragma once
+#include <cryptopp/filters.h>
+#include <cryptopp/modes.h>
+#include <cryptopp/rijndael.h>
+
+#include <string>
+
+#include "crypto/key_derivation.h"
+
+// AES-256 in CBC mode under one derived key and IV. Each object owns its
+// cipher state: build one per message or file, never share across threads.
+// Feed it through a StreamTransformationFilter with PKCS #7 padding (padding()).
+class CbcEncryption {
+public:
+    explicit CbcEncryption(const KeyMaterial& material)
+        : cipher_(material.key, KeyMaterial::key_size), mode_(cipher_, material.iv) {}
+    CryptoPP::StreamTransformation& mode() { return mode_; }
+
+private:
+    CryptoPP::Rijndael::Encryption cipher_;
+    CryptoPP::CBC_Mode_ExternalCipher::Encryption mode_;
+};
+
+class CbcDecryption {
+public:
+    explicit CbcDecryption(const KeyMaterial& material)
+        : cipher_(material.key, KeyMaterial::key_size), mode_(cipher_, material.iv) {}
+    CryptoPP::StreamTransformation& mode() { return mode_; }
+
+private:
+    CryptoPP::Rijndael::Decryption cipher_;
+    CryptoPP::CBC_Mode_ExternalCipher::Decryption mode_;
+};
+
+constexpr auto cbc_padding = CryptoPP::StreamTransformationFilter::PKCS_PADDING;
+
+// Library errors' texts go to standard output: the only trace a failed
+// decryption leaves, since a wrong password is an everyday event. A caller
+// trying several passwords collects them and writes once: on an unbuffered
+// stream each write costs more than a whole decryption.
+class LibraryErrorLog {
+public:
+    ~LibraryErrorLog() { flush(); }
+    void add(const CryptoPP::Exception& error);
+    void flush();
+
+private:
+    std::string text_;
+};

@@ -1,0 +1,39 @@
+#pragma once
+#include <string>
+
+class ChatClient;
+
+// Encrypted files are the raw AES-256-CBC ciphertext of the whole file (PKCS #7
+// padding, no header), streamed so memory stays flat whatever the size.
+// Paths and passwords are 8-bit text in the thread's code page.
+
+// Extension of an encrypted file ("%s.zof" of the plain file's path).
+constexpr char encrypted_file_extension[] = ".zof";
+constexpr wchar_t encrypted_file_format[] = L"%s.zof";
+
+// Throw CryptoPP::Exception when a file cannot be opened, read or written, and
+// (decrypt_file) when the password does not fit. decrypt_file may leave a
+// partly written output behind on failure.
+void encrypt_file(const std::string& password, const std::string& plain_path, const std::string& encrypted_path);
+void decrypt_file(const std::string& password, const std::string& encrypted_path, const std::string& decrypted_path);
+
+// Status-bar label and texts of a received file (filled with the received name).
+constexpr char file_transfer_label[] = "File Trans.";
+constexpr wchar_t file_decrypted_format[] = L"File '%s' received. Successful decryption file.";
+constexpr wchar_t file_not_decrypted_format[] = L"File '%s' received. Decryption file error. Wrong password.";
+constexpr wchar_t file_bad_name_format[] = L"File '%s' received. Decryption file error. Invalid file name.";
+constexpr wchar_t file_not_saved_format[] = L"File '%s' received. Decryption file error. The file could not be saved.";
+
+struct ReceivedFileResult {
+    bool decrypted = false;
+    std::wstring status_text;
+};
+
+// Receiving side, after the last byte of `encrypted_path` (which ends in ".zof")
+// has arrived: tries stored passwords 1 to 16 in order and writes the plain file
+// as the same path without ".zof", replacing a file of that name only when a
+// password fitted. Leaves no partial output behind, deletes the encrypted file
+// in every case, and shows the result in the status bar under "File Trans.".
+// `received_name` is the name as the peer sent it (".zof" included).
+ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::string& encrypted_path,
+                                         const std::wstring& received_name);

@@ -1,0 +1,211 @@
+#include <windows.h>
+#include <psapi.h>
+
+#include <cryptopp/cryptlib.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/text.h"
+#include "crypto/file_crypto.h"
+#include "password_table.h"
+#include "support/test_client.h"
+
+namespace {
+
+std::string narrow(const std::wstring& path) {
+    return narrow_text(path.c_str(), CP_THREAD_ACP);
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+std::string read_file(const std::string& path) {
+    std::string bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return "<missing>";
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+    std::fclose(f);
+    return bytes;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> files_in(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+SIZE_T peak_working_set() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+// Known answers made outside with OpenSSL under the keys of key_derivation_test:
+//   printf '' | openssl enc -aes-256-cbc -K <Tulip9 key> -iv <Tulip9 iv> | xxd -p -u
+//   printf '0123456789ABCDEF' | openssl enc ...same key...
+//   python3 -c "...bytes(range(40))" | openssl enc -aes-256-cbc -K <63-byte password key> -iv ...
+struct FileVector {
+    std::string password, plain, cipher_hex;
+};
+const std::string long_password = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ!";
+std::string first_bytes(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>(i);
+    return s;
+}
+
+}  // namespace
+
+TEST(FileCrypto, MatchesOpensslAndRoundTrips) {
+    const std::string folder = narrow(make_temp_folder(L"filekat"));
+    const FileVector vectors[] = {
+        {"Tulip9", "", "F7D4C42FB49FFC34CAFF0163F9D0CA9D"},
+        {"Tulip9", "0123456789ABCDEF", "D558813E13CA82DA24BC56DF910E43334B2526B258427D1F2CB8EB5B7CD3F9A0"},
+        {long_password, first_bytes(40),
+         "20009C90AE62A8C2B650BEF4AA64B023E0BDA57F4781012E4BB09AE50D9F2BC43ECCA39936EDDBD0F4F43B1D7378A3D7"},
+    };
+    for (const FileVector& v : vectors) {
+        SCOPED_TRACE(v.plain.size());
+        write_file(folder + "plain.bin", v.plain);
+        encrypt_file(v.password, folder + "plain.bin", folder + "plain.bin.zof");
+        EXPECT_EQ(to_hex(read_file(folder + "plain.bin.zof")), v.cipher_hex);
+        // Same file, same password: the same bytes again.
+        encrypt_file(v.password, folder + "plain.bin", folder + "again.zof");
+        EXPECT_EQ(read_file(folder + "again.zof"), read_file(folder + "plain.bin.zof"));
+        decrypt_file(v.password, folder + "plain.bin.zof", folder + "back.bin");
+        EXPECT_EQ(read_file(folder + "back.bin"), v.plain);
+    }
+}
+
+TEST(FileCrypto, LibraryErrorsRaisedAndNoEmptyOutputLeft) {
+    const std::string folder = narrow(make_temp_folder(L"fileerr"));
+    EXPECT_THROW(encrypt_file("Tulip9", folder + "absent.txt", folder + "absent.txt.zof"), CryptoPP::Exception);
+    EXPECT_FALSE(exists(folder + "absent.txt.zof"));
+    write_file(folder + "a.txt", "some text");
+    EXPECT_THROW(encrypt_file("Tulip9", folder + "a.txt", folder + "no such folder\\a.txt.zof"), CryptoPP::Exception);
+    encrypt_file("Tulip9", folder + "a.txt", folder + "a.txt.zof");
+    EXPECT_THROW(decrypt_file("Tulip8", folder + "a.txt.zof", folder + "out.txt"), CryptoPP::Exception);
+    write_file(folder + "short.zof", "not a multiple of sixteen");
+    EXPECT_THROW(decrypt_file("Tulip9", folder + "short.zof", folder + "out.txt"), CryptoPP::Exception);
+}
+
+TEST(ReceivedFile, RightPasswordInSlotFive) {
+    ChatClient& client = test_client();
+    const std::string folder = narrow(make_temp_folder(L"recv5"));
+    const std::string content = "%PDF-1.4 pretend report\r\n" + first_bytes(200);
+    write_file(folder + "source.pdf", content);
+    encrypt_file("Fifth-pass", folder + "source.pdf", folder + "report.pdf.zof");
+    DeleteFileA((folder + "source.pdf").c_str());
+
+    set_stored_passwords(client, {{1, "First-pass"}, {2, "Second-pass"}, {4, "Fourth-pass"}, {5, "Fifth-pass"},
+                                  {6, "Sixth-pass"}});
+    const ReceivedFileResult result = decrypt_received_file(client, folder + "report.pdf.zof", L"report.pdf.zof");
+    EXPECT_TRUE(result.decrypted);
+    EXPECT_EQ(result.status_text, L"File 'report.pdf.zof' received. Successful decryption file.");
+    EXPECT_EQ(read_file(folder + "report.pdf"), content);
+    EXPECT_EQ(files_in(folder), std::vector<std::string>{"report.pdf"});  // no partial output, no .zof
+    set_stored_passwords(client, {});
+}
+
+TEST(ReceivedFile, NoFittingPasswordLeavesNothingAndKeepsExistingFile) {
+    ChatClient& client = test_client();
+    const std::string folder = narrow(make_temp_folder(L"recvbad"));
+    write_file(folder + "notes.txt", "the user's own notes");
+    write_file(folder + "source", std::string(5000, 'q'));
+    encrypt_file("Unknown-pass", folder + "source", folder + "notes.txt.zof");
+    encrypt_file("Unknown-pass", folder + "source", folder + "other.bin.zof");
+    DeleteFileA((folder + "source").c_str());
+
+    const char* expected = "File '%s' received. Decryption file error. Wrong password.";
+    set_stored_passwords(client, {{1, "First-pass"}, {3, "Third-pass"}, {16, "Last-pass"}});
+    ReceivedFileResult result = decrypt_received_file(client, folder + "notes.txt.zof", L"notes.txt.zof");
+    EXPECT_FALSE(result.decrypted);
+    EXPECT_EQ(result.status_text, format_text(wide_text(expected, CP_THREAD_ACP).c_str(), L"notes.txt.zof"));
+    EXPECT_EQ(read_file(folder + "notes.txt"), "the user's own notes");
+
+    set_stored_passwords(client, {});  // no password at all
+    result = decrypt_received_file(client, folder + "other.bin.zof", L"other.bin.zof");
+    EXPECT_FALSE(result.decrypted);
+    EXPECT_EQ(result.status_text, format_text(wide_text(expected, CP_THREAD_ACP).c_str(), L"other.bin.zof"));
+    EXPECT_EQ(files_in(folder), std::vector<std::string>{"notes.txt"});
+}
+
+TEST(ReceivedFile, NameWithoutExtensionIsNotDecrypted) {
+    ChatClient& client = test_client();
+    const std::string folder = narrow(make_temp_folder(L"recvname"));
+    write_file(folder + "source", "abc");
+    set_stored_passwords(client, {{1, "First-pass"}});
+    for (const char* name : {"plain.txt", ".zof", "x.zo"}) {
+        encrypt_file("First-pass", folder + "source", folder + name);
+        const ReceivedFileResult result =
+            decrypt_received_file(client, folder + name, wide_text(name, CP_THREAD_ACP));
+        EXPECT_FALSE(result.decrypted) << name;
+        EXPECT_FALSE(exists(folder + name)) << name;
+    }
+    EXPECT_EQ(files_in(folder), std::vector<std::string>{"source"});
+    set_stored_passwords(client, {});
+}
+
+TEST(FileCrypto, LargeFileStreamsWithFlatMemory) {
+    const std::string folder = narrow(make_temp_folder(L"filebig"));
+    const size_t size = 64u << 20;
+    const size_t chunk = 1u << 16;
+    std::string block(chunk, '\0');
+    auto fill = [&](size_t index) {
+        unsigned x = static_cast<unsigned>(index) * 2654435761u + 1;
+        for (size_t i = 0; i < chunk; ++i) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            block[i] = static_cast<char>(x);
+        }
+    };
+    {
+        FILE* f = std::fopen((folder + "big.bin").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        for (size_t i = 0; i < size / chunk; ++i) {
+            fill(i);
+            std::fwrite(block.data(), 1, chunk, f);
+        }
+        std::fclose(f);
+    }
+    const SIZE_T before = peak_working_set();
+    encrypt_file("Tulip9", folder + "big.bin", folder + "big.bin.zof");
+    decrypt_file("Tulip9", folder + "big.bin.zof", folder + "back.bin");
+    const SIZE_T growth = peak_working_set() - before;
+    EXPECT_LT(growth, SIZE_T(8) << 20) << "peak working set grew by " << growth << " bytes";
+
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    ASSERT_TRUE(GetFileAttributesExA((folder + "big.bin.zof").c_str(), GetFileExInfoStandard, &info));
+    EXPECT_EQ(info.nFileSizeLow, size + 16);
+    FILE* f = std::fopen((folder + "back.bin").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::string read_back(chunk, '\0');
+    size_t mismatched = 0, chunks = 0;
+    while (std::fread(&read_back[0], 1, chunk, f) == chunk) {
+        fill(chunks++);
+        if (read_back != block) ++mismatched;
+    }
+    std::fclose(f);
+    EXPECT_EQ(chunks, size / chunk);
+    EXPECT_EQ(mismatched, 0u);
+    for (const char* name : {"big.bin", "big.bin.zof", "back.bin"}) DeleteFileA((folder + name).c_str());
+}
