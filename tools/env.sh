@@ -31,3 +31,73 @@ quillmere_wine_prefix() {
     wineserver -w
   fi
 }
+
+# Writes an ngircd configuration for a local test or practice server:
+# $1 the file, $2 the port. It listens on 127.0.0.1 only, asks nothing of
+# ident, DNS or PAM, and imposes no flood penalty (tests send in bursts).
+quillmere_ngircd_config() {
+  local conf=$1 port=$2
+  mkdir -p "$(dirname "$conf")"
+  cat >"$conf" <<CONF
+[Global]
+Name = irc.quillmere.local
+Info = Quillmere local IRC server
+Listen = 127.0.0.1
+Ports = $port
+MotdPhrase = Welcome to the local Quillmere test server
+AdminInfo1 = Quillmere local server
+AdminInfo2 = 127.0.0.1
+AdminEMail = nobody@localhost
+[Limits]
+MaxConnectionsIP = 0
+MaxNickLength = 30
+MaxPenaltyTime = 0
+MaxListSize = 1000
+PingTimeout = 120
+PongTimeout = 60
+[Options]
+PAM = no
+Ident = no
+DNS = no
+CONF
+}
+
+# Starts ngircd in the foreground of a detached session (no terminal, no
+# pipes of the caller held open) and waits until it listens on 127.0.0.1:$3.
+# $1 the configuration, $2 its log file; prints the process id.
+quillmere_ngircd_start() {
+  local conf=$1 log=$2 port=$3
+  setsid /usr/sbin/ngircd -n -f "$conf" </dev/null >"$log" 2>&1 &
+  local pid=$!
+  for _ in $(seq 1 100); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$pid"
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null || true
+  echo "ngircd did not start, see $log" >&2
+  return 1
+}
+
+# Settings\Settings.ini of a fresh run folder: the local server as stored
+# server 1 and as the last connection, with sample identities. An existing
+# file is never touched.
+quillmere_default_settings() {
+  local settings_dir=$1/Settings
+  mkdir -p "$settings_dir"
+  [ -f "$settings_dir/Settings.ini" ] && return 0
+  printf '%s\r\n' \
+    '[servers]' \
+    'server_name_1=127.0.0.1' \
+    'server_port_1=6667' \
+    'server_nickname_1=Quillfan' \
+    'server_username_1=quilly' \
+    'server_name_default=127.0.0.1' \
+    'server_port_default=6667' \
+    'server_nickname_default=Quillfan' \
+    'server_username_default=quilly' \
+    >"$settings_dir/Settings.ini"
+}

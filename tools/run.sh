@@ -1,11 +1,35 @@
 #!/usr/bin/env bash
 # Builds Quillmere and starts it under Wine in a virtual desktop large enough
-# for its 1400 x 750 window.
+# for its 1400 x 750 window, with a local IRC server (ngircd on
+# 127.0.0.1:6667) to connect to; the server stops when Quillmere exits.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cryptopp=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" | tail -n 1)
 quillmere_build "$cryptopp"
 quillmere_wine_prefix "$QUILLMERE_BUILD/wine-run"
 run_dir="$QUILLMERE_BUILD/run"
+
+# First run: the local server is stored server 1 and the last connection.
+quillmere_default_settings "$run_dir"
+
+local_port=6667
+ngircd_dir="$QUILLMERE_BUILD/ngircd-run"
+ngircd_pid=
+if (exec 3<>"/dev/tcp/127.0.0.1/$local_port") 2>/dev/null; then
+  echo "run: 127.0.0.1:$local_port is already in use; Quillmere will find that server there"
+else
+  quillmere_ngircd_config "$ngircd_dir/ngircd.conf" "$local_port"
+  if ngircd_pid=$(quillmere_ngircd_start "$ngircd_dir/ngircd.conf" "$ngircd_dir/ngircd.log" "$local_port"); then
+    echo "run: local IRC server on 127.0.0.1:$local_port (log: $ngircd_dir/ngircd.log)"
+  else
+    ngircd_pid=
+    echo "run: the local IRC server did not start; Quillmere runs without it"
+  fi
+fi
+stop_local_server() {
+  if [ -n "$ngircd_pid" ]; then kill "$ngircd_pid" 2>/dev/null || true; fi
+}
+trap stop_local_server EXIT
+
 cd "$run_dir"
-exec wine explorer /desktop=Quillmere,1600x900 "$run_dir/Quillmere.exe"
+wine explorer /desktop=Quillmere,1600x900 "$run_dir/Quillmere.exe"

@@ -52,6 +52,8 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
     case msg_close_chat:
         close_chat(*this, reinterpret_cast<const wchar_t*>(wparam));
         return 0;
+    case msg_run_on_ui_thread:
+        return run_ui_task(lparam);
     case WM_COMMAND:
         if (handle_command(*this, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam))) return 0;
         break;
@@ -60,6 +62,12 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
     case WM_CTLCOLORBTN:
         if (HBRUSH brush = control_colours(*this, message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)))
             return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_PARENTNOTIFY:
+        adopt_child_window(*this, wparam, lparam);
+        break;
+    case WM_DRAWITEM:
+        if (draw_tab_button(*this, reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
         break;
     case WM_SIZE:
         layout_main_window(*this);

@@ -1,8 +1,10 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,16 +18,29 @@ struct PendingLine {
     bool line_break = false;
 };
 
+constexpr size_t pending_text_limit = 511;
+
 // One chat slot: the server tab (0), a private chat (1..16) or a channel (17..33).
+//
+// Sharing between threads (see chat/chat_tabs.cpp for the whole picture):
+// - windows, `buffer`, `pending_lines`, `button`, `user_list` and the counts
+//   are touched only on the user-interface thread; other threads hand their
+//   appends and setters over to it;
+// - `lock` guards `name`, `users` and `whois_lines`: the receive thread changes
+//   the lists while the user-interface thread reads them. Hold it only to copy
+//   or change those three; never while sending a window message or creating,
+//   showing or filling a window (copy the list out first, then fill the control);
+// - `in_use`, `unread` and `mention` are atomic: they are set on one thread and
+//   read on the other.
 struct ChatRecord {
     int control_id = 0;
     HWND button = nullptr;
     HWND user_list = nullptr;
     unsigned user_list_state = 8;
-    bool in_use = false;
+    std::atomic<bool> in_use{false};
     bool is_channel = false;
-    bool unread = true;
-    bool mention = false;
+    std::atomic<bool> unread{true};
+    std::atomic<bool> mention{false};
     bool encrypt_messages = false;
     bool peer_ready = false;
     wchar_t password[64] = {};
@@ -51,8 +66,15 @@ struct ChatRecord {
     bool message_sound = false;
     std::deque<PendingLine> pending_lines;
 
+    // Guards name, users and whois_lines (see above).
+    mutable std::mutex lock;
+
     ChatRecord();
     ~ChatRecord();
     ChatRecord(const ChatRecord&) = delete;
     ChatRecord& operator=(const ChatRecord&) = delete;
 };
+
+// Puts every field back to the value a fresh chat starts with; the name is
+// emptied and the windows are left alone (the caller has destroyed them).
+void reset_chat_record(ChatRecord& chat, int slot);

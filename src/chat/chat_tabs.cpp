@@ -1,18 +1,212 @@
+// Chat slots: lookup, creation and closing.
+//
+// Threads. The receive thread appends text, sets flags and reads slots while the
+// user-interface thread selects, creates and closes them and appends its own
+// lines. The rule kept throughout src/chat: everything that touches a chat's
+// windows, its held-back queue or the chat counts runs on the user-interface
+// thread. Another thread hands its call over with a synchronous message
+// (WM_USER + 1..3 to create and close, WM_USER + 4 = run_on_ui_thread for
+// appends, open_private_chat, request_join and the setters) and returns when
+// the work is done. So:
+// - the lines of a slot keep the order of the calls, and none is lost: a caller
+//   returns only when its line is in the buffer or in the slot's queue;
+// - buffers and queues need no lock, and writes of two threads never interleave;
+// - the user-interface thread never waits for another thread; only the others
+//   wait, and they hold no lock while they do.
+// What other threads read or change directly is guarded by each slot's `lock`:
+// the name (find_chat, chat_name) and the `users` and `whois_lines` lists. It is
+// held only around those copies and changes, never across a window message.
+// `in_use`, `unread` and `mention` are atomic flags.
+
 #include "chat/chat_tabs.h"
+
+#include <richedit.h>
 
 #include <cwchar>
 
 #include "app/chat_client.h"
+#include "app/limits.h"
+#include "chat/palette.h"
+#include "controls/buffer_edit.h"
+#include "framework/message_box.h"
+#include "net/irc_commands.h"
+
+namespace {
+constexpr const wchar_t* server_tab_name = L"IRC Server";
+constexpr const wchar_t* buffer_failure_text = L"Couldn't create RichEditText box";
+constexpr const wchar_t* buffer_failure_caption = L"Application error";
+
+// Tab buttons stand in two columns inside the "Private chats and channels" box.
+constexpr int private_column_left = 1070;
+constexpr int channel_column_left = 1226;
+constexpr int button_top = 35;
+constexpr int button_pitch = 36;
+constexpr int button_width = 150;
+constexpr int server_button_width = 130;
+constexpr int button_height = 30;
+
+// The selected channel's user list; it stays hidden until its tab is selected.
+constexpr int user_list_left = 20, user_list_top = 40, user_list_width = 205, user_list_height = 500;
+constexpr int user_list_id_base = 1000;
+
+// Where the selected chat's buffer stands. Every buffer is made there, hidden
+// unless it is the server tab's; selecting a tab shows its buffer. (A buffer
+// made at zero size would wrap its text one character per line until first
+// shown, which costs dearly as text arrives for a chat nobody has opened yet.)
+constexpr RECT buffer_place{255, 35, 255 + 776, 35 + 500};
+
+// How much text a buffer may hold; the appends drop the oldest lines beyond the
+// scrollback (chat_append.cpp), this is only the control's hard ceiling.
+constexpr LPARAM buffer_text_ceiling = 0x7FFFFFFE;
+
+[[noreturn]] void stop_without_buffer() {
+    DWORD code = GetLastError();
+    show_message_box(nullptr, buffer_failure_text, buffer_failure_caption, MB_OK | MB_ICONERROR);
+    ExitProcess(code ? code : 1);
+}
+
+void prepare_buffer(ChatClient& client, HWND buffer) {
+    // The font first: setting a font resets the default format's weight.
+    SendMessageW(buffer, WM_SETFONT, reinterpret_cast<WPARAM>(client.font_normal), FALSE);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_EFFECTS2;
+    format.dwEffects = CFE_BOLD;
+    format.crTextColor = colour_white;
+    format.crBackColor = colour_black;
+    SendMessageW(buffer, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(buffer, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(buffer, EM_SETBKGNDCOLOR, 0, colour_black);
+    SendMessageW(buffer, EM_EXLIMITTEXT, 0, buffer_text_ceiling);
+}
+
+HWND create_tab_button(ChatClient& client, const ChatRecord& chat, const wchar_t* name, int position) {
+    const int left = chat.is_channel ? channel_column_left : private_column_left;
+    const int width = chat.slot == 0 ? server_button_width : button_width;
+    HWND button = CreateWindowExW(WS_EX_WINDOWEDGE, L"BUTTON", name, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_LEFT,
+                                  left, button_top + button_pitch * position, width, button_height, client.main_window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(chat.control_id + 1)), client.instance,
+                                  nullptr);
+    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(client.font_normal), FALSE);
+    return button;
+}
+
+HWND create_user_list(ChatClient& client, int slot) {
+    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"COMBOBOX", L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS,
+                                user_list_left, user_list_top, user_list_width, user_list_height, client.main_window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(user_list_id_base + slot)),
+                                client.instance, nullptr);
+    if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(client.font_normal), FALSE);
+    return list;
+}
+
+void select_tab(ChatClient& client, int slot) {
+    SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(client.chats[slot].control_id + 1, BN_CLICKED), 0);
+}
+}  // namespace
 
 int find_chat(ChatClient& client, const wchar_t* name) {
+    if (!name) return -1;
     int found = -1;
-    for (int slot = 0; slot < chat_slot_count; ++slot)
-        if (client.chats[slot].in_use && client.chats[slot].name == name) found = slot;
+    for (int slot = 0; slot < chat_slot_count; ++slot) {
+        const ChatRecord& chat = client.chats[slot];
+        if (!chat.in_use) continue;
+        std::lock_guard<std::mutex> guard(chat.lock);
+        if (chat.name == name) found = slot;
+    }
     return found;
 }
 
-int create_chat(ChatClient&, const wchar_t*, bool) {
-    return -1;
+std::wstring chat_name(ChatClient& client, int slot) {
+    if (slot < 0 || slot >= chat_slot_count) return {};
+    const ChatRecord& chat = client.chats[slot];
+    std::lock_guard<std::mutex> guard(chat.lock);
+    return chat.name;
 }
 
-void close_chat(ChatClient&, const wchar_t*) {}
+int create_chat(ChatClient& client, const wchar_t* name, bool is_channel) {
+    if (!on_ui_thread(client))
+        return static_cast<int>(SendMessageW(client.main_window, is_channel ? msg_open_channel : msg_open_private_chat,
+                                             reinterpret_cast<WPARAM>(name), 0));
+    // A name longer than the close command can copy could never be closed again.
+    if (!name || !*name || wcsnlen(name, channel_name_capacity) >= size_t(channel_name_capacity)) return -1;
+    if (find_chat(client, name) >= 0) return -1;
+
+    // Slot 0 belongs to the server tab alone: a correspondent there could never
+    // be closed.
+    const int first = is_channel ? first_channel_slot : 0;
+    const int last = is_channel ? last_channel_slot : last_private_slot;
+    const int first_free = is_channel || wcscmp(name, server_tab_name) == 0 ? first : first_private_slot;
+    int slot = -1;
+    for (int candidate = first_free; candidate <= last && slot < 0; ++candidate)
+        if (!client.chats[candidate].in_use) slot = candidate;
+    if (slot < 0) return -1;
+
+    ChatRecord& chat = client.chats[slot];
+    reset_chat_record(chat, slot);
+    chat.buffer = create_buffer_edit(chat.control_id, client.main_window, client.instance, buffer_place, slot == 0);
+    if (!chat.buffer) stop_without_buffer();
+    prepare_buffer(client, chat.buffer->window);
+    {
+        std::lock_guard<std::mutex> guard(chat.lock);
+        chat.name = name;
+    }
+    chat.is_channel = is_channel;
+    chat.button = create_tab_button(client, chat, name, slot - first);
+    if (is_channel) chat.user_list = create_user_list(client, slot);
+    // Set last: a thread that finds the slot in use finds it complete.
+    chat.in_use = true;
+
+    if (is_channel) {
+        select_tab(client, slot);
+        ++client.channel_count;
+        return slot;
+    }
+    if (slot > 0 && client.server_socket.connected) {
+        send_command(client.server_socket, irc::userhost, name);
+        send_command(client.server_socket, irc::whois, name);
+    }
+    ++client.private_chat_count;
+    return slot;
+}
+
+void close_chat(ChatClient& client, const wchar_t* name) {
+    if (!on_ui_thread(client)) {
+        SendMessageW(client.main_window, msg_close_chat, reinterpret_cast<WPARAM>(name), 0);
+        return;
+    }
+    const int slot = find_chat(client, name);
+    if (slot <= 0) return;
+    ChatRecord& chat = client.chats[slot];
+    // Closed from under the user (kicked, parted by the server): show the server
+    // tab rather than leave the window on a chat whose buffer is gone.
+    if (client.current_chat == &chat) {
+        select_tab(client, 0);
+        if (client.current_chat == &chat) client.current_chat = &client.chats[0];
+    }
+    chat.in_use = false;
+    if (chat.button) DestroyWindow(chat.button);
+    chat.button = nullptr;
+    if (chat.buffer) DestroyWindow(chat.buffer->window);
+    chat.buffer.reset();
+    if (chat.is_channel) {
+        if (chat.user_list) DestroyWindow(chat.user_list);
+        chat.user_list = nullptr;
+        std::lock_guard<std::mutex> guard(chat.lock);
+        chat.users.clear();
+    }
+    if (chat.is_channel)
+        --client.channel_count;
+    else
+        --client.private_chat_count;
+}
+
+void clear_chat(ChatClient& client, int slot) {
+    if (slot < 0 || slot >= chat_slot_count) return;
+    run_on_ui_thread(client, [&] {
+        ChatRecord& chat = client.chats[slot];
+        if (!chat.in_use || !chat.buffer) return;
+        chat.pending_lines.clear();
+        SetWindowTextW(chat.buffer->window, L"");
+    });
+}

@@ -1,10 +1,15 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+#include "chat/ui_thread.h"
+
 class ChatClient;
 
 // Application messages of the main window: other threads have chat tabs made
 // and closed on the user-interface thread (wparam: the name, const wchar_t*).
+// msg_run_on_ui_thread (WM_USER + 4, chat/ui_thread.h) carries their appends.
 constexpr UINT msg_build_controls = WM_USER;
 constexpr UINT msg_open_channel = WM_USER + 1;
 constexpr UINT msg_open_private_chat = WM_USER + 2;
@@ -13,14 +18,17 @@ constexpr UINT msg_close_chat = WM_USER + 3;
 // Slot of the in-use chat with exactly this name (case-sensitive), or -1.
 int find_chat(ChatClient& client, const wchar_t* name);
 
-// User-interface thread only; other threads send the messages above.
+// A copy of the slot's name, safe on any thread (empty for a bad slot).
+std::wstring chat_name(ChatClient& client, int slot);
+
+// User-interface thread; called elsewhere they send the messages above.
 int create_chat(ChatClient& client, const wchar_t* name, bool is_channel);
 void close_chat(ChatClient& client, const wchar_t* name);
 
 // Any thread. Opens (and optionally selects) a private chat; slot or -1.
 int open_private_chat(ChatClient& client, const wchar_t* nickname, bool select);
 
-// Asks the server to join; `channel` loses its leading '#' in place.
+// Any thread. Asks the server to join; `channel` loses its leading '#' in place.
 void request_join(wchar_t* channel, ChatClient& client, const wchar_t* key);
 
 // Any thread. Appends text in the given colours (see chat/palette.h), held
@@ -29,5 +37,15 @@ void request_join(wchar_t* channel, ChatClient& client, const wchar_t* key);
 void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
                       bool line_break);
 
+// Characters each chat buffer keeps; the oldest lines beyond are dropped as
+// new ones arrive. Any thread.
+constexpr long default_scrollback_limit = 1000000;
+constexpr long minimum_scrollback = 10000;
+void set_scrollback_limit(long characters);
+
+// Any thread. Empties the slot's buffer and drops its held-back lines.
+void clear_chat(ChatClient& client, int slot);
+
+// Any thread.
 void set_peer_ip(ChatClient& client, int slot, const wchar_t* address);
 void set_user_host(ChatClient& client, int slot, const wchar_t* user_host);

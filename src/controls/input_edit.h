@@ -3,7 +3,9 @@
 
 class ChatClient;
 
-// The input line: a multi-line edit whose Enter key submits the line.
+// The input line: a multi-line edit whose Enter key submits the line (see
+// controls/input_line.h for what a submitted line does). Every other key and
+// message is the edit control's own.
 class InputEdit : public SubclassedWindow {
 public:
     ChatClient* client = nullptr;

@@ -25,3 +25,21 @@ class ChatClient;
 
 // Routes one received line to its handler; runs on the receive thread.
 void dispatch_line(ChatClient& client, const std::wstring& text);
+
+// Longest sender nickname taken from a line; the rest is cut.
+constexpr size_t sender_nickname_limit = 1023;
+
+// Sender of JOIN, PART, KICK, MODE, NICK and QUIT: token 0 from its second
+// character up to its first '!'. False when token 0 holds no '!' (a server's
+// own line) or nothing before it; those commands ignore such lines.
+bool line_sender_nickname(const IrcLine& line, std::wstring& nickname);
+
+// Sender of PRIVMSG and NOTICE: token 0 without its first character, cut at
+// its first '!' when it has one.
+std::wstring prefix_sender_nickname(const IrcLine& line);
+
+// Case-sensitive: does `text` begin with `keyword`?
+bool begins_with(const std::wstring& text, const wchar_t* keyword);
+
+// `text` cut to at most `limit` characters.
+std::wstring cut_text(std::wstring text, size_t limit);

@@ -1,6 +1,23 @@
 #include "irc/whois.h"
 
-#include "app/chat_client.h"
+#include <string>
+#include <vector>
 
-// WHOIS replies are not handled yet.
-void show_whois(ChatClient&, int) {}
+#include "app/chat_client.h"
+#include "app/text.h"
+
+void show_whois(ChatClient& client, int slot) {
+    if (slot < 0 || slot >= chat_slot_count || !client.user_info_edit) return;
+    std::vector<std::string> lines;
+    {
+        std::lock_guard<std::mutex> guard(client.chats[slot].lock);
+        lines = client.chats[slot].whois_lines;
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    // The window is filled outside the lock: SetWindowText is a message.
+    SetWindowTextW(client.user_info_edit, wide_text(text, CP_ACP).c_str());
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class ChatClient;
 
 // WM_USER: builds every control of the main window.
@@ -23,7 +25,8 @@ void select_chat(ChatClient& client, int slot);
 // Channel indicators and channel menu items for the selected chat.
 void refresh_channel_controls(ChatClient& client);
 
-// Closes every chat tab and shows the not-connected state.
+// Closes every chat tab and shows the not-connected state. Any thread: the
+// work is handed to the user-interface thread.
 void disconnect_reset(ChatClient& client);
 
 // A copy of the bitmap whose background (the top-left pixel's colour) is
@@ -33,3 +36,37 @@ HBITMAP make_menu_bitmap(HBITMAP bitmap);
 // Writes the two texts of the status bar; both are 8-bit text in the calling
 // thread's code page. Any thread.
 void show_status_notice(const char* title, const char* text);
+
+// --- Further helpers of the main window -------------------------------------
+
+// Bitmap resource `id` loaded at 16 x 16 and passed through make_menu_bitmap,
+// for menu item pictures; nullptr when the resource is missing. The caller owns it.
+HBITMAP load_menu_picture(HINSTANCE instance, int id);
+
+// Shows bitmap 126 (connected) or 125 (not connected) in connection_image.
+// The two pictures are made once and kept; user-interface thread.
+void show_connection_state(ChatClient& client, bool connected);
+
+// Enables a menu item, or disables and greys it (by command id).
+void set_menu_item_enabled(ChatClient& client, int command, bool enabled);
+
+// Drive and folder of a full file path, ending in a backslash ("" when the
+// path has no folder part).
+std::wstring folder_of_path(const wchar_t* path);
+
+// Tab button colours: the brush answered for the tab button of `slot`
+// (hollow when the tab is neither marked nor selected).
+HBRUSH tab_button_brush(ChatClient& client, int slot);
+
+// Tab buttons have the control ids 201 + 2 x slot.
+constexpr int first_tab_button_id = 201;
+constexpr int last_tab_button_id = 400;
+inline int tab_button_id(int slot) { return first_tab_button_id + 2 * slot; }
+
+// WM_PARENTNOTIFY: a tab button being created becomes owner-drawn, so that its
+// marks show (a push button ignores the colours WM_CTLCOLORBTN answers).
+void adopt_child_window(ChatClient& client, WPARAM wparam, LPARAM lparam);
+
+// WM_DRAWITEM for a tab button: its face in the colour of tab_button_brush
+// (the system face when hollow), its name left-aligned; false for other items.
+bool draw_tab_button(ChatClient& client, const DRAWITEMSTRUCT* item);

@@ -9,11 +9,19 @@
 std::wstring make_temp_folder(const wchar_t* tag) {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
+    // Wine reuses small process ids from run to run, so the id alone could hand
+    // back a folder left over by an earlier run: keep trying until the folder is
+    // new.
     static int counter = 0;
-    std::wstring folder = format_text(L"%squillmere-%s-%d-%d\\", base, tag, static_cast<int>(GetCurrentProcessId()),
-                                      ++counter);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    LARGE_INTEGER now;
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        std::wstring folder = format_text(L"%squillmere-%s-%d-%d-%d\\", base, tag,
+                                          static_cast<int>(GetCurrentProcessId()), ++counter,
+                                          static_cast<long long>(now.QuadPart % 1000000007));
+        if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return folder;
+    }
 }
 
 ChatClient& test_client() {

@@ -1,0 +1,129 @@
+#include "controls/input_line.h"
+
+#include <cwchar>
+#include <string>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "controls/slash_commands.h"
+#include "crypto/aes_cbc.h"
+#include "crypto/key_derivation.h"
+#include "crypto/message_crypto.h"
+#include "framework/message_box.h"
+#include "net/irc_commands.h"
+
+namespace {
+
+void show_error(ChatClient& client, int slot, const wchar_t* text) {
+    append_chat_text(text, client, slot, colour_error_text, colour_error_back, true);
+}
+
+// Text pasted into the line may hold line breaks. Sent as they are, they would
+// end the IRC line early and make whatever follows a command of its own.
+std::wstring single_line(const wchar_t* line) {
+    std::wstring text = line;
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n') c = L' ';
+    return text;
+}
+
+bool fits(const std::wstring& line) {
+    return !line.empty() && line.size() < outgoing_line_capacity;
+}
+
+InputOutcome send_slash_command(ChatClient& client, const std::wstring& text) {
+    const SlashCommand* command = find_slash_command(text.c_str());
+    if (!command) {
+        show_error(client, 0, invalid_command_text);
+        return InputOutcome::invalid_command;
+    }
+    const std::wstring line = format_slash_command(*command, text.c_str());
+    if (!fits(line)) {
+        show_error(client, client.current_chat->slot, line_too_long_text);
+        return InputOutcome::too_long;
+    }
+    send_line(line.c_str(), client.server_socket);
+    return InputOutcome::command_sent;
+}
+
+// The hexadecimal block for the text under the chat's password, or empty when
+// the library failed (reported to the user here).
+std::wstring encrypt_for_chat(ChatClient& client, const std::wstring& text, const std::wstring& password) {
+    std::string narrow_message = narrow_text(text.c_str(), CP_THREAD_ACP);
+    std::string narrow_password = narrow_text(password.c_str(), CP_THREAD_ACP);
+    std::wstring block;
+    try {
+        block = wide_text(encrypt_message(narrow_message, narrow_password), CP_THREAD_ACP);
+    } catch (const CryptoPP::Exception& error) {
+        LibraryErrorLog log;
+        log.add(error);
+    }
+    wipe_text(narrow_message);
+    wipe_text(narrow_password);
+    if (block.empty())
+        show_message_box(client.main_window, encryption_error_text, encryption_error_caption, MB_OK | MB_ICONERROR);
+    return block;
+}
+
+void echo_message(ChatClient& client, int slot, const std::wstring& text, bool encrypted) {
+    append_chat_text(format_text(own_nickname_format, client.connection.nickname).c_str(), client, slot, colour_white,
+                     colour_away_back, false);
+    if (encrypted)
+        append_chat_text(format_text(encrypted_echo_format, encrypted_marker, text).c_str(), client, slot,
+                         colour_encrypted_echo, colour_black, true);
+    else
+        append_chat_text(format_text(plain_echo_format, text).c_str(), client, slot, colour_white, colour_black, true);
+    append_chat_text(L"", client, slot, keep_format, keep_format, false);
+}
+
+InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
+    ChatRecord& chat = *client.current_chat;
+    const int slot = chat.slot;
+    if (slot == 0) {
+        show_error(client, 0, invalid_command_text);
+        return InputOutcome::invalid_command;
+    }
+    const std::wstring target = chat_name(client, slot);
+    const std::wstring password(chat.password, wcsnlen(chat.password, sizeof chat.password / sizeof *chat.password));
+    const bool encrypted = chat.encrypt_messages && !password.empty();
+
+    std::wstring block, line;
+    if (encrypted) {
+        block = encrypt_for_chat(client, text, password);
+        if (block.empty()) return InputOutcome::encryption_failed;
+        line = format_command(irc::privmsg_tagged, target, encrypted_message_tag, block);
+    } else {
+        line = format_command(irc::privmsg, target, text);
+    }
+    if (!fits(line)) {
+        show_error(client, slot, line_too_long_text);
+        return InputOutcome::too_long;
+    }
+    if (encrypted && client.encrypted_text_edit) SetWindowTextW(client.encrypted_text_edit, block.c_str());
+    send_line(line.c_str(), client.server_socket);
+    echo_message(client, slot, text, encrypted);
+    return encrypted ? InputOutcome::encrypted_sent : InputOutcome::message_sent;
+}
+
+}  // namespace
+
+InputOutcome process_input_line(ChatClient& client, const wchar_t* line) {
+    const std::wstring text = single_line(line ? line : L"");
+    if (text.empty()) return InputOutcome::ignored;
+    if (text[0] == L'/') return send_slash_command(client, text);
+    return send_chat_message(client, text);
+}
+
+void process_offline_line(ChatClient& client, const wchar_t* line) {
+    ChatRecord& chat = *client.current_chat;
+    if (line && std::wcscmp(line, local_address_command) == 0 && chat.slot > 0 && !chat.is_channel) {
+        // Marked first: storing the address re-evaluates the "Send encrypted
+        // file" button, which needs the correspondent to count as ready.
+        chat.peer_ready = true;
+        set_peer_ip(client, chat.slot, local_address);
+        return;
+    }
+    show_error(client, chat.slot, not_connected_text);
+}

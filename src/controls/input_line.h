@@ -1,0 +1,50 @@
+#pragma once
+#include <windows.h>
+
+class ChatClient;
+
+// Texts the input line shows in a chat, white on red.
+constexpr wchar_t invalid_command_text[] = L"Invalid IRC command";
+constexpr wchar_t not_connected_text[] = L"Not connected to the IRC server";
+constexpr wchar_t line_too_long_text[] = L"The line is too long to be sent";
+constexpr wchar_t encryption_error_text[] = L"Encryption error.";
+constexpr wchar_t encryption_error_caption[] = L"Encryption error";
+
+// Typed while disconnected in a private chat: the correspondent is this machine.
+constexpr wchar_t local_address_command[] = L"/iplocal";
+constexpr wchar_t local_address[] = L"127.0.0.1";
+
+// Own messages echoed into the chat: "[nick]" white on blue, then the text.
+constexpr wchar_t own_nickname_format[] = L"[%s]";
+constexpr wchar_t plain_echo_format[] = L" - %s";
+constexpr wchar_t encrypted_echo_format[] = L" %s - %s";  // "[ENCRYPTED]", text
+constexpr COLORREF colour_encrypted_echo = RGB(187, 231, 161);
+
+// Every outgoing line must fit this many wide characters with its terminator.
+constexpr size_t outgoing_line_capacity = 2048;
+
+enum class InputOutcome {
+    ignored,  // empty line
+    command_sent,
+    message_sent,
+    encrypted_sent,
+    invalid_command,   // shown in the server tab; nothing sent
+    too_long,          // shown in the selected chat; nothing sent, text kept
+    encryption_failed  // reported in a message box; nothing sent, text kept
+};
+
+// True when the line is done with and the input line may be emptied; a line
+// refused for its length or a failed encryption stays for the user to fix.
+inline bool clears_input(InputOutcome outcome) {
+    return outcome != InputOutcome::too_long && outcome != InputOutcome::encryption_failed;
+}
+
+// A submitted line while the server connection is up: a slash command becomes
+// its IRC command; other text goes to the selected chat as PRIVMSG, encrypted
+// when the chat has encryption on and a password, and is echoed there.
+// User-interface thread.
+InputOutcome process_input_line(ChatClient& client, const wchar_t* line);
+
+// A submitted line while disconnected: only "/iplocal" in a private chat does
+// something; anything else shows "Not connected to the IRC server".
+void process_offline_line(ChatClient& client, const wchar_t* line);

@@ -1,0 +1,116 @@
+// PRIVMSG: channel and private messages. Decides whether a message is shown at
+// all (channel switches, the "Silence ALL but" filter, private-chat
+// acceptance), shows it (decrypted when tagged), answers with the away text,
+// and hands the shown line to link processing.
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "chat/silence.h"
+#include "crypto/message_crypto.h"
+#include "irc/away_reply.h"
+#include "irc/chat_view.h"
+#include "irc/command_handlers.h"
+#include "irc/handler_support.h"
+#include "irc/irc_line.h"
+#include "irc/repair_utf8.h"
+#include "irc/sounds.h"
+#include "irc/statistics.h"
+#include "links/link_processing.h"
+#include "mainwindow/main_window.h"
+#include "transfer/ip_sharing.h"
+
+namespace {
+constexpr size_t message_limit = 4095;
+constexpr size_t payload_limit = 1023;
+constexpr size_t notice_title_limit = 99;
+constexpr wchar_t plain_line_format[] = L" - %s";
+constexpr wchar_t away_line_format[] = L" - %s";
+
+// The chat a message belongs to, or nothing when it is not to be shown.
+ChatView chat_for_channel_message(ChatClient& client, const std::wstring& channel, const std::wstring& sender) {
+    ChatView chat = view_chat(client, channel);
+    if (!chat.found() || !chat.show_messages) return {};
+    if (silenced_by_filter(client, sender)) return {};
+    return chat;
+}
+
+void refuse_private_chat(ChatClient& client, const HandlerSettings& settings, const std::wstring& sender,
+                         const std::wstring& text) {
+    if (settings.reply_away_message && !settings.away_text.empty())
+        send_away_reply(client, sender, text, settings.away_text);
+    count_event(client, client.stats_chats_refused);
+    if (settings.show_rejected_message) {
+        std::string title = narrow_text(cut_text(sender, notice_title_limit).c_str(), CP_THREAD_ACP);
+        std::string body = narrow_text(text.c_str(), CP_THREAD_ACP);
+        show_status_notice(title.c_str(), body.c_str());
+    }
+}
+
+ChatView chat_for_private_message(ChatClient& client, const HandlerSettings& settings, const std::wstring& sender,
+                                  const std::wstring& text) {
+    ChatView chat = view_chat(client, sender);
+    if (chat.found()) return chat;
+    if (!settings.allow_open_private_chats) {
+        refuse_private_chat(client, settings, sender, text);
+        return {};
+    }
+    if (open_private_chat(client, sender.c_str(), false) <= 0) return {};
+    if (settings.enable_sounds_app) play_tune(tunes::chat_accepted);
+    count_event(client, client.stats_chats_accepted);
+    return view_chat(client, sender);
+}
+
+bool is_mention(const ChatClient& client, const std::wstring& text) {
+    const std::wstring& own = client.connection.nickname;
+    return !own.empty() && text.size() > own.size() && text.find(own) != std::wstring::npos;
+}
+
+// The part of the shown line after the sender: decrypted, or the plain text.
+std::wstring message_line(const ChatClient& client, const std::wstring& text) {
+    if (!is_encrypted_message(text.c_str())) return format_text(plain_line_format, text);
+    return read_encrypted_message(client, cut_text(text, encrypted_message_tag_length + payload_limit).c_str());
+}
+}  // namespace
+
+void handle_privmsg(ChatClient& client, const IrcLine& line) {
+    const std::wstring sender = prefix_sender_nickname(line);
+    if (sender.empty()) return;
+    std::wstring text = cut_text(line.text_after_token(3), message_limit);
+    if (looks_like_misread_utf8(text)) text = repair_utf8(text);
+    const bool to_channel = begins_with(line.token(2), L"#");
+    const HandlerSettings settings = read_handler_settings(client);
+
+    ChatView chat = to_channel ? chat_for_channel_message(client, line.token(2), sender)
+                               : chat_for_private_message(client, settings, sender, text);
+    if (!chat.found()) return;
+
+    COLORREF colour = to_channel ? colour_channel_message : colour_private_message;
+    if (to_channel && is_mention(client, text)) {
+        client.chats[chat.slot].mention = true;
+        colour = colour_mention;
+        if (settings.enable_sounds_app) play_tune(tunes::mention);
+        count_event(client, client.stats_mentions);
+    }
+
+    // The IP-sharing tags are acted on and never shown; an encrypted message
+    // is never one of them, whatever follows its tag.
+    const bool ip_tag =
+        !is_encrypted_message(text.c_str()) && handle_ip_sharing_tag(client, chat.slot, sender.c_str(), text.c_str());
+    std::wstring shown;
+    if (!ip_tag) {
+        shown = message_line(client, text);
+        append_line(client, chat.slot, {{bracketed(sender), colour_nick}, {shown, colour}});
+    }
+
+    if (colour == colour_private_message && settings.reply_away_message && !settings.away_text.empty() &&
+        send_away_reply(client, sender, text, settings.away_text))
+        append_line(client, chat.slot,
+                    {{bracketed(client.connection.nickname), colour_white, colour_away_back},
+                     {format_text(away_line_format, settings.away_text), colour_white}});
+
+    if (ip_tag) return;
+    if (chat.selected && chat.message_sound) play_tune(tunes::message_click);
+    if (chat.process_links) process_link(client, chat.slot, shown);
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "chat/palette.h"
+
+class ChatClient;
+
+// One coloured piece of a chat line.
+struct TextPart {
+    std::wstring text;
+    COLORREF colour;
+    COLORREF background = colour_black;
+};
+
+// Appends the pieces to the slot as one line (the last piece ends it). The
+// pieces are written together on the user-interface thread, so that a line
+// typed meanwhile cannot land between them.
+void append_line(ChatClient& client, int slot, std::initializer_list<TextPart> parts);
+
+// The user's own nickname on this connection; an empty one (before the
+// server has confirmed it) matches nothing.
+bool is_own_nickname(const ChatClient& client, const wchar_t* nickname);
+
+// "[nickname]", the bracketed nickname part of many lines.
+std::wstring bracketed(const std::wstring& nickname);

@@ -1,0 +1,93 @@
+// Replies about users: USERHOST (302), ISON (303) and USERIP (340).
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/ui_thread.h"
+#include "irc/irc_line.h"
+#include "irc/numeric_handlers.h"
+#include "irc/numeric_replies.h"
+#include "irc/sounds.h"
+#include "mainwindow/main_window.h"
+#include "transfer/public_ip.h"
+
+namespace {
+constexpr const char* online_title = "Nicknames online";
+constexpr const char* online_text = "Some favorite nicknames are now online.";
+constexpr Tone online_tone{450, 20};
+
+// One entry of a USERHOST or USERIP reply, "nick=+user@host" (the first one
+// keeps the colon of the trailing parameter in front).
+struct ReplyEntry {
+    std::wstring nickname;
+    wchar_t state = 0;  // '+' here, '-' away
+    std::wstring user_host;
+};
+
+bool parse_reply_entry(const std::wstring& token, ReplyEntry& entry) {
+    const size_t equals = token.find(L'=');
+    if (token.size() < 2 || equals == std::wstring::npos || equals == 0) return false;
+    entry.nickname = token.substr(1, equals - 1);
+    // An IRC operator's nickname carries a '*' before the '='.
+    if (!entry.nickname.empty() && entry.nickname.back() == L'*') entry.nickname.pop_back();
+    if (entry.nickname.empty() || equals + 1 >= token.size()) return false;
+    entry.state = token[equals + 1];
+    entry.user_host = token.substr(equals + 2);
+    return true;
+}
+}  // namespace
+
+void handle_userhost_reply(ChatClient& client, const IrcLine& line) {
+    ReplyEntry entry;
+    if (!parse_reply_entry(line.token(3), entry)) return;
+    const int slot = find_chat(client, entry.nickname.c_str());
+    if (slot <= 0 || entry.state != L'+') return;  // '-': away
+    std::wstring user_host = entry.user_host;
+    // The server marks a user name it could not verify with '~'.
+    if (!user_host.empty() && user_host[0] == L'~') user_host.erase(0, 1);
+    set_user_host(client, slot, user_host.c_str());
+}
+
+void handle_ison_reply(ChatClient& client, const IrcLine& line) {
+    std::vector<std::wstring> names;
+    for (size_t index = 3; index < line.tokens.size(); ++index) {
+        std::wstring name = index == 3 ? line.token(3).substr(line.token(3).empty() ? 0 : 1) : line.token(index);
+        name = cut_text(name, nickname_capacity - 1);
+        if (!name.empty()) names.push_back(std::move(name));
+    }
+    // The flags and the preferences belong to the user-interface thread (the
+    // favourites dialog and the settings loader use them there).
+    run_on_ui_thread(client, [&] {
+        int count = 0;
+        for (const std::wstring& name : names)
+            for (int number = 1; number <= favorite_nickname_count; ++number)
+                if (name == client.favorite_nicknames[number].nickname) {
+                    client.favorite_nicknames[number].online = true;
+                    ++count;
+                }
+        favorites_online_notice(client, count);
+    });
+}
+
+void favorites_online_notice(ChatClient& client, int count) {
+    if (count == 0) {
+        if (client.nicknames_online_button) EnableWindow(client.nicknames_online_button, FALSE);
+        return;
+    }
+    if (client.nicknames_online_button) EnableWindow(client.nicknames_online_button, TRUE);
+    show_status_notice(online_title, online_text);
+    if (client.enable_sounds_app) play_tone(online_tone);
+}
+
+void handle_userip_reply(ChatClient& client, const IrcLine& line) {
+    ReplyEntry entry;
+    if (!parse_reply_entry(line.token(3), entry)) return;
+    const size_t at = entry.user_host.find(L'@');
+    if (at == std::wstring::npos) return;
+    const std::wstring address = entry.user_host.substr(at + 1);
+    run_on_ui_thread(client, [&] {
+        // Only the reply about the user's own nickname, exactly, is the
+        // user's address.
+        if (entry.nickname == client.connection.nickname) store_public_ip(client, address);
+    });
+}

@@ -1,0 +1,39 @@
+#include "app/chat_client.h"
+#include "mainwindow/demo_tabs.h"
+#include "mainwindow/main_window.h"
+#include "net/connect_dialog.h"
+#include "resources/resource_ids.h"
+
+namespace {
+bool is_tab_button(int id) {
+    return id >= first_tab_button_id && id <= last_tab_button_id && (id - first_tab_button_id) % 2 == 0;
+}
+}  // namespace
+
+bool handle_command(ChatClient& client, int id, int code, HWND source) {
+    if (is_tab_button(id)) {
+        // Clicks, and the selections other code asks for with the same command.
+        if (code != BN_CLICKED) return false;
+        select_chat(client, (id - first_tab_button_id) / 2);
+        return true;
+    }
+    switch (id) {
+    case IDM_ABOUT:
+        if (client.about_dialog) client.about_dialog->show();
+        return true;
+    case IDM_EXIT:
+        client.confirm_exit();
+        return true;
+    case IDM_CONNECT:
+        if (!client.connect_dialog)
+            client.connect_dialog = std::make_unique<ConnectDialog>(client.instance, IDD_CONNECT, client.main_window,
+                                                                    client, client.server_socket, client.connection);
+        client.connect_dialog->show();
+        return true;
+    case command_demo_tabs:
+        run_demo_tabs(client);
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,145 @@
+#include "net/receive_loop.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "irc/irc_line.h"
+#include "net/irc_commands.h"
+#include "net/server_log.h"
+#include "net/ui_post.h"
+
+namespace {
+constexpr const wchar_t* compatible_mark = L"z-z";
+constexpr size_t registration_username_limit = 15;
+constexpr DWORD stop_wait_ms = 3000;
+
+std::mutex folder_lock;
+std::wstring folder_copy;
+
+// Each connection gets a number; a loop whose number is no longer the current
+// one belongs to a connection that has been replaced and only winds down.
+std::atomic<unsigned> current_session{0};
+std::mutex thread_lock;
+HANDLE receive_thread = nullptr;
+
+struct LoopStart {
+    ChatClient* client;
+    unsigned session;
+};
+
+bool session_is_current(const ServerSocket& server, unsigned session) {
+    return server.connected && current_session == session;
+}
+
+// Each loop reads its own socket through its own reader: a later connection
+// gets a new socket and reader, so a loop that is still winding down can never
+// read the new connection's lines.
+int read_socket(void* source, char* data, int size) {
+    return recv(*static_cast<SOCKET*>(source), data, size, 0);
+}
+
+void run_loop(ChatClient& client, unsigned session) {
+    {
+        std::lock_guard<std::mutex> guard(folder_lock);
+        folder_copy = client.app_folder;
+    }
+    ServerSocket& server = client.server_socket;
+    if (!session_is_current(server, session)) return;  // replaced before it began
+    SOCKET sock = server.sock;
+    LineReader reader;
+
+    send_command(server, irc::nick, client.connection.nickname);
+    const std::wstring user = registration_username(client);
+    send_command(server, irc::user, user, user, user, user);
+
+    bool log_error_reported = false;
+    int idle_reads = 0;
+    while (session_is_current(server, session)) {
+        std::string bytes = reader.read_line(read_socket, &sock);
+        if (!session_is_current(server, session)) break;
+        if (!bytes.empty()) {
+            std::wstring line = wide_text(bytes, CP_ACP);
+            if (line.empty()) continue;  // not convertible: neither text nor silence
+            idle_reads = 0;
+            // An unwritable log is reported once per connection, without
+            // holding up the lines: the server drops a client that stops reading.
+            if (client.save_log_file && !write_server_log(client, line) && !log_error_reported) {
+                log_error_reported = true;
+                post_message_box(client.main_window, server_log_error_text, server_log_error_caption,
+                                 MB_OK | MB_ICONERROR);
+            }
+            dispatch_line(client, line);
+            continue;
+        }
+        if (++idle_reads < idle_read_limit) continue;
+        append_chat_text(server_not_responding_text, client, 0, colour_error_text, colour_error_back, true);
+        if (session_is_current(server, session)) close_connection(server);
+    }
+}
+
+DWORD WINAPI receive_thread_main(void* parameter) {
+    LoopStart start = *static_cast<LoopStart*>(parameter);
+    delete static_cast<LoopStart*>(parameter);
+    run_loop(*start.client, start.session);
+    return 0;
+}
+}  // namespace
+
+std::wstring registration_username(const ChatClient& client) {
+    std::wstring name = client.check_compatible_app ? compatible_mark + client.connection.username
+                                                    : client.connection.username;
+    if (name.size() > registration_username_limit) name.resize(registration_username_limit);
+    return name;
+}
+
+void receive_loop(ChatClient& client) {
+    run_loop(client, current_session);
+}
+
+bool start_receive_thread(ChatClient& client) {
+    auto* start = new LoopStart{&client, ++current_session};
+    HANDLE thread = CreateThread(nullptr, 0, receive_thread_main, start, 0, nullptr);
+    if (!thread) {
+        delete start;
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(thread_lock);
+    if (receive_thread) CloseHandle(receive_thread);
+    receive_thread = thread;
+    return true;
+}
+
+void stop_receive_thread(ChatClient& client) {
+    HANDLE thread = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(thread_lock);
+        thread = receive_thread;
+        receive_thread = nullptr;
+    }
+    ++current_session;
+    if (client.server_socket.connected) close_connection(client.server_socket);
+    if (!thread) return;
+    // The loop may be waiting for this thread (a tab being opened): keep
+    // running the work it sends while waiting for it to end.
+    const DWORD deadline = GetTickCount() + stop_wait_ms;
+    for (;;) {
+        const DWORD now = GetTickCount();
+        const DWORD left = static_cast<int>(deadline - now) > 0 ? deadline - now : 0;
+        DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+        if (result != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(thread);
+}
+
+std::wstring program_folder() {
+    std::lock_guard<std::mutex> guard(folder_lock);
+    return folder_copy;
+}

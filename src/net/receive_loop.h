@@ -1,0 +1,29 @@
+#pragma once
+#include <string>
+
+class ChatClient;
+
+// Empty reads in a row after which the server is taken to be gone.
+constexpr int idle_read_limit = 200;
+
+constexpr const wchar_t* server_not_responding_text = L"IRC server not responding";
+
+// The user name sent with USER: "z-z" in front of the user's own when
+// check_compatible_app is on, so that other copies of the program recognise it.
+std::wstring registration_username(const ChatClient& client);
+
+// Body of the receive thread: registers (NICK, USER), then reads and dispatches
+// lines until the connection is closed or the server goes silent.
+void receive_loop(ChatClient& client);
+
+// Starts the receive thread for the connection just opened.
+bool start_receive_thread(ChatClient& client);
+
+// Ends a receive thread that is still running (it closes the connection first)
+// and waits a little for it, running the work it hands to this thread meanwhile.
+// User-interface thread only; used before a new connection replaces the old one.
+void stop_receive_thread(ChatClient& client);
+
+// The program folder (ending in a backslash) for threads that have no
+// ChatClient at hand, such as link downloads; set when a receive loop starts.
+std::wstring program_folder();

@@ -1,0 +1,74 @@
+#include <windows.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "crypto/key_cache.h"
+#include "settings/password_table.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_loaders.h"
+
+namespace {
+
+using PasswordTable = char[password_count + 1][password_capacity];
+
+bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// The combo box lists the stored passwords in slot order; free slots are left
+// out, and each item carries its slot number as item data.
+void refill_password_combo(ChatClient& client, const PasswordTable& table) {
+    if (client.password_combo && IsWindow(client.password_combo)) {
+        SendMessageW(client.password_combo, CB_RESETCONTENT, 0, 0);
+        for (int slot = 1; slot <= password_count; ++slot) {
+            if (!table[slot][0]) continue;
+            std::wstring text = wide_text(table[slot], std::strlen(table[slot]), CP_THREAD_ACP);
+            LRESULT item = SendMessageW(client.password_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            if (item >= 0) SendMessageW(client.password_combo, CB_SETITEMDATA, item, slot);
+        }
+    }
+    if (client.password_edit && IsWindow(client.password_edit) && client.current_chat)
+        SetWindowTextW(client.password_edit, client.current_chat->password);
+}
+
+}  // namespace
+
+std::string narrow_password(const wchar_t* text) {
+    std::wstring wide = text ? text : L"";
+    std::string narrow = narrow_text(wide.c_str(), CP_THREAD_ACP);
+    // Only a hand-edited file gets here; drop whole characters so that a
+    // double-byte character is never split.
+    while (narrow.size() >= static_cast<size_t>(password_capacity) && !wide.empty()) {
+        wide.pop_back();
+        if (!wide.empty() && is_high_surrogate(wide.back())) wide.pop_back();
+        narrow = narrow_text(wide.c_str(), CP_THREAD_ACP);
+    }
+    return narrow;
+}
+
+std::string stored_password(const ChatClient& client, int slot) {
+    if (slot < 1 || slot > password_count) return {};
+    std::lock_guard<std::mutex> hold(client.password_lock);
+    return std::string(client.encryption_passwords[slot], strnlen(client.encryption_passwords[slot], password_capacity));
+}
+
+void load_password_settings(ChatClient& client) {
+    // Built aside and copied in under the lock, so that the receive thread and
+    // the file receiver never meet a slot half written.
+    PasswordTable table = {};
+    for (int slot = 1; slot <= password_count; ++slot) {
+        std::wstring value = read_setting(client, settings_key::passwords_section,
+                                          numbered_key(settings_key::user_password, slot).c_str());
+        copy_text(table[slot], narrow_password(value.c_str()).c_str());
+    }
+    {
+        std::lock_guard<std::mutex> hold(client.password_lock);
+        std::memcpy(client.encryption_passwords, table, sizeof table);
+    }
+    forget_derived_keys();
+    // The lock is not held here: the combo box is filled with SendMessage.
+    refill_password_combo(client, table);
+    SecureZeroMemory(table, sizeof table);
+}

@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+class ChatClient;
+
+// A copy of password slot `slot` (1 to 16), taken under password_lock so that
+// it is never half old and half new; empty for a free slot or a bad number.
+std::string stored_password(const ChatClient& client, int slot);
+
+// The 8-bit form a password is kept in: the thread's ANSI code page, at most
+// password_capacity - 1 bytes, cut between characters when longer.
+std::string narrow_password(const wchar_t* text);

@@ -1,0 +1,52 @@
+#pragma once
+
+// Section and key names of "Settings.ini", and the texts that stand for a
+// missing value. Numbered keys take the slot number in place of %d.
+namespace settings_key {
+
+constexpr const wchar_t* passwords_section = L"passwords";
+constexpr const wchar_t* user_password = L"user_password_%d";
+
+constexpr const wchar_t* channels_section = L"channels";
+constexpr const wchar_t* channel_name = L"channel_name_%d";
+constexpr const wchar_t* channel_password = L"channel_password_%d";
+constexpr const wchar_t* channel_autojoin = L"channel_autojoin_%d";
+
+constexpr const wchar_t* servers_section = L"servers";
+constexpr const wchar_t* server_name = L"server_name_%d";
+constexpr const wchar_t* server_port = L"server_port_%d";
+constexpr const wchar_t* server_nickname = L"server_nickname_%d";
+constexpr const wchar_t* server_username = L"server_username_%d";
+constexpr const wchar_t* server_name_default = L"server_name_default";
+constexpr const wchar_t* server_port_default = L"server_port_default";
+constexpr const wchar_t* server_nickname_default = L"server_nickname_default";
+constexpr const wchar_t* server_username_default = L"server_username_default";
+
+constexpr const wchar_t* preferences_section = L"preferences";
+constexpr const wchar_t* allow_receive_files = L"allow_receive_files";
+constexpr const wchar_t* allow_open_private_chats = L"allow_open_private_chats";
+constexpr const wchar_t* reply_away_message = L"reply_away_message";
+constexpr const wchar_t* msg_dont_allow_open_private_chats = L"msg_dont_allow_open_private_chats";
+constexpr const wchar_t* show_rejected_message = L"show_rejected_message";
+constexpr const wchar_t* check_compatible_app = L"check_compatible_app";
+constexpr const wchar_t* enable_sounds_app = L"enable_sounds_app";
+constexpr const wchar_t* save_log_file = L"save_log_file";
+constexpr const wchar_t* enable_http_open = L"enable_http_open";
+constexpr const wchar_t* enable_https_only = L"enable_https_only";
+constexpr const wchar_t* enable_http_prc_images = L"enable_http_prc_images";
+constexpr const wchar_t* enable_http_prc_videos = L"enable_http_prc_videos";
+constexpr const wchar_t* enable_http_prc_web_pages = L"enable_http_prc_web_pages";
+constexpr const wchar_t* nicknames_keywords_filter = L"nicknames_keywords_filter";
+constexpr const wchar_t* random_nickname = L"random_nickname";
+
+constexpr const wchar_t* nicknames_favorite_section = L"nicknames_favorite";
+constexpr const wchar_t* nickname_favorite = L"nickname_favorite_%d";
+constexpr const wchar_t* check_nicknames_online_time = L"check_nicknames_online_time";
+
+}  // namespace settings_key
+
+// The refusal text used until the user sets one of their own.
+constexpr const wchar_t* default_refusal_message = L"Sorry, I don't accept private chats now";
+
+// The longest text written for each of the four connection defaults.
+constexpr int server_default_write_limit = 127;

@@ -1,0 +1,223 @@
+#include <windows.h>
+
+#include <commdlg.h>
+#include <richedit.h>
+
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "chat_fixture.h"
+#include "support/test_client.h"
+
+namespace {
+
+class Appending : public ChatTest {
+protected:
+    int slot = -1;
+
+    void SetUp() override {
+        ChatTest::SetUp();
+        slot = open_private_chat(client, L"reader", false);
+        ASSERT_GT(slot, 0);
+        clear_chat(client, slot);
+    }
+
+    void add(const std::wstring& text, COLORREF colour = colour_server_text, COLORREF back = colour_black) {
+        append_chat_text(text.c_str(), client, slot, colour, back, true);
+    }
+
+    // Enough lines that the buffer scrolls, ending with the view at the end.
+    void fill_and_size() {
+        give_view_size(slot);
+        for (int n = 0; n < 100; ++n) add(format_text(L"old %d", n));
+        SCROLLINFO info = vertical_scroll(slot);
+        ASSERT_GT(info.nMax, static_cast<int>(info.nPage) * 2);
+        ASSERT_EQ(info.nPos + static_cast<int>(info.nPage), info.nMax);  // followed the text
+    }
+
+    void scroll_to(int position) {
+        SendMessageW(buffer_window(slot), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), 0);
+        ASSERT_EQ(vertical_scroll(slot).nPos, position);
+    }
+
+    bool shows(const wchar_t* text) { return buffer_text(slot).find(text) != std::wstring::npos; }
+};
+
+TEST_F(Appending, LinesWaitWhileScrolledUpAndComeFirstInOrderAtTheEnd) {
+    fill_and_size();
+    SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);
+    add(L"held 1");
+    add(L"held 2", colour_private_message);
+    EXPECT_FALSE(shows(L"held"));
+    EXPECT_EQ(vertical_scroll(slot).nPos, 0);  // the reader's place is kept
+    EXPECT_EQ(client.chats[slot].pending_lines.size(), 2u);
+
+    SendMessageW(buffer_window(slot), WM_VSCROLL, SB_BOTTOM, 0);
+    add(L"after");
+    const std::wstring text = buffer_text(slot);
+    const std::wstring end = L"old 99\r\nheld 1\r\nheld 2\r\nafter\r\n";
+    ASSERT_GE(text.size(), end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    EXPECT_TRUE(client.chats[slot].pending_lines.empty());
+}
+
+TEST_F(Appending, CountsAsAtTheEndUpToSixUnitsAboveIt) {
+    fill_and_size();
+    const SCROLLINFO info = vertical_scroll(slot);
+    const int bottom = info.nMax - static_cast<int>(info.nPage);
+    struct Case {
+        int distance;
+        bool written;
+    } cases[] = {{7, false}, {6, true}, {0, true}, {40, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.distance);
+        clear_chat(client, slot);
+        fill_and_size();
+        scroll_to(bottom - c.distance);
+        add(L"probe");
+        EXPECT_EQ(shows(L"probe"), c.written);
+    }
+}
+
+TEST_F(Appending, EmptyTextReleasesHeldLinesAndScrollsToTheEnd) {
+    fill_and_size();
+    SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);
+    add(L"waiting");
+    client.chats[slot].unread = false;
+    append_chat_text(L"", client, slot, colour_private_message, colour_black, true);
+    EXPECT_TRUE(shows(L"waiting\r\n"));
+    EXPECT_FALSE(client.chats[slot].unread);
+    pump_messages();  // the scroll request is posted
+    const SCROLLINFO info = vertical_scroll(slot);
+    EXPECT_EQ(info.nPos + static_cast<int>(info.nPage), info.nMax);
+}
+
+TEST_F(Appending, HeldLineIsCutTo511Characters) {
+    fill_and_size();
+    SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);
+    add(std::wstring(600, L'x'));
+    std::wstring pair_cut = std::wstring(510, L'y') + L"\xD83D\xDE00";  // a pair across the limit
+    add(pair_cut);
+    ASSERT_EQ(client.chats[slot].pending_lines.size(), 2u);
+    EXPECT_EQ(client.chats[slot].pending_lines[0].text, std::wstring(511, L'x'));
+    EXPECT_EQ(client.chats[slot].pending_lines[1].text, std::wstring(510, L'y'));
+    append_chat_text(L"", client, slot, 0, 0, false);
+    EXPECT_TRUE(shows((std::wstring(511, L'x') + L"\r\n").c_str()));
+    EXPECT_FALSE(shows(std::wstring(512, L'x').c_str()));
+}
+
+TEST_F(Appending, ClearedBufferFollowsTheTextAgain) {
+    fill_and_size();
+    SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);
+    add(L"dropped");
+    clear_chat(client, slot);
+    EXPECT_TRUE(client.chats[slot].pending_lines.empty());
+    add(L"first");
+    add(L"second");
+    EXPECT_EQ(buffer_text(slot), L"first\r\nsecond\r\n");
+}
+
+TEST_F(Appending, FloodWhileScrolledUpIsBoundedAndLosesNothing) {
+    fill_and_size();
+    SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);
+    for (int n = 0; n < 5001; ++n) add(format_text(L"flood %d", n));
+    EXPECT_LE(client.chats[slot].pending_lines.size(), 5000u);
+    append_chat_text(L"", client, slot, 0, 0, false);
+    const std::wstring text = buffer_text(slot);
+    size_t at = 0;
+    for (int n = 0; n < 5001; n += 500) {
+        at = text.find(format_text(L"flood %d\r\n", n), at);
+        ASSERT_NE(at, std::wstring::npos) << n;
+    }
+}
+
+TEST_F(Appending, LongSessionKeepsTheNewestLinesWithinTheScrollback) {
+    give_view_size(slot);
+    set_scrollback_limit(50000);
+    const std::wstring filler(495, L'.');
+    for (int n = 0; n < 300; ++n) add(format_text(L"%d:%s", n + 10000, filler));  // 150,000 characters
+    set_scrollback_limit(default_scrollback_limit);
+    const std::wstring text = buffer_text(slot);
+    EXPECT_LE(text.size(), 50000u + 100u);  // line ends count twice in the plain text
+    EXPECT_GT(text.size(), 40000u);
+    EXPECT_EQ(text.find(L"10000:"), std::wstring::npos);
+    EXPECT_EQ(text.compare(text.size() - 503, 6, L"10299:"), 0);
+    EXPECT_EQ(text.find(L':'), 5u);  // the oldest line kept is whole
+}
+
+TEST_F(Appending, EachLineTakesItsColoursAndKeepFormatKeepsThem) {
+    struct Case {
+        const wchar_t* text;
+        COLORREF colour, back, expect_colour, expect_back;
+    } cases[] = {
+        {L"server-line", colour_server_text, colour_black, colour_server_text, colour_black},
+        {L"error-line", colour_error_text, colour_error_back, colour_error_text, colour_error_back},
+        {L"keep-line", keep_format, colour_black, colour_error_text, colour_error_back},
+        {L"nick-line", colour_nick, colour_black, colour_nick, colour_black},
+        {L"keep-back", colour_channel_message, keep_format, colour_nick, colour_black},
+        {L"away-line", colour_white, colour_away_back, colour_white, colour_away_back},
+    };
+    for (const Case& c : cases) append_chat_text(c.text, client, slot, c.colour, c.back, false);
+    HWND buffer = buffer_window(slot);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FINDTEXTEXW find{{0, -1}, c.text, {0, 0}};
+        ASSERT_GE(SendMessageW(buffer, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE, reinterpret_cast<LPARAM>(&find)), 0);
+        SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof format;
+        SendMessageW(buffer, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        EXPECT_TRUE(format.dwMask & CFM_COLOR);  // one colour over the whole line
+        EXPECT_EQ(format.crTextColor, c.expect_colour);
+        EXPECT_EQ(format.crBackColor, c.expect_back);
+        EXPECT_TRUE(format.dwEffects & CFE_BOLD);
+        EXPECT_FALSE(format.dwEffects & (CFE_ITALIC | CFE_UNDERLINE | CFE_AUTOCOLOR | CFE_AUTOBACKCOLOR));
+    }
+}
+
+TEST_F(Appending, MessageColoursMarkAChatThatIsNotSelected) {
+    const int channel = create_chat(client, L"#busy", true);
+    ASSERT_GT(channel, 0);
+    client.current_chat = &client.chats[0];
+    struct Case {
+        int target;
+        const wchar_t* text;
+        COLORREF colour;
+        bool selected, marked;
+    } cases[] = {
+        {channel, L"hello", colour_channel_message, false, true},
+        {channel, L"hello me", colour_mention, false, true},
+        {slot, L"psst", colour_private_message, false, true},
+        {channel, L"-server- notice", colour_server_text, false, false},
+        {channel, L"oops", colour_error_text, false, false},
+        {channel, L"-> joins", colour_event, false, false},
+        {channel, L"", colour_channel_message, false, false},
+        {channel, L"hello", colour_channel_message, true, false},
+        {0, L"hello", colour_channel_message, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.target << " " << c.colour);
+        ChatRecord& chat = client.chats[c.target];
+        chat.unread = false;
+        client.current_chat = c.selected ? &chat : (c.target == 0 ? &client.chats[slot] : &client.chats[0]);
+        append_chat_text(c.text, client, c.target, c.colour, colour_black, true);
+        EXPECT_EQ(bool(chat.unread), c.marked);
+    }
+    // A mention set by the message handler is left for the tab's colour.
+    client.current_chat = &client.chats[0];
+    client.chats[channel].mention = true;
+    append_chat_text(L"hi me", client, channel, colour_mention, colour_black, true);
+    EXPECT_TRUE(client.chats[channel].mention);
+    EXPECT_TRUE(client.chats[channel].unread);
+}
+
+TEST_F(Appending, FreeAndInvalidSlotsAreIgnored) {
+    for (int bad : {-1, 34, 1000, 20}) append_chat_text(L"lost", client, bad, colour_server_text, colour_black, true);
+    append_chat_text(nullptr, client, slot, colour_server_text, colour_black, true);
+    close_chat(client, L"reader");
+    append_chat_text(L"after close", client, slot, colour_private_message, colour_black, true);
+    EXPECT_FALSE(client.chats[slot].in_use);
+    EXPECT_EQ(buffer_text(0).find(L"lost"), std::wstring::npos);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "chat_fixture.h"
+#include "controls/buffer_edit.h"
+#include "support/test_client.h"
+
+namespace {
+
+using Threads = ChatTest;
+
+// Numbers of the lines of the buffer that start with `tag`, in buffer order.
+std::vector<int> numbers_of(const std::wstring& text, const std::wstring& tag) {
+    std::vector<int> numbers;
+    for (size_t at = 0; (at = text.find(tag, at)) != std::wstring::npos; at += tag.size())
+        if (at == 0 || text[at - 1] == L'\n') numbers.push_back(std::stoi(text.substr(at + tag.size())));
+    return numbers;
+}
+
+std::vector<int> zero_to(int count) {
+    std::vector<int> numbers(count);
+    for (int n = 0; n < count; ++n) numbers[n] = n;
+    return numbers;
+}
+
+// Runs `work` on a second thread while this (the user-interface) thread keeps
+// doing `ui_step` and dispatching messages, as the message loop would.
+template <class Work, class Step>
+bool run_beside_ui(Work work, Step ui_step) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    const DWORD deadline = GetTickCount() + 60000;
+    for (int step = 0; !done && GetTickCount() < deadline; ++step) {
+        ui_step(step);
+        pump_messages();
+    }
+    const bool finished = done;
+    if (!finished) {
+        worker.detach();  // a hang: report it rather than block the suite
+        return false;
+    }
+    worker.join();
+    pump_messages();
+    return true;
+}
+
+TEST_F(Threads, AppendsFromAnotherThreadKeepTheirOrderWhileTabsComeAndGo) {
+    const int slot = open_private_chat(client, L"steady", false);
+    ASSERT_GT(slot, 0);
+    give_view_size(slot);
+    constexpr int worker_lines = 600;
+    int ui_lines = 0;
+    const bool finished = run_beside_ui(
+        [&] {
+            for (int n = 0; n < worker_lines; ++n) {
+                append_chat_text(format_text(L"w %d", n).c_str(), client, slot, colour_private_message, colour_black,
+                                 true);
+                if (n % 50 == 0) {
+                    // The receive thread opens and closes tabs the same way.
+                    open_private_chat(client, L"passing", false);
+                    close_chat(client, L"passing");
+                }
+            }
+        },
+        [&](int step) {
+            const std::wstring name = format_text(L"#tab%d", step % 3);
+            if (find_chat(client, name.c_str()) > 0)
+                close_chat(client, name.c_str());
+            else
+                create_chat(client, name.c_str(), true);
+            append_chat_text(format_text(L"u %d", ui_lines++).c_str(), client, slot, colour_server_text, colour_black,
+                             true);
+            // The reader scrolls up now and then and comes back to the end.
+            if (step % 7 == 0) SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);
+            if (step % 7 == 3) append_chat_text(L"", client, slot, 0, 0, false);
+        });
+    ASSERT_TRUE(finished);
+    append_chat_text(L"", client, slot, 0, 0, false);
+
+    const std::wstring text = buffer_text(slot);
+    EXPECT_EQ(numbers_of(text, L"w "), zero_to(worker_lines));
+    EXPECT_EQ(numbers_of(text, L"u "), zero_to(ui_lines));
+    EXPECT_EQ(find_chat(client, L"passing"), -1);
+}
+
+TEST_F(Threads, WindowsOfChatsOpenedElsewhereBelongToTheInterfaceThread) {
+    int slot = -1;
+    ASSERT_TRUE(run_beside_ui(
+        [&] {
+            slot = open_private_chat(client, L"remote", false);
+            set_user_host(client, slot, L"z-zuser@example");
+            set_peer_ip(client, slot, L"127.0.0.1");
+        },
+        [](int) {}));
+    ASSERT_GT(slot, 0);
+    const DWORD ui_thread = GetCurrentThreadId();
+    EXPECT_EQ(GetWindowThreadProcessId(client.chats[slot].buffer->window, nullptr), ui_thread);
+    EXPECT_EQ(GetWindowThreadProcessId(client.chats[slot].button, nullptr), ui_thread);
+    EXPECT_STREQ(client.chats[slot].user_host, L"z-zuser@example");
+    EXPECT_STREQ(client.chats[slot].peer_ip, L"127.0.0.1");
+    EXPECT_TRUE(client.chats[slot].peer_ready);
+    EXPECT_EQ(buffer_text(slot), L"********** Private chat with [ remote ] **********\r\n\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include "input_fixture.h"
+
+#include <cctype>
+
+#include "app/text.h"
+#include "chat/palette.h"
+#include "controls/input_line.h"
+#include "crypto/message_crypto.h"
+#include "framework/message_box.h"
+
+namespace {
+const COLORREF light_green = RGB(187, 231, 161);
+
+std::wstring window_text(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+bool is_upper_hex(const std::string& s) {
+    for (char c : s)
+        if (!std::isdigit(static_cast<unsigned char>(c)) && (c < 'A' || c > 'F')) return false;
+    return !s.empty();
+}
+}  // namespace
+
+TEST_F(InputLineTest, PlainMessagesGoToTheSelectedChatAndEcho) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    const int room = open_chat(L"#room", true);
+    struct Case {
+        int slot;
+        const wchar_t* typed;
+        const char* sent;
+        const wchar_t* echo;
+    } cases[] = {
+        {room, L"hello", "PRIVMSG #room :hello", L" - hello"},
+        {room, L" /join #a", "PRIVMSG #room : /join #a", L" -  /join #a"},
+        {alice, L"hi alice", "PRIVMSG alice :hi alice", L" - hi alice"},
+        // A pasted line break must not end the IRC line and start another.
+        {room, L"one\r\nQUIT", "PRIVMSG #room :one  QUIT", L" - one  QUIT"},
+    };
+    for (const Case& c : cases) {
+        select(c.slot);
+        type_and_enter(c.typed);
+        EXPECT_EQ(next_line(), c.sent) << c.typed;
+        EXPECT_EQ(input_text(), L"");
+        const std::wstring echo_line = std::wstring(L"[bob]") + c.echo + L"\r";
+        EXPECT_NE(buffer_text(c.slot).find(echo_line), std::wstring::npos) << buffer_text(c.slot);
+        EXPECT_TRUE(last_run_has_colours(c.slot, L"[bob]", colour_white, colour_away_back));
+        EXPECT_TRUE(last_run_has_colours(c.slot, c.echo, colour_white, colour_black));
+    }
+    EXPECT_TRUE(nothing_sent_before_sentinel());  // the QUIT stayed inside the message
+}
+
+TEST_F(InputLineTest, TextInServerTabIsNeverSent) {
+    connect();
+    const size_t before = count_in_buffer(0, invalid_command_text);
+    type_and_enter(L"hello server");
+    EXPECT_EQ(count_in_buffer(0, invalid_command_text), before + 1);
+    EXPECT_EQ(input_text(), L"");
+    EXPECT_TRUE(nothing_sent_before_sentinel());
+}
+
+TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    ChatRecord& chat = client.chats[alice];
+    chat.encrypt_messages = true;
+    copy_text(chat.password, L"Tulip9");
+    const std::wstring texts[] = {L"hello", L"caf\u00e9 \u20ac 16 bytes long!"};
+    for (const std::wstring& text : texts) {
+        type_and_enter(text);
+        const std::string line = next_line();
+        const std::string head = "PRIVMSG alice :[ZOVMSG01]";
+        ASSERT_EQ(line.compare(0, head.size(), head), 0) << line;
+        const std::string block = line.substr(head.size());
+        EXPECT_TRUE(is_upper_hex(block)) << block;
+        EXPECT_EQ(block.size(), narrow_text(text.c_str(), CP_THREAD_ACP).size() < 16 ? 64u : 96u);
+        EXPECT_EQ(wide_text(decrypt_message(block, "Tulip9"), CP_THREAD_ACP), text);
+        if (client.encrypted_text_edit) EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
+        const std::wstring echo = L" [ENCRYPTED] - " + text;
+        EXPECT_NE(buffer_text(alice).find(L"[bob]" + echo + L"\r"), std::wstring::npos);
+        EXPECT_TRUE(last_run_has_colours(alice, echo, light_green, colour_black));
+        EXPECT_EQ(buffer_text(alice).find(wide_text(block, CP_ACP)), std::wstring::npos);
+    }
+    ASSERT_NE(client.encrypted_text_edit, nullptr) << "main window has no encrypted-text field";
+}
+
+TEST_F(InputLineTest, EncryptionWithoutPasswordSendsPlain) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    client.chats[alice].encrypt_messages = true;
+    client.chats[alice].password[0] = 0;
+    type_and_enter(L"in the clear");
+    EXPECT_EQ(next_line(), "PRIVMSG alice :in the clear");
+    EXPECT_EQ(count_in_buffer(alice, L"[ENCRYPTED]"), 0u);
+}
+
+TEST_F(InputLineTest, OverlongMessageRefusedAndKept) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    const std::wstring pasted(2100, L'p');
+    type_and_enter(pasted);
+    EXPECT_EQ(input_text(), pasted);
+    // 1000 bytes encrypt to 2048 hexadecimal digits: past the line's capacity.
+    client.chats[alice].encrypt_messages = true;
+    copy_text(client.chats[alice].password, L"Tulip9");
+    const std::wstring long_text(1000, L'e');
+    type_and_enter(long_text);
+    EXPECT_EQ(input_text(), long_text);
+    EXPECT_TRUE(nothing_sent_before_sentinel());
+    EXPECT_EQ(count_in_buffer(alice, line_too_long_text), 2u);
+    EXPECT_EQ(count_in_buffer(alice, L"[bob]"), 0u);
+    // 700 bytes still fit: 1440 digits.
+    SetWindowTextW(input, L"");
+    type_and_enter(std::wstring(700, L'f'));
+    EXPECT_EQ(next_line().size(), std::string("PRIVMSG alice :[ZOVMSG01]").size() + 1440);
+}
+
+TEST_F(InputLineTest, OfflineOnlyIplocalInPrivateChat) {
+    ASSERT_FALSE(client.server_socket.connected);
+    const int alice = open_chat(L"alice", false);
+    const int room = open_chat(L"#room", true);
+    client.chats[alice].peer_ready = false;
+
+    select(alice);
+    type_and_enter(L"/iplocal");
+    EXPECT_EQ(std::wstring(client.chats[alice].peer_ip), L"127.0.0.1");
+    EXPECT_TRUE(client.chats[alice].peer_ready);
+    EXPECT_EQ(input_text(), L"");
+    EXPECT_EQ(count_in_buffer(alice, not_connected_text), 0u);
+
+    struct Case {
+        int slot;
+        const wchar_t* typed;
+    } refused[] = {{room, L"/iplocal"}, {0, L"/iplocal"}, {alice, L"/IPLOCAL"}, {alice, L"/iplocal "},
+                   {alice, L"hello"},   {room, L"/join #x"}};
+    for (const Case& c : refused) {
+        select(c.slot);
+        const size_t before = count_in_buffer(c.slot, not_connected_text);
+        type_and_enter(c.typed);
+        EXPECT_EQ(count_in_buffer(c.slot, not_connected_text), before + 1) << c.typed;
+        EXPECT_EQ(input_text(), L"") << c.typed;
+    }
+    EXPECT_TRUE(last_run_has_colours(alice, not_connected_text, colour_error_text, colour_error_back));
+}
+
+TEST_F(InputLineTest, EnterOnEmptyLineAndOtherKeys) {
+    connect();
+    open_chat(L"#room", true);
+    type_and_enter(L"");
+    EXPECT_TRUE(nothing_sent_before_sentinel());
+    SendMessageW(input, WM_CHAR, L'a', 1);
+    SendMessageW(input, WM_CHAR, L'b', 1);
+    EXPECT_EQ(input_text(), L"ab");
+}

@@ -1,0 +1,241 @@
+// Quillmere against a real IRC server (ngircd, started by CTest around this
+// test) and a second client written here: connecting through the connect
+// dialog, registration, channel and private traffic, the replies the program
+// asks for, IP sharing, an encrypted message, and a server that vanishes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "crypto/message_crypto.h"
+#include "e2e_support.h"
+#include "net/irc_commands.h"
+#include "net/receive_loop.h"
+#include "net/server_log.h"
+#include "resources/dialog_ids.h"
+#include "resources/resource_ids.h"
+#include "transfer/public_ip.h"
+
+namespace {
+using namespace net_test;
+
+constexpr const wchar_t* own_nickname = L"Quillfan1";
+constexpr const char* peer_nickname = "e2epeer";
+
+class EndToEnd : public testing::Test {
+protected:
+    static ChatClient* client;
+    static std::unique_ptr<e2e::Relay> relay;
+    static std::unique_ptr<e2e::PeerClient> peer;
+    static std::wstring folder;
+    static bool ready;
+
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override { ASSERT_TRUE(ready) << "the session with the server could not be set up"; }
+
+    static int slot_of(const wchar_t* name) { return find_chat(*client, name); }
+    static bool has_user(int slot, const std::string& name) {
+        if (slot <= 0) return false;
+        std::lock_guard<std::mutex> guard(client->chats[slot].lock);
+        const auto& users = client->chats[slot].users;
+        return std::find(users.begin(), users.end(), name) != users.end();
+    }
+    static bool shows(int slot, const std::wstring& text) {
+        return wait_until([&] { return slot > 0 && contains(chat_text(*client, slot), text); }, 15000);
+    }
+    static void quillmere_sends(const std::wstring& line) { send_line(line.c_str(), client->server_socket); }
+};
+
+ChatClient* EndToEnd::client = nullptr;
+std::unique_ptr<e2e::Relay> EndToEnd::relay;
+std::unique_ptr<e2e::PeerClient> EndToEnd::peer;
+std::wstring EndToEnd::folder;
+bool EndToEnd::ready = false;
+
+void write_setting(const std::wstring& ini, const wchar_t* section, const wchar_t* key, const std::wstring& value) {
+    WritePrivateProfileStringW(section, key, value.c_str(), ini.c_str());
+}
+
+// Connect from the menu, as the user does: pick stored server 1 in the
+// dialog and press Connect.
+void connect_through_the_dialog(ChatClient& client) {
+    std::thread user([] {
+        HWND dialog = nullptr;
+        for (int i = 0; i < 1000 && !dialog; ++i) {
+            dialog = FindWindowW(L"#32770", L"Connection to IRC server");
+            if (dialog && !IsWindowVisible(dialog)) dialog = nullptr;
+            if (!dialog) Sleep(10);
+        }
+        if (!dialog) return;
+        SendDlgItemMessageW(dialog, IDC_CONNECT_SERVER_LIST, CB_SETCURSEL, 0, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECT_SERVER_LIST, CBN_SELCHANGE), 0);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    SendMessageW(client.main_window, WM_COMMAND, IDM_CONNECT, 0);
+    user.join();
+}
+
+void EndToEnd::SetUpTestSuite() {
+    const unsigned short server_port = e2e::ngircd_port();
+    ASSERT_NE(server_port, 0) << "no ngircd: run through CTest (tools/test.sh -R e2e), which starts it";
+    client = &test_client();
+    folder = use_fresh_folder(*client, L"e2e");
+    relay = std::make_unique<e2e::Relay>();
+    ASSERT_TRUE(relay->start(server_port));
+
+    const std::wstring ini = folder + L"Settings\\Settings.ini";
+    write_setting(ini, L"servers", L"server_name_1", L"127.0.0.1");
+    write_setting(ini, L"servers", L"server_port_1", std::to_wstring(relay->port()));
+    write_setting(ini, L"servers", L"server_nickname_1", own_nickname);
+    write_setting(ini, L"servers", L"server_username_1", L"quilly");
+    write_setting(ini, L"channels", L"channel_name_1", L"e2e");
+    write_setting(ini, L"channels", L"channel_autojoin_1", L"true");
+    client->check_compatible_app = true;
+    client->allow_open_private_chats = true;
+    client->reply_away_message = false;
+    client->enable_sounds_app = false;
+    client->save_log_file = true;
+    client->connection.public_ip.clear();
+
+    OneShotHttpServer echo("HTTP/1.0 200 OK\r\n\r\n203.0.113.7");
+    set_ip_echo_url(echo.url());
+    connect_through_the_dialog(*client);
+    ASSERT_TRUE(wait_until([] { return slot_of(L"#e2e") > 0; }, 20000))
+        << "connected " << client->server_socket.connected.load() << ", server tab:\n"
+        << narrow_text(chat_text(*client, 0).c_str(), CP_ACP);
+    set_ip_echo_url(L"");
+
+    peer = std::make_unique<e2e::PeerClient>();
+    ASSERT_TRUE(peer->connect(server_port));
+    peer->send(std::string("NICK ") + peer_nickname);
+    peer->send("USER z-zpeer 0 * :The peer");
+    ASSERT_NE(peer->wait_for(" 376 "), "");
+    peer->send("JOIN #e2e");
+    ASSERT_NE(peer->wait_for(" 366 "), "");
+    ready = true;
+}
+
+void EndToEnd::TearDownTestSuite() {
+    if (client) stop_receive_thread(*client);
+    peer.reset();
+    relay.reset();
+    pump_messages();
+}
+
+TEST_F(EndToEnd, RegistersWithTheCompatibleMark) {
+    peer->send("WHOIS Quillfan1");
+    EXPECT_NE(peer->wait_for(" 311 e2epeer Quillfan1 ~z-zquilly "), "");
+    EXPECT_EQ(client->connection.nickname, own_nickname);
+    EXPECT_EQ(client->connection.public_ip, L"203.0.113.7");
+    EXPECT_EQ(window_text(client->my_ip_edit), L"203.0.113.7");
+    EXPECT_EQ(window_text(client->nickname_edit), L"Quillfan1 (quilly)");
+    EXPECT_TRUE(GetMenuState(client->menu, IDM_CONNECT, MF_BYCOMMAND) & MF_GRAYED);
+    wchar_t saved[64] = {};
+    GetPrivateProfileStringW(L"servers", L"server_nickname_default", L"", saved, 64,
+                             (folder + L"Settings\\Settings.ini").c_str());
+    EXPECT_STREQ(saved, own_nickname);
+    const std::string log = read_file(server_log_path(*client));
+    EXPECT_NE(log.find(" 001 Quillfan1 :"), std::string::npos);
+    EXPECT_EQ(log.find("NICK Quillfan1"), std::string::npos);  // sent lines are not logged
+}
+
+TEST_F(EndToEnd, ChannelMessagesModesAndTopic) {
+    const int room = slot_of(L"#e2e");
+    EXPECT_TRUE(wait_until([&] { return has_user(room, peer_nickname); }));
+    EXPECT_TRUE(has_user(room, "@Quillfan1"));  // from the NAMES reply on joining
+
+    peer->send("PRIVMSG #e2e :hello  channel");
+    EXPECT_TRUE(shows(room, L"hello  channel"));
+    quillmere_sends(format_command(irc::privmsg, L"#e2e", L"hi from Quillmere"));
+    EXPECT_NE(peer->wait_for(":Quillfan1!~z-zquilly@127.0.0.1 PRIVMSG #e2e :hi from Quillmere"), "");
+
+    quillmere_sends(format_command(irc::mode_flag, L"#e2e", L"+m"));
+    EXPECT_TRUE(wait_until([&] { return client->chats[room].moderated; }));
+    quillmere_sends(format_command(irc::topic, L"#e2e", L"fresh topic"));
+    EXPECT_TRUE(wait_until([&] { return std::wstring(client->chats[room].topic) == L"fresh topic"; }));
+    EXPECT_NE(peer->wait_for("TOPIC #e2e :fresh topic"), "");
+    quillmere_sends(format_command(irc::mode_flag, L"#e2e", L"-m"));
+    EXPECT_TRUE(wait_until([&] { return !client->chats[room].moderated; }));
+}
+
+TEST_F(EndToEnd, PrivateChatUserhostWhoisAndIpSharing) {
+    peer->send("PRIVMSG Quillfan1 :hello private");
+    ASSERT_TRUE(wait_until([] { return slot_of(L"e2epeer") > 0; }));
+    const int chat = slot_of(L"e2epeer");
+    EXPECT_TRUE(shows(chat, L"hello private"));
+    // Opening the chat asked USERHOST and WHOIS.
+    EXPECT_TRUE(wait_until([&] { return std::wstring(client->chats[chat].user_host) == L"z-zpeer@127.0.0.1"; }));
+    EXPECT_TRUE(client->chats[chat].peer_ready);
+    EXPECT_TRUE(wait_until([&] {
+        std::lock_guard<std::mutex> guard(client->chats[chat].lock);
+        for (const std::string& line : client->chats[chat].whois_lines)
+            if (line.find("~z-zpeer 127.0.0.1 * :The peer") != std::string::npos) return true;
+        return false;
+    }));
+
+    quillmere_sends(format_command(irc::privmsg, L"e2epeer", L"hi back"));
+    EXPECT_NE(peer->wait_for("PRIVMSG e2epeer :hi back"), "");
+
+    client->chats[chat].share_ip = true;
+    peer->send("PRIVMSG Quillfan1 :[ZOVGIP01]");
+    EXPECT_NE(peer->wait_for("PRIVMSG e2epeer :[ZOVUIP01]203.0.113.7"), "");
+    peer->send("PRIVMSG Quillfan1 :[ZOVUIP01]198.51.100.9");
+    EXPECT_TRUE(wait_until([&] { return std::wstring(client->chats[chat].peer_ip) == L"198.51.100.9"; }));
+    EXPECT_FALSE(contains(chat_text(*client, chat), L"ZOV"));
+}
+
+TEST_F(EndToEnd, EncryptedMessageIsDecrypted) {
+    {
+        std::lock_guard<std::mutex> guard(client->password_lock);
+        copy_text(client->encryption_passwords[2], "shared secret");
+    }
+    const std::string block = encrypt_message("meet at noon", "shared secret");
+    peer->send("PRIVMSG Quillfan1 :[ZOVMSG01]" + block);
+    EXPECT_TRUE(shows(slot_of(L"e2epeer"), L"[DECRYPTED] - meet at noon"));
+}
+
+TEST_F(EndToEnd, IsonFindsAFavouriteOnline) {
+    copy_text(client->favorite_nicknames[1].nickname, L"e2epeer");
+    client->favorite_nicknames[1].online = false;
+    quillmere_sends(format_command(irc::ison, L"e2epeer nobody"));
+    EXPECT_TRUE(wait_until([&] {
+        return client->favorite_nicknames[1].online && IsWindowEnabled(client->nicknames_online_button) &&
+               status_text(*client, 1) == L"Some favorite nicknames are now online.";
+    }));
+}
+
+TEST_F(EndToEnd, NickKickPartAndQuitReachTheUserList) {
+    const int room = slot_of(L"#e2e");
+    peer->send("NICK e2epeer2");
+    EXPECT_TRUE(wait_until([&] { return has_user(room, "e2epeer2") && !has_user(room, peer_nickname); }));
+    EXPECT_TRUE(shows(room, L" C--> "));
+
+    quillmere_sends(format_command(irc::kick, L"#e2e", L"e2epeer2"));
+    EXPECT_NE(peer->wait_for("KICK #e2e e2epeer2"), "");
+    EXPECT_TRUE(wait_until([&] { return !has_user(room, "e2epeer2"); }));
+    EXPECT_TRUE(shows(room, L" Kicked  by "));
+
+    peer->send("JOIN #e2e");
+    EXPECT_TRUE(wait_until([&] { return has_user(room, "e2epeer2"); }));
+    peer->send("PART #e2e :bye");
+    EXPECT_TRUE(wait_until([&] { return !has_user(room, "e2epeer2"); }));
+
+    // The server tells of a QUIT only those who share a channel with the user.
+    peer->send("NICK e2epeer");
+    peer->send("JOIN #e2e");
+    EXPECT_TRUE(wait_until([&] { return has_user(room, peer_nickname); }));
+    peer->send("QUIT :gone");
+    EXPECT_TRUE(shows(slot_of(L"e2epeer"), L" disconnected from the IRC server"));
+    EXPECT_TRUE(wait_until([&] { return !has_user(room, peer_nickname); }));
+}
+
+// Last: the line to the server is cut without a word.
+TEST_F(EndToEnd, AServerThatVanishesIsNotResponding) {
+    relay->cut();
+    EXPECT_TRUE(wait_until([] { return client->server_socket.connected == 0; }));
+    EXPECT_TRUE(wait_until([] { return contains(chat_text(*client, 0), L"IRC server not responding"); }));
+}
+
+}  // namespace

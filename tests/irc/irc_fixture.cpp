@@ -1,0 +1,174 @@
+#include "irc_fixture.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <ostream>
+#include <thread>
+
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "controls/buffer_edit.h"
+#include "framework/message_box.h"
+#include "irc/irc_line.h"
+#include "mainwindow/main_window.h"
+#include "net/server_socket.h"
+#include "support/test_client.h"
+
+namespace {
+constexpr const char* sent_mark = "QUILLMERE-TEST-MARK";
+
+void close_every_chat(ChatClient& client) {
+    for (int slot = 1; slot < chat_slot_count; ++slot)
+        if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());
+}
+
+std::string narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const TextRun& run) {
+    return out << "{\"" << narrow(run.text) << "\" " << std::hex << run.colour << " on " << run.background << std::dec
+               << "}";
+}
+
+TextRun run(const wchar_t* text, COLORREF colour, COLORREF background) {
+    return TextRun{text, colour, background};
+}
+
+IrcTest::IrcTest() : client(test_client()) {}
+
+void IrcTest::SetUp() {
+    if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
+    close_every_chat(client);
+    client.current_chat = &client.chats[0];
+    clear_chat(client, 0);
+    client.connection.nickname = L"me";
+    client.connection.public_ip = L"10.0.0.7";
+    client.allow_open_private_chats = true;
+    client.reply_away_message = false;
+    client.show_rejected_message = true;
+    client.enable_sounds_app = false;
+    copy_text(client.msg_dont_allow_open_private_chats, L"Sorry, I don't accept private chats now");
+    client.silence_all_but[0] = 0;
+    client.stats_urls = 0;
+    client.stats_mentions = 0;
+    client.stats_chats_accepted = 0;
+    client.stats_chats_refused = 0;
+    client.stats_away_replies = 0;
+    set_tone_hook([this](Tone tone) { tones.push_back(tone); });
+    set_message_box_hook([](HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; });
+    ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server.port()));
+    ASSERT_TRUE(server.accept_client());
+}
+
+void IrcTest::TearDown() {
+    close_every_chat(client);
+    client.current_chat = &client.chats[0];
+    if (client.server_socket.connected) close_connection(client.server_socket);
+    set_tone_hook(nullptr);
+    set_message_box_hook(nullptr);
+    pump_messages();
+}
+
+void IrcTest::dispatch(const std::wstring& line) {
+    dispatch_line(client, line);
+}
+
+void IrcTest::dispatch_from_receive_thread(const std::vector<std::wstring>& lines) {
+    std::atomic<bool> done{false};
+    std::thread receiver([&] {
+        for (const auto& line : lines) dispatch_line(client, line);
+        done = true;
+    });
+    while (!done) {
+        pump_messages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    receiver.join();
+    pump_messages();
+}
+
+std::vector<std::string> IrcTest::sent_lines() {
+    std::vector<std::string> lines;
+    if (!client.server_socket.connected) return lines;
+    send_line(L"QUILLMERE-TEST-MARK", client.server_socket);
+    for (;;) {
+        std::string line = server.receive_line();
+        if (line == sent_mark) break;
+        if (line.empty()) {
+            ADD_FAILURE() << "the mark line never arrived";
+            break;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int IrcTest::open_channel(const wchar_t* name) {
+    return create_chat(client, name, true);
+}
+
+int IrcTest::open_private(const wchar_t* name) {
+    return create_chat(client, name, false);
+}
+
+void IrcTest::select(int slot) {
+    select_chat(client, slot);
+}
+
+std::vector<ChatLine> IrcTest::chat_lines(int slot) {
+    std::vector<ChatLine> lines;
+    const ChatRecord& chat = client.chats[slot];
+    if (!chat.buffer) return lines;
+    HWND buffer = chat.buffer->window;
+    GETTEXTLENGTHEX how{GTL_NUMCHARS, 1200};
+    const LONG length = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
+    std::wstring text(length + 1, L'\0');
+    GETTEXTEX get{static_cast<DWORD>((length + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+    text.resize(SendMessageW(buffer, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(text.data())));
+
+    CHARRANGE kept;
+    SendMessageW(buffer, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    ChatLine current;
+    for (LONG i = 0; i < static_cast<LONG>(text.size()); ++i) {
+        if (text[i] == L'\r' || text[i] == L'\n') {
+            if (!current.empty()) lines.push_back(current);
+            current.clear();
+            continue;
+        }
+        CHARRANGE one{i, i + 1};
+        SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof format;
+        SendMessageW(buffer, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        if (!current.empty() && current.back().colour == format.crTextColor &&
+            current.back().background == format.crBackColor)
+            current.back().text += text[i];
+        else
+            current.push_back(TextRun{std::wstring(1, text[i]), format.crTextColor, format.crBackColor});
+    }
+    if (!current.empty()) lines.push_back(current);
+    SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    return lines;
+}
+
+std::vector<std::wstring> IrcTest::chat_texts(int slot) {
+    std::vector<std::wstring> texts;
+    for (const ChatLine& line : chat_lines(slot)) {
+        std::wstring text;
+        for (const TextRun& piece : line) text += piece.text;
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+std::wstring IrcTest::status_text(int part) {
+    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
+    std::wstring text(length + 1, L'\0');
+    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return text;
+}

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "chat/chat_tabs.h"
+#include "net/connection_start.h"
+#include "net/receive_loop.h"
+#include "net/server_log.h"
+#include "net/ui_post.h"
+#include "net_test_support.h"
+
+namespace {
+using namespace net_test;
+
+class ReceiveLoopTest : public testing::Test {
+protected:
+    ChatClient& client = test_client();
+    LoopbackServer server;
+    std::wstring folder;
+
+    void SetUp() override {
+        start_ui_posts();
+        if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
+        folder = use_fresh_folder(client, L"receive");
+        client.check_compatible_app = true;
+        client.save_log_file = false;
+        // A known address: registration then needs no lookup.
+        client.connection.public_ip = L"192.0.2.1";
+    }
+    void TearDown() override {
+        stop_receive_thread(client);
+        pump_messages();
+        set_message_box_hook(nullptr);
+    }
+
+    bool connect(const wchar_t* nickname = L"Tester", const wchar_t* username = L"abcdef") {
+        return connect_to(server, nickname, username);
+    }
+    bool connect_to(LoopbackServer& far_end, const wchar_t* nickname, const wchar_t* username) {
+        ConnectRequest request{L"127.0.0.1", std::to_wstring(far_end.port()), nickname, username};
+        const bool ok = connect_and_start(client, request);
+        return ok && far_end.accept_client();
+    }
+    std::wstring server_tab() { return chat_text(client, 0); }
+    bool server_tab_shows(const std::wstring& text, int timeout_ms = 10000) {
+        return wait_until([&] { return contains(server_tab(), text); }, timeout_ms);
+    }
+    bool disconnected(int timeout_ms = 10000) {
+        return wait_until([&] { return client.server_socket.connected == 0; }, timeout_ms);
+    }
+};
+
+TEST_F(ReceiveLoopTest, RegistersWithOrWithoutTheCompatibleMark) {
+    struct Case {
+        bool compatible;
+        const wchar_t* username;
+        const char* user_line;
+    } cases[] = {
+        {true, L"abcdef", "USER z-zabcdef z-zabcdef z-zabcdef :z-zabcdef"},
+        {false, L"abcdef", "USER abcdef abcdef abcdef :abcdef"},
+        {true, L"abcdefghij", "USER z-zabcdefghij z-zabcdefghij z-zabcdefghij :z-zabcdefghij"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.user_line);
+        client.check_compatible_app = c.compatible;
+        LoopbackServer far_end;
+        ASSERT_TRUE(connect_to(far_end, L"Nickname1", c.username));
+        EXPECT_EQ(next_line(far_end), "NICK Nickname1");
+        EXPECT_EQ(next_line(far_end), c.user_line);
+        stop_receive_thread(client);
+    }
+}
+
+TEST_F(ReceiveLoopTest, WritesTheProgressLinesIntoAClearedServerTab) {
+    append_chat_text(L"left over from before", client, 0, RGB(0, 255, 0), 0, true);
+    ASSERT_TRUE(connect(L"Progress1", L"progre"));
+    const std::wstring port = std::to_wstring(server.port());
+    const std::wstring expected = L"Connecting to IRC server 127.0.0.1:" + port + L"\r\nNickname: Progress1\r\n" +
+                                  L"Username: progre\r\nConnection successfully established.";
+    EXPECT_TRUE(server_tab_shows(expected)) << server_tab();
+    EXPECT_FALSE(contains(server_tab(), L"left over from before"));
+    EXPECT_EQ(client.connection.nickname, L"Progress1");
+    EXPECT_EQ(client.connection.username, L"progre");
+    EXPECT_EQ(client.connection.host, L"127.0.0.1");
+    EXPECT_EQ(client.connection.port, port);
+}
+
+TEST_F(ReceiveLoopTest, AFailedConnectIsReportedAndStartsNothing) {
+    unsigned short dead_port;
+    {
+        LoopbackServer gone;
+        dead_port = gone.port();
+    }
+    const std::wstring port = std::to_wstring(dead_port);
+    ConnectRequest request{L"127.0.0.1", port, L"Failing1", L"failin"};
+    EXPECT_FALSE(connect_and_start(client, request));
+    EXPECT_EQ(client.server_socket.connected, 0);
+    EXPECT_TRUE(server_tab_shows(L"Connection error to IRC server 127.0.0.1:" + port));
+    EXPECT_FALSE(contains(server_tab(), L"Connection successfully established."));
+    // The new values are kept even though the connect failed.
+    EXPECT_EQ(client.connection.nickname, L"Failing1");
+    EXPECT_EQ(client.connection.port, port);
+}
+
+TEST_F(ReceiveLoopTest, PortTextsBecomeNumbers) {
+    const std::pair<const wchar_t*, unsigned short> cases[] = {
+        {L"6667", 6667}, {L"1", 1}, {L"0", 0}, {L"", 0}, {L"66a7", 0}, {L"65535", 65535}, {L"65536", 0}, {L"-1", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(port_number(c.first), c.second) << c.first;
+}
+
+TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
+    ASSERT_TRUE(connect());
+    next_line(server);
+    next_line(server);
+    server.send_bytes(":srv 999 me :first\r\nPING :abc\r\n:srv 999 me :second\r\n");
+    EXPECT_EQ(next_line(server), "PONG :abc");
+    EXPECT_TRUE(server_tab_shows(L":srv 999 me :second"));
+    EXPECT_TRUE(contains(server_tab(), L":srv 999 me :first"));
+}
+
+TEST_F(ReceiveLoopTest, TwoHundredEmptyReadsInARowEndTheConnection) {
+    ASSERT_TRUE(connect());
+    next_line(server);
+    next_line(server);
+    // 199 empty lines, then a line with text resets the count.
+    std::string almost;
+    for (int i = 0; i < idle_read_limit - 1; ++i) almost += "\r\n";
+    server.send_bytes(almost + "PING :still\r\n" + almost + "PING :there\r\n");
+    EXPECT_EQ(next_line(server), "PONG :still");
+    EXPECT_EQ(next_line(server), "PONG :there");
+    EXPECT_EQ(client.server_socket.connected, 1);
+    EXPECT_FALSE(contains(server_tab(), server_not_responding_text));
+
+    server.send_bytes(almost + "\r\n");
+    EXPECT_TRUE(disconnected());
+    EXPECT_TRUE(server_tab_shows(server_not_responding_text));
+    EXPECT_TRUE(closed_by_client(server));
+}
+
+TEST_F(ReceiveLoopTest, AServerThatClosesIsNotRespondingAtOnce) {
+    ASSERT_TRUE(connect());
+    next_line(server);
+    server.send_bytes(":srv 999 me :last words\r\n");
+    server.close_client();
+    EXPECT_TRUE(disconnected(5000));
+    EXPECT_TRUE(server_tab_shows(L"IRC server not responding"));
+    const std::wstring text = server_tab();
+    EXPECT_LT(text.find(L"last words"), text.find(L"IRC server not responding"));
+}
+
+TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
+    client.save_log_file = true;
+    ASSERT_TRUE(connect());
+    next_line(server);
+    next_line(server);
+    server.send_bytes(":srv NOTICE me :one\r\nPING :two\r\n:srv 999 me :caf\xE9\r\n");
+    EXPECT_EQ(next_line(server), "PONG :two");
+    ASSERT_TRUE(server_tab_shows(L"caf\u00E9"));
+    EXPECT_EQ(read_file(server_log_path(client)), ":srv NOTICE me :one\r\nPING :two\r\n:srv 999 me :caf\xE9\r\n");
+}
+
+TEST_F(ReceiveLoopTest, NoLogIsWrittenWhenSwitchedOff) {
+    ASSERT_TRUE(connect());
+    next_line(server);
+    server.send_bytes(":srv 999 me :unlogged\r\n");
+    ASSERT_TRUE(server_tab_shows(L"unlogged"));
+    EXPECT_FALSE(file_exists(server_log_path(client)));
+}
+
+TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
+    folder = use_fresh_folder(client, L"nolog", false);  // no Downloads folder
+    client.save_log_file = true;
+    BoxRecorder boxes;
+    ASSERT_TRUE(connect());
+    next_line(server);
+    next_line(server);
+    std::string lines;
+    for (int i = 1; i <= 50; ++i) lines += ":srv 999 me :line " + std::to_string(i) + "\r\n";
+    server.send_bytes(lines + "PING :alive\r\n");
+    // The receive thread keeps answering while the box waits for the user.
+    EXPECT_EQ(next_line(server), "PONG :alive");
+    EXPECT_TRUE(server_tab_shows(L":srv 999 me :line 50"));
+    pump_messages();
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, L"Unable to create 'server_data.txt' file.");
+    EXPECT_EQ(boxes.boxes[0].caption, L"File create error");
+    EXPECT_EQ(boxes.boxes[0].flags & MB_ICONMASK, UINT(MB_ICONERROR));
+
+    // The next connection reports it again, once.
+    LoopbackServer second;
+    ASSERT_TRUE(connect_to(second, L"Tester", L"abcdef"));
+    next_line(second);
+    next_line(second);
+    second.send_bytes(":srv 999 me :again\r\n:srv 999 me :and again\r\n");
+    EXPECT_TRUE(server_tab_shows(L"and again"));
+    EXPECT_TRUE(wait_until([&] { return boxes.count() == 2; }));
+}
+
+TEST_F(ReceiveLoopTest, ASecondConnectReplacesAPendingOne) {
+    ASSERT_TRUE(connect(L"FirstNick", L"firsts"));
+    EXPECT_EQ(next_line(server), "NICK FirstNick");
+    LoopbackServer second;
+    ASSERT_TRUE(connect_to(second, L"SecondNick", L"second"));
+    EXPECT_TRUE(closed_by_client(server));
+    EXPECT_EQ(next_line(second), "NICK SecondNick");
+    EXPECT_EQ(next_line(second), "USER z-zsecond z-zsecond z-zsecond :z-zsecond");
+    second.send_bytes("PING :b\r\n");
+    EXPECT_EQ(next_line(second), "PONG :b");
+    EXPECT_EQ(client.server_socket.connected, 1);
+    EXPECT_FALSE(contains(server_tab(), server_not_responding_text));
+}
+
+TEST_F(ReceiveLoopTest, TheProgramFolderIsKeptForOtherThreads) {
+    ASSERT_TRUE(connect());
+    next_line(server);
+    EXPECT_TRUE(wait_until([&] { return program_folder() == folder; }));
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Figures for appending chat lines: microseconds per line written on the
+// user-interface thread as the buffer grows towards its scrollback, per line
+// held back while the reader has scrolled up, per line handed over from
+// another thread, and per line into a buffer left at zero size.
+// Usage: bench_chat_append [lines per stage, default 500]
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "controls/buffer_edit.h"
+#include "framework/basic_window.h"
+
+namespace {
+
+double now_seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+const std::wstring line_text = std::wstring(L"<somebody> ") + std::wstring(189, L'x');  // 200 characters
+
+void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+double append_lines(ChatClient& client, int slot, int count) {
+    const double start = now_seconds();
+    for (int n = 0; n < count; ++n)
+        append_chat_text(line_text.c_str(), client, slot, colour_channel_message, colour_black, true);
+    return (now_seconds() - start) * 1e6 / count;
+}
+
+long buffer_length(ChatClient& client, int slot) {
+    return GetWindowTextLengthW(client.chats[slot].buffer->window);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int lines = argc > 1 ? std::atoi(argv[1]) : 500;
+    LoadLibraryW(L"Msftedit.dll");
+    ChatClient client(SW_HIDE, L"QuillmereBenchClass", GetModuleHandleW(nullptr), L"bench");
+    if (!create_main_window(client)) return 1;
+    if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
+    const int slot = open_private_chat(client, L"bench", false);
+    HWND buffer = client.chats[slot].buffer->window;
+    MoveWindow(buffer, 255, 35, 776, 500, FALSE);
+
+    std::printf("lines of %d characters, %d per stage\n", static_cast<int>(line_text.size()), lines);
+    std::printf("%-44s %12s %14s\n", "stage", "us per line", "buffer chars");
+    for (long target : {0L, 100000L, 500000L, 1000000L}) {
+        while (buffer_length(client, slot) < target) append_lines(client, slot, 100);
+        const double cost = append_lines(client, slot, lines);
+        const std::string stage = "written at the end, buffer from " + std::to_string(target);
+        std::printf("%-44s %12.1f %14ld\n", stage.c_str(), cost, buffer_length(client, slot));
+    }
+
+    SendMessageW(buffer, WM_VSCROLL, SB_TOP, 0);
+    std::printf("%-44s %12.1f %14ld\n", "held back (scrolled up)", append_lines(client, slot, lines),
+                buffer_length(client, slot));
+    double start = now_seconds();
+    append_chat_text(L"", client, slot, 0, 0, false);
+    std::printf("%-44s %12.1f\n", "released on scrolling to end (per line)", (now_seconds() - start) * 1e6 / lines);
+
+    clear_chat(client, slot);
+    std::atomic<bool> done{false};
+    double worker_cost = 0;
+    std::thread worker([&] {
+        worker_cost = append_lines(client, slot, lines);
+        done = true;
+    });
+    while (!done) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        pump();
+    }
+    worker.join();
+    std::printf("%-44s %12.1f %14ld\n", "handed over from another thread", worker_cost, buffer_length(client, slot));
+
+    clear_chat(client, slot);
+    MoveWindow(buffer, 0, 0, 0, 0, FALSE);
+    const int few = lines / 10 > 0 ? lines / 10 : 1;
+    std::printf("%-44s %12.1f %14ld\n", "zero-size buffer (text wraps per character)", append_lines(client, slot, few),
+                buffer_length(client, slot));
+    return 0;
+}

@@ -1,0 +1,87 @@
+// Quillmere as the client of tools/flood_server.py, without a person at the
+// keyboard: builds the hidden main window, connects through the same path as
+// the connect dialog's Connect button, and runs the message loop until the
+// server closes the connection. The flood server prints the figures; this
+// prints the client's own view (wall time, whether the channel tab opened).
+//
+//   python3 tools/flood_server.py --port 6670 &
+//   wine64 build/bench_flood_client.exe 6670 [--log]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "framework/basic_window.h"
+#include "net/connection_start.h"
+#include "net/receive_loop.h"
+#include "net/server_socket.h"
+#include "net/ui_post.h"
+
+namespace {
+// A folder of its own for the settings it reads and the server log it writes.
+std::wstring bench_folder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    std::wstring folder = format_text(L"%squillmere-flood-%d\\", base, static_cast<int>(GetTickCount()));
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"Settings").c_str(), nullptr);
+    CreateDirectoryW((folder + L"Downloads").c_str(), nullptr);
+    return folder;
+}
+
+void run_messages_until_disconnected(ChatClient& client) {
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (!client.server_socket.connected) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_flood_client PORT [--log]\n");
+        return 2;
+    }
+    const std::wstring port = std::to_wstring(std::atoi(argv[1]));
+    const bool log = argc > 2 && std::strcmp(argv[2], "--log") == 0;
+
+    start_network();
+    LoadLibraryW(L"Msftedit.dll");
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    ChatClient client(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere flood bench");
+    if (!create_main_window(client)) {
+        std::fprintf(stderr, "bench_flood_client: the main window could not be created\n");
+        return 1;
+    }
+    start_ui_posts();
+    copy_text(client.app_folder, bench_folder().c_str());
+    client.save_log_file = log;
+    client.enable_sounds_app = false;
+    client.connection.public_ip = L"192.0.2.1";  // no lookup on the network
+
+    const auto start = std::chrono::steady_clock::now();
+    if (!connect_and_start(client, {L"127.0.0.1", port, L"Floodbench", L"floodb"})) {
+        std::fprintf(stderr, "bench_flood_client: cannot connect to 127.0.0.1:%ls\n", port.c_str());
+        return 1;
+    }
+    run_messages_until_disconnected(client);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int channel = find_chat(client, L"#flood");
+    std::printf("bench_flood_client: connected %.2f s in all (server log %s), channel tab %s\n", seconds,
+                log ? "on" : "off", channel > 0 ? "open" : "missing");
+    stop_receive_thread(client);
+    return 0;
+}

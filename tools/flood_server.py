@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""A one-client IRC server that floods a channel, to measure how fast an IRC
+client takes in server lines.
+
+It listens on 127.0.0.1, registers the client that connects (answers NICK and
+USER with 001 to 376), joins it to a channel, sends LINES channel messages from
+SENDERS different nicknames as fast as the connection takes them, then a PING,
+and reports the time until the client's PONG and the lines per second. The
+client is anything that speaks IRC: Quillmere, irssi, ...
+
+    python3 tools/flood_server.py [--port 6670] [--lines 100000] [--senders 500]
+"""
+import argparse
+import socket
+import sys
+import threading
+import time
+
+SERVER = "flood.local"
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--port", type=int, default=6670, help="TCP port on 127.0.0.1 (default 6670)")
+    parser.add_argument("--lines", type=int, default=100000, help="channel messages to send (default 100000)")
+    parser.add_argument("--senders", type=int, default=500, help="distinct sender nicknames (default 500)")
+    parser.add_argument("--channel", default="#flood", help="channel the client is joined to (default #flood)")
+    parser.add_argument("--settle", type=float, default=2.0,
+                        help="seconds given to the client to open the channel before the flood (default 2)")
+    parser.add_argument("--timeout", type=float, default=600.0, help="seconds to wait for the PONG (default 600)")
+    return parser.parse_args()
+
+
+class ClientReader(threading.Thread):
+    """Reads the client's lines all along, so that neither side can block the
+    other with a full buffer, and notices registration and the PONG."""
+
+    def __init__(self, sock, pong_token):
+        super().__init__(daemon=True)
+        self.sock = sock
+        self.pong_token = pong_token
+        self.nick = None
+        self.user = None
+        self.registered = threading.Event()
+        self.pong = threading.Event()
+        self.pong_time = None
+        self.closed = threading.Event()
+
+    def run(self):
+        pending = b""
+        try:
+            while True:
+                data = self.sock.recv(65536)
+                if not data:
+                    break
+                pending += data
+                while b"\n" in pending:
+                    raw, pending = pending.split(b"\n", 1)
+                    self.handle(raw.rstrip(b"\r").decode("latin-1"))
+        except OSError:
+            pass
+        self.closed.set()
+
+    def handle(self, line):
+        words = line.split(" ")
+        command = words[0].upper() if words else ""
+        if command == "NICK" and len(words) > 1:
+            self.nick = words[1].lstrip(":")
+        elif command == "USER" and len(words) > 1:
+            self.user = words[1]
+        elif command == "CAP" and len(words) > 1 and words[1].upper() == "LS":
+            # Clients that negotiate capabilities wait for this before NICK and USER.
+            self.sock.sendall(f":{SERVER} CAP * LS :\r\n".encode("latin-1"))
+        elif command == "CAP" and len(words) > 1 and words[1].upper() == "REQ":
+            self.sock.sendall(f":{SERVER} CAP * NAK :{' '.join(words[2:]).lstrip(':')}\r\n".encode("latin-1"))
+        elif command == "PING" and len(words) > 1:
+            self.sock.sendall(f":{SERVER} PONG {SERVER} {words[1]}\r\n".encode("latin-1"))
+        elif command == "PONG" and self.pong_token in line and not self.pong.is_set():
+            self.pong_time = time.perf_counter()
+            self.pong.set()
+        if self.nick and self.user and not self.registered.is_set():
+            self.registered.set()
+
+
+def registration(nick, user, channel):
+    lines = [
+        f":{SERVER} 001 {nick} :Welcome to the flood test, {nick}!{user}@127.0.0.1",
+        f":{SERVER} 002 {nick} :Your host is {SERVER}",
+        f":{SERVER} 003 {nick} :This server was created just now",
+        f":{SERVER} 004 {nick} {SERVER} flood-1 o o",
+        f":{SERVER} 005 {nick} CHANTYPES=# PREFIX=(ov)@+ :are supported by this server",
+        f":{SERVER} 251 {nick} :There are 21 users on 1 server",
+        f":{SERVER} 375 {nick} :- {SERVER} Message of the day -",
+        f":{SERVER} 372 {nick} :- Lines are coming.",
+        f":{SERVER} 376 {nick} :End of MOTD command",
+        f":{nick}!{user}@127.0.0.1 JOIN :{channel}",
+        f":{SERVER} 332 {nick} {channel} :Flood test channel",
+        f":{SERVER} 353 {nick} = {channel} :@{nick} " + " ".join(f"sender{i}" for i in range(20)),
+        f":{SERVER} 366 {nick} {channel} :End of NAMES list",
+    ]
+    return "".join(line + "\r\n" for line in lines).encode("latin-1")
+
+
+def flood(count, senders, channel):
+    words = "the quick brown fox jumps over the lazy dog while the chat scrolls on".split()
+    out = []
+    for i in range(count):
+        sender = f"sender{i % senders}"
+        text = " ".join(words[(i + k) % len(words)] for k in range(8))
+        out.append(f":{sender}!~user{i % senders}@host{i % 97}.example PRIVMSG {channel} :{text} #{i}\r\n")
+    return "".join(out).encode("latin-1")
+
+
+def main():
+    args = parse_args()
+    payload = flood(args.lines, args.senders, args.channel)
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", args.port))
+    listener.listen(1)
+    print(f"flood server: waiting for an IRC client on 127.0.0.1:{args.port} "
+          f"({args.lines} lines from {args.senders} senders into {args.channel})", flush=True)
+    sock, peer = listener.accept()
+    listener.close()
+    sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    token = f"flood-done-{int(time.time())}"
+    reader = ClientReader(sock, token)
+    reader.start()
+    if not reader.registered.wait(30):
+        sys.exit("flood server: the client did not send NICK and USER within 30 s")
+    print(f"flood server: {reader.nick} ({reader.user}) registered; joining it to {args.channel}", flush=True)
+    sock.sendall(registration(reader.nick, reader.user, args.channel))
+    time.sleep(args.settle)
+
+    start = time.perf_counter()
+    sock.sendall(payload)
+    sock.sendall(f"PING :{token}\r\n".encode("latin-1"))
+    sent = time.perf_counter()
+    if not reader.pong.wait(args.timeout):
+        sys.exit(f"flood server: no PONG within {args.timeout:.0f} s")
+    elapsed = reader.pong_time - start
+    megabytes = len(payload) / 1e6
+    print(f"flood server: {args.lines} lines ({megabytes:.1f} MB) sent in {sent - start:.2f} s")
+    print(f"flood server: PONG {elapsed:.2f} s after the first line: "
+          f"{args.lines / elapsed:,.0f} lines/s, {megabytes / elapsed:.2f} MB/s", flush=True)
+    sock.shutdown(socket.SHUT_RDWR)
+    sock.close()
+
+
+if __name__ == "__main__":
+    main()

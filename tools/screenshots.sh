@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds Quillmere and saves screenshots of its main window into docs/:
+#   docs/server_tab.png    the server tab
+#   docs/private_chat.png  a private chat with encryption switched on
+#   docs/channel.png       a channel with its user list open
+# No IRC server is needed: the program's "--demo-tabs[=server|private]" start
+# option fills the tabs with sample lines. The program runs under Xvfb in a
+# Wine virtual desktop, in a Wine prefix of its own that uses the X11 driver.
+#
+# Needs: xvfb, xauth, imagemagick (tools/bootstrap.sh installs the rest).
+# Optional: SCREENSHOT_DISPLAY (X display number, default 77), SETTLE_SECONDS.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+cryptopp=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" | tail -n 1)
+quillmere_build "$cryptopp"
+
+for tool in Xvfb import convert; do
+  command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (apt-get install xvfb imagemagick)" >&2; exit 1; }
+done
+
+display=":${SCREENSHOT_DISPLAY:-77}"
+settle=${SETTLE_SECONDS:-8}
+docs="$QUILLMERE_ROOT/docs"
+shots="$QUILLMERE_BUILD/shots"
+mkdir -p "$docs" "$shots/Settings" "$shots/Downloads"
+cp "$QUILLMERE_BUILD/Quillmere.exe" "$shots/"
+# Pictures only: nothing should listen for incoming files meanwhile.
+printf '[preferences]\r\nallow_receive_files=false\r\n' >"$shots/Settings/Settings.ini"
+
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+xvfb_pid=$!
+export DISPLAY=$display
+export WINEPREFIX="$QUILLMERE_BUILD/wine-shots"
+cleanup() {
+  wineserver -k 2>/dev/null || true  # this prefix's own processes only
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+sleep 2
+quillmere_wine_prefix "$WINEPREFIX"
+
+# One start per picture: each selects its tab after building the window.
+shoot() {
+  local option=$1 name=$2
+  (cd "$shots" && wine explorer /desktop=Shots,1600x900 "$shots/Quillmere.exe" "$option" \
+    >/dev/null 2>&1 </dev/null) &
+  local program=$!
+  sleep "$settle"
+  import -display "$display" -window root "$shots/root.png"
+  # The virtual desktop sits at the screen's top left; the window is the part
+  # of it that differs from the desktop's plain background.
+  convert "$shots/root.png" -crop 1600x900+0+0 +repage -fuzz 2% -trim +repage "$docs/$name"
+  wineserver -k 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+  echo "saved docs/$name ($(identify -format '%wx%h' "$docs/$name"))"
+}
+
+shoot --demo-tabs=server server_tab.png
+shoot --demo-tabs=private private_chat.png
+shoot --demo-tabs channel.png
