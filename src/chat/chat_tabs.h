@@ -39,7 +39,7 @@ void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORRE
 
 // Characters each chat buffer keeps; the oldest lines beyond are dropped as
 // new ones arrive. Any thread.
-constexpr long default_scrollback_limit = 1000000;
+constexpr long default_scrollback_limit = 500000;
 constexpr long minimum_scrollback = 10000;
 void set_scrollback_limit(long characters);
 

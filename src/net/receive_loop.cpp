@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "app/chat_client.h"
@@ -28,10 +29,19 @@ std::atomic<unsigned> current_session{0};
 std::mutex thread_lock;
 HANDLE receive_thread = nullptr;
 
+// What the loop starts from, taken on the thread that connected: the
+// preferences may be reloaded there while the loop runs.
 struct LoopStart {
     ChatClient* client;
     unsigned session;
+    std::wstring folder;
+    std::wstring nickname;
+    std::wstring user;
 };
+
+LoopStart loop_start(ChatClient& client, unsigned session) {
+    return {&client, session, client.app_folder, client.connection.nickname, registration_username(client)};
+}
 
 bool session_is_current(const ServerSocket& server, unsigned session) {
     return server.connected && current_session == session;
@@ -44,19 +54,20 @@ int read_socket(void* source, char* data, int size) {
     return recv(*static_cast<SOCKET*>(source), data, size, 0);
 }
 
-void run_loop(ChatClient& client, unsigned session) {
+void run_loop(const LoopStart& start) {
+    ChatClient& client = *start.client;
+    const unsigned session = start.session;
     {
         std::lock_guard<std::mutex> guard(folder_lock);
-        folder_copy = client.app_folder;
+        folder_copy = start.folder;
     }
     ServerSocket& server = client.server_socket;
     if (!session_is_current(server, session)) return;  // replaced before it began
     SOCKET sock = server.sock;
     LineReader reader;
 
-    send_command(server, irc::nick, client.connection.nickname);
-    const std::wstring user = registration_username(client);
-    send_command(server, irc::user, user, user, user, user);
+    send_command(server, irc::nick, start.nickname);
+    send_command(server, irc::user, start.user, start.user, start.user, start.user);
 
     bool log_error_reported = false;
     int idle_reads = 0;
@@ -84,9 +95,8 @@ void run_loop(ChatClient& client, unsigned session) {
 }
 
 DWORD WINAPI receive_thread_main(void* parameter) {
-    LoopStart start = *static_cast<LoopStart*>(parameter);
-    delete static_cast<LoopStart*>(parameter);
-    run_loop(*start.client, start.session);
+    std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
+    run_loop(*start);
     return 0;
 }
 }  // namespace
@@ -99,11 +109,11 @@ std::wstring registration_username(const ChatClient& client) {
 }
 
 void receive_loop(ChatClient& client) {
-    run_loop(client, current_session);
+    run_loop(loop_start(client, current_session));
 }
 
 bool start_receive_thread(ChatClient& client) {
-    auto* start = new LoopStart{&client, ++current_session};
+    auto* start = new LoopStart(loop_start(client, ++current_session));
     HANDLE thread = CreateThread(nullptr, 0, receive_thread_main, start, 0, nullptr);
     if (!thread) {
         delete start;

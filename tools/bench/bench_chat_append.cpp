@@ -2,7 +2,7 @@
 // user-interface thread as the buffer grows towards its scrollback, per line
 // held back while the reader has scrolled up, per line handed over from
 // another thread, and per line into a buffer left at zero size.
-// Usage: bench_chat_append [lines per stage, default 500]
+// Usage: bench_chat_append [lines per stage, default 500] [scrollback characters]
 #include <windows.h>
 
 #include <atomic>
@@ -61,14 +61,20 @@ int main(int argc, char** argv) {
     HWND buffer = client.chats[slot].buffer->window;
     MoveWindow(buffer, 255, 35, 776, 500, FALSE);
 
-    std::printf("lines of %d characters, %d per stage\n", static_cast<int>(line_text.size()), lines);
+    const long limit = argc > 2 ? std::atol(argv[2]) : default_scrollback_limit;
+    set_scrollback_limit(limit);
+    std::printf("lines of %d characters, %d per stage, scrollback %ld characters\n", static_cast<int>(line_text.size()),
+                lines, limit);
     std::printf("%-44s %12s %14s\n", "stage", "us per line", "buffer chars");
-    for (long target : {0L, 100000L, 500000L, 1000000L}) {
-        while (buffer_length(client, slot) < target) append_lines(client, slot, 100);
+    for (long target : {0L, limit / 4, limit / 2, limit - limit / 10}) {
+        while (buffer_length(client, slot) < target) append_lines(client, slot, 50);
+        const std::string stage = "written at the end, buffer from " + std::to_string(buffer_length(client, slot));
         const double cost = append_lines(client, slot, lines);
-        const std::string stage = "written at the end, buffer from " + std::to_string(target);
         std::printf("%-44s %12.1f %14ld\n", stage.c_str(), cost, buffer_length(client, slot));
     }
+    // Past the limit every few dozen lines drop the oldest ones.
+    std::printf("%-44s %12.1f %14ld\n", "written at the scrollback limit", append_lines(client, slot, lines * 2),
+                buffer_length(client, slot));
 
     SendMessageW(buffer, WM_VSCROLL, SB_TOP, 0);
     std::printf("%-44s %12.1f %14ld\n", "held back (scrolled up)", append_lines(client, slot, lines),
