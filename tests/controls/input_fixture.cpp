@@ -1,6 +1,7 @@
 #include "input_fixture.h"
 
 #include "chat/chat_tabs.h"
+#include "support/rich_text.h"
 #include "controls/buffer_edit.h"
 #include "controls/input_edit.h"
 #include "framework/message_box.h"
@@ -80,18 +81,7 @@ bool InputLineTest::nothing_sent_before_sentinel() {
 
 std::wstring InputLineTest::buffer_text(int slot) const {
     const ChatRecord& chat = client.chats[slot];
-    if (!chat.buffer) return {};
-    HWND buffer = chat.buffer->window;
-    GETTEXTLENGTHEX length_query{GTL_NUMCHARS, 1200};
-    const LRESULT length = SendMessageW(buffer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length_query), 0);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GETTEXTEX query{};
-    query.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    query.flags = GT_DEFAULT;
-    query.codepage = 1200;
-    text.resize(static_cast<size_t>(
-        SendMessageW(buffer, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query), reinterpret_cast<LPARAM>(&text[0]))));
-    return text;
+    return chat.buffer ? rich_edit_text(chat.buffer->window) : std::wstring();
 }
 
 size_t InputLineTest::count_in_buffer(int slot, const std::wstring& text) const {

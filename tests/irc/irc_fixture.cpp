@@ -9,6 +9,7 @@
 
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "support/rich_text.h"
 #include "controls/buffer_edit.h"
 #include "framework/message_box.h"
 #include "irc/irc_line.h"
@@ -124,11 +125,7 @@ std::vector<ChatLine> IrcTest::chat_lines(int slot) {
     const ChatRecord& chat = client.chats[slot];
     if (!chat.buffer) return lines;
     HWND buffer = chat.buffer->window;
-    GETTEXTLENGTHEX how{GTL_NUMCHARS, 1200};
-    const LONG length = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
-    std::wstring text(length + 1, L'\0');
-    GETTEXTEX get{static_cast<DWORD>((length + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-    text.resize(SendMessageW(buffer, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(text.data())));
+    const std::wstring text = rich_edit_text(buffer);
 
     CHARRANGE kept;
     SendMessageW(buffer, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
