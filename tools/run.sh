@@ -26,8 +26,22 @@ else
     echo "run: the local IRC server did not start; Quillmere runs without it"
   fi
 fi
+# Without a display (a server, a container) the program still runs, on a
+# virtual X screen; `DISPLAY=:N import -window root shot.png` shows it.
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 99); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display_number=$n; break; }
+  done
+  Xvfb ":$display_number" -screen 0 1920x1080x24 >/dev/null 2>&1 </dev/null &
+  xvfb_pid=$!
+  export DISPLAY=":$display_number"
+  sleep 1
+  echo "run: no display; running on the virtual screen $DISPLAY"
+fi
 stop_local_server() {
   if [ -n "$ngircd_pid" ]; then kill "$ngircd_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap stop_local_server EXIT
 
