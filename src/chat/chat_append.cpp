@@ -1,20 +1,22 @@
 // Appending coloured text to a chat buffer, with lines held back while the user
-// reads older text. Runs on the user-interface thread; other threads' calls are
-// handed over there (see chat_tabs.cpp for the threading rule).
+// reads older text. The writing runs on the user-interface thread: its own
+// appends are written at once, other threads' appends are queued and written
+// in batches (see chat_tabs.cpp for the threading design).
 
 #include <windows.h>
 
-#include <richedit.h>
-
+#include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cstdlib>
 #include <deque>
-#include <iterator>
+#include <vector>
 
 #include "app/chat_client.h"
+#include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "chat/rich_write.h"
+#include "chat/ui_thread.h"
 #include "controls/buffer_edit.h"
 
 namespace {
@@ -26,13 +28,18 @@ constexpr long long end_tolerance = 6;
 // text again rather than let a flood of lines grow the queue without bound.
 constexpr size_t pending_line_cap = 5000;
 
-// Characters a buffer keeps; past that the oldest lines are dropped, a fiftieth
-// of the limit at a time: deleting from the front of a large rich-edit text
-// costs time in proportion to what is deleted (and worse than that for large
-// pieces), so small regular cuts keep every append quick.
+// Characters a buffer keeps; past that the oldest lines are dropped
+// (rich_write.cpp).
 std::atomic<long> scrollback_limit{default_scrollback_limit};
 
-constexpr const wchar_t* line_break_text = L"\r\n";
+// Above zero while this thread is inside the writing code: a buffer read made
+// there must not start another flush in the middle of it.
+thread_local int writing_depth = 0;
+
+struct Writing {
+    Writing() { ++writing_depth; }
+    ~Writing() { --writing_depth; }
+};
 
 bool following_end(HWND buffer) {
     // The control hides its scroll bar when the whole text fits, and leaves the
@@ -47,54 +54,8 @@ bool following_end(HWND buffer) {
     return bottom == 0 || std::llabs(info.nMax - bottom) <= end_tolerance;
 }
 
-void drop_oldest_lines(HWND buffer) {
-    GETTEXTLENGTHEX how{GTL_NUMCHARS, 1200};
-    const LONG length = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
-    const LONG limit = scrollback_limit;
-    if (length <= limit) return;
-    LONG cut = length - limit + limit / 50;
-    // Cut after the end of the line the cut falls into, so that no half line
-    // stays on top.
-    wchar_t after[1024];
-    TEXTRANGEW range{{cut, cut + static_cast<LONG>(std::size(after)) - 1}, after};
-    const LONG read = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
-    for (LONG at = 0; at < read; ++at) {
-        if (after[at] != L'\r' && after[at] != L'\n') continue;
-        cut += at + (after[at] == L'\r' && at + 1 < read && after[at + 1] == L'\n' ? 2 : 1);
-        break;
-    }
-    CHARRANGE front{0, cut};
-    SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&front));
-    SendMessageW(buffer, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-}
-
-void write_line(HWND buffer, const wchar_t* text, COLORREF colour, COLORREF background, bool line_break) {
-    CHARRANGE end{LONG_MAX, LONG_MAX};
-    SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
-    if (colour != keep_format && background != keep_format) {
-        CHARFORMAT2W format{};
-        format.cbSize = sizeof format;
-        format.dwMask = CFM_EFFECTS2;  // every effect named, only bold switched on
-        format.dwEffects = CFE_BOLD;
-        format.crTextColor = colour;
-        format.crBackColor = background;
-        SendMessageW(buffer, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    }
-    SendMessageW(buffer, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
-    if (line_break) SendMessageW(buffer, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line_break_text));
-}
-
-// Writes the held-back lines, oldest first. The queue is taken out first so
-// that nothing reached while writing can see it half written.
-void release_held_lines(ChatRecord& chat, HWND buffer) {
-    std::deque<PendingLine> held;
-    held.swap(chat.pending_lines);
-    for (const PendingLine& line : held)
-        if (!line.text.empty()) write_line(buffer, line.text.c_str(), line.colour, line.background, line.line_break);
-}
-
-std::wstring held_text(const wchar_t* text) {
-    std::wstring kept(text, wcsnlen(text, pending_text_limit + 1));
+std::wstring held_text(const std::wstring& text) {
+    std::wstring kept(text, 0, std::min(text.size(), pending_text_limit + 1));
     if (kept.size() > pending_text_limit) {
         kept.resize(pending_text_limit);
         // Never keep half of a surrogate pair.
@@ -113,26 +74,74 @@ void mark_unread(ChatRecord& chat) {
     if (chat.button) InvalidateRect(chat.button, nullptr, TRUE);
 }
 
-void append_here(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
-                 bool line_break) {
+// Pieces bound for one buffer, written together. A piece added here stands
+// for one already written: the write brings the view to the end, so whatever
+// follows in the same batch is written too, as it would have been one by one.
+struct Batch {
+    ChatRecord* chat = nullptr;
+    std::vector<PendingLine> pieces;
+
+    void write() {
+        if (chat && chat->in_use && chat->buffer && !pieces.empty())
+            write_pieces(chat->buffer->window, pieces, scrollback_limit);
+        pieces.clear();
+    }
+    void switch_to(ChatRecord& next) {
+        if (chat == &next) return;
+        write();
+        chat = &next;
+    }
+    // The held-back lines, oldest first; the queue is emptied first.
+    void release_held(ChatRecord& held) {
+        std::deque<PendingLine> lines;
+        lines.swap(held.pending_lines);
+        for (PendingLine& line : lines)
+            if (!line.text.empty()) pieces.push_back(std::move(line));
+    }
+};
+
+void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batch& batch) {
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use || !chat.buffer) return;
+    batch.switch_to(chat);
     HWND buffer = chat.buffer->window;
-    const bool at_end = following_end(buffer) || chat.pending_lines.size() >= pending_line_cap;
+    const bool at_end =
+        !batch.pieces.empty() || following_end(buffer) || chat.pending_lines.size() >= pending_line_cap;
 
-    if (!*text) {
+    if (piece.text.empty()) {
         PostMessageW(buffer, WM_VSCROLL, SB_BOTTOM, 0);
-        release_held_lines(chat, buffer);
+        batch.release_held(chat);
         return;
     }
     if (at_end) {
-        release_held_lines(chat, buffer);
-        drop_oldest_lines(buffer);
-        write_line(buffer, text, colour, background, line_break);
+        batch.release_held(chat);
+        batch.pieces.push_back(piece);
     } else {
-        chat.pending_lines.push_back(PendingLine{held_text(text), colour, background, line_break});
+        chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
     }
-    if (slot > 0 && is_message_colour(colour) && client.current_chat != &chat) mark_unread(chat);
+    if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
+}
+
+void write_queued(ChatClient& client, Batch& batch) {
+    for (const QueuedPiece& queued : take_queued_pieces()) {
+        if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
+        if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
+        append_piece(client, queued.slot, queued.piece, batch);
+    }
+}
+
+void append_pieces(ChatClient& client, int slot, const PendingLine* pieces, size_t count) {
+    if (slot < 0 || slot >= chat_slot_count) return;
+    if (!on_ui_thread(client)) {
+        queue_pieces(client, slot, pieces, count);
+        return;
+    }
+    // Lines queued earlier by other threads go first.
+    Writing writing;
+    Batch batch;
+    write_queued(client, batch);
+    for (size_t at = 0; at < count; ++at) append_piece(client, slot, pieces[at], batch);
+    batch.write();
 }
 }  // namespace
 
@@ -142,7 +151,24 @@ void set_scrollback_limit(long characters) {
 
 void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
                       bool line_break) {
-    if (slot < 0 || slot >= chat_slot_count) return;
-    if (!text) text = L"";
-    run_on_ui_thread(client, [&] { append_here(text, client, slot, colour, background, line_break); });
+    const PendingLine piece{text ? text : L"", colour, background, line_break};
+    append_pieces(client, slot, &piece, 1);
+}
+
+void append_chat_line(ChatClient& client, int slot, const std::vector<PendingLine>& pieces) {
+    append_pieces(client, slot, pieces.data(), pieces.size());
+}
+
+void flush_chat_appends(ChatClient& client) {
+    if (writing_depth > 0 || !on_ui_thread(client)) return;
+    LARGE_INTEGER frequency, start, stop;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    Writing writing;
+    Batch batch;
+    write_queued(client, batch);
+    const bool wrote = !batch.pieces.empty();
+    batch.write();
+    QueryPerformanceCounter(&stop);
+    if (wrote) note_drain_time(static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
 }

@@ -38,6 +38,9 @@ struct ChatRecord {
     HWND user_list = nullptr;
     unsigned user_list_state = 8;
     std::atomic<bool> in_use{false};
+    // Counts the chats the slot has held: lines queued for an earlier one are
+    // dropped rather than shown in its successor.
+    std::atomic<unsigned> generation{0};
     bool is_channel = false;
     std::atomic<bool> unread{true};
     std::atomic<bool> mention{false};

@@ -4,19 +4,42 @@
 // user-interface thread selects, creates and closes them and appends its own
 // lines. The rule kept throughout src/chat: everything that touches a chat's
 // windows, its held-back queue or the chat counts runs on the user-interface
-// thread. Another thread hands its call over with a synchronous message
-// (WM_USER + 1..3 to create and close, WM_USER + 4 = run_on_ui_thread for
-// appends, open_private_chat, request_join and the setters) and returns when
-// the work is done. So:
-// - the lines of a slot keep the order of the calls, and none is lost: a caller
-//   returns only when its line is in the buffer or in the slot's queue;
-// - buffers and queues need no lock, and writes of two threads never interleave;
-// - the user-interface thread never waits for another thread; only the others
-//   wait, and they hold no lock while they do.
+// thread, which never waits for another thread.
+//
+// Appends from another thread (append_chat_text, append_chat_line) do not
+// wait: the pieces of a line go together into one mutex-guarded queue
+// (append_queue.cpp) with their slot and the slot's generation, and the first
+// piece after a drain posts one wake-up (msg_run_on_ui_thread with a mark
+// instead of a task). The wake-up starts a timer (twice the last write's
+// time, 10 to 300 ms, so that the thread stays free for the receive thread's
+// look-ups most of the time); when it fires the
+// user-interface thread takes the whole queue and writes each run of lines
+// for one chat as one rich-edit insertion (rich_write.cpp), applying the
+// hold-back rule and the unread mark line by line as before. Lines of a
+// chat closed (and its slot reused) after they were queued are dropped.
+//
+// The queue is written out at once, before anything else, whenever the
+// user-interface thread appends itself, creates, closes or clears a chat, or
+// a buffer is asked for its text, its selection or its formats (BufferEdit's
+// read hook). So a line queued before a tab is created or closed over
+// WM_USER + 1..3 lands first, and code that appends from another thread and
+// then reads a buffer sees the line.
+//
+// The other calls of other threads (WM_USER + 1..3 to create and close,
+// WM_USER + 4 = run_on_ui_thread for open_private_chat, request_join,
+// clear_chat, the setters and the handlers' look-ups) are synchronous
+// messages: the caller returns when the work is done. So:
+// - the lines of a slot keep the order of the calls, and none is lost: a
+//   caller returns only when its line is queued, in the buffer or in the
+//   slot's held-back queue, and the queue is written in order;
+// - buffers and held-back queues need no lock, and writes of two threads never
+//   interleave; the append queue's mutex is held only to add or take pieces,
+//   never across a window message;
+// - only the other threads wait, and they hold no lock while they do.
 // What other threads read or change directly is guarded by each slot's `lock`:
 // the name (find_chat, chat_name) and the `users` and `whois_lines` lists. It is
 // held only around those copies and changes, never across a window message.
-// `in_use`, `unread` and `mention` are atomic flags.
+// `in_use`, `unread`, `mention` and `generation` are atomic.
 
 #include "chat/chat_tabs.h"
 
@@ -130,6 +153,7 @@ int create_chat(ChatClient& client, const wchar_t* name, bool is_channel) {
                                              reinterpret_cast<WPARAM>(name), 0));
     // A name longer than the close command can copy could never be closed again.
     if (!name || !*name || wcsnlen(name, channel_name_capacity) >= size_t(channel_name_capacity)) return -1;
+    flush_chat_appends(client);
     if (find_chat(client, name) >= 0) return -1;
 
     // Slot 0 belongs to the server tab alone: a correspondent there could never
@@ -144,8 +168,10 @@ int create_chat(ChatClient& client, const wchar_t* name, bool is_channel) {
 
     ChatRecord& chat = client.chats[slot];
     reset_chat_record(chat, slot);
+    ++chat.generation;
     chat.buffer = create_buffer_edit(chat.control_id, client.main_window, client.instance, buffer_place, slot == 0);
     if (!chat.buffer) stop_without_buffer();
+    chat.buffer->before_read = [&client] { flush_chat_appends(client); };
     prepare_buffer(client, chat.buffer->window);
     {
         std::lock_guard<std::mutex> guard(chat.lock);
@@ -175,6 +201,7 @@ void close_chat(ChatClient& client, const wchar_t* name) {
         SendMessageW(client.main_window, msg_close_chat, reinterpret_cast<WPARAM>(name), 0);
         return;
     }
+    flush_chat_appends(client);
     const int slot = find_chat(client, name);
     if (slot <= 0) return;
     ChatRecord& chat = client.chats[slot];
@@ -204,6 +231,7 @@ void close_chat(ChatClient& client, const wchar_t* name) {
 void clear_chat(ChatClient& client, int slot) {
     if (slot < 0 || slot >= chat_slot_count) return;
     run_on_ui_thread(client, [&] {
+        flush_chat_appends(client);
         ChatRecord& chat = client.chats[slot];
         if (!chat.in_use || !chat.buffer) return;
         chat.pending_lines.clear();

@@ -2,6 +2,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "chat/chat_record.h"
 
 #include "chat/ui_thread.h"
 
@@ -9,7 +12,8 @@ class ChatClient;
 
 // Application messages of the main window: other threads have chat tabs made
 // and closed on the user-interface thread (wparam: the name, const wchar_t*).
-// msg_run_on_ui_thread (WM_USER + 4, chat/ui_thread.h) carries their appends.
+// msg_run_on_ui_thread (WM_USER + 4, chat/ui_thread.h) carries their other
+// calls and wakes the user-interface thread for their queued appends.
 constexpr UINT msg_build_controls = WM_USER;
 constexpr UINT msg_open_channel = WM_USER + 1;
 constexpr UINT msg_open_private_chat = WM_USER + 2;
@@ -36,6 +40,15 @@ void request_join(wchar_t* channel, ChatClient& client, const wchar_t* key);
 // and releases held-back lines.
 void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
                       bool line_break);
+
+// Any thread. Appends the pieces as one line (the last piece should end it):
+// nothing written meanwhile by another thread can come between them.
+void append_chat_line(ChatClient& client, int slot, const std::vector<PendingLine>& pieces);
+
+// User-interface thread (elsewhere it does nothing): writes out at once the
+// lines other threads have queued. Everything here that reads or changes the
+// chats calls it first; so does a buffer asked for its text.
+void flush_chat_appends(ChatClient& client);
 
 // Characters each chat buffer keeps; the oldest lines beyond are dropped as
 // new ones arrive. Any thread.

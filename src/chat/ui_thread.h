@@ -6,7 +6,8 @@
 class ChatClient;
 
 // Main window message that runs a task handed over by another thread
-// (lparam: the task record of run_on_ui_thread).
+// (lparam: the task record of run_on_ui_thread), or, posted, wakes the
+// user-interface thread to write the lines other threads queued.
 constexpr UINT msg_run_on_ui_thread = WM_USER + 4;
 
 // True on the thread that owns the main window (and before it exists).

@@ -19,6 +19,41 @@ std::unique_ptr<BufferEdit> create_buffer_edit(int control_id, HWND parent, HINS
     return buffer;
 }
 
+namespace {
+bool reads_content(UINT message) {
+    switch (message) {
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+    case EM_GETTEXTEX:
+    case EM_GETTEXTLENGTHEX:
+    case EM_GETTEXTRANGE:
+    case EM_GETSELTEXT:
+    case EM_STREAMOUT:
+    case EM_GETLINE:
+    case EM_GETLINECOUNT:
+    case EM_LINEINDEX:
+    case EM_LINELENGTH:
+    case EM_LINEFROMCHAR:
+    case EM_EXLINEFROMCHAR:
+    case EM_GETSEL:
+    case EM_EXGETSEL:
+    case EM_GETCHARFORMAT:
+    case EM_GETPARAFORMAT:
+    case EM_FINDTEXT:
+    case EM_FINDTEXTW:
+    case EM_FINDTEXTEX:
+    case EM_FINDTEXTEXW:
+    case EM_POSFROMCHAR:
+    case EM_CHARFROMPOS:
+    case EM_GETFIRSTVISIBLELINE:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
 LRESULT BufferEdit::handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (before_read && reads_content(message)) before_read();
     return pass_on(control, message, wparam, lparam);
 }

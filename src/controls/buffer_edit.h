@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "framework/subclassed_window.h"
@@ -8,6 +9,9 @@ class BufferEdit : public SubclassedWindow {
 public:
     int slot = 0;
     HINSTANCE instance = nullptr;
+    // Called before the control answers a question about its text, selection,
+    // lines or formats, so that text still on its way is in it by then.
+    std::function<void()> before_read;
 
     explicit BufferEdit(int slot) : slot(slot) {}
     LRESULT handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) override;

@@ -18,6 +18,16 @@ ChatView view_of(ChatClient& client, int slot) {
     view.name = chat_name(client, slot);
     return view;
 }
+
+HandlerSettings settings_here(const ChatClient& client) {
+    HandlerSettings settings;
+    settings.allow_open_private_chats = client.allow_open_private_chats;
+    settings.reply_away_message = client.reply_away_message;
+    settings.show_rejected_message = client.show_rejected_message;
+    settings.enable_sounds_app = client.enable_sounds_app;
+    settings.away_text = client.msg_dont_allow_open_private_chats;
+    return settings;
+}
 }  // namespace
 
 ChatView view_chat(ChatClient& client, const std::wstring& name) {
@@ -48,12 +58,16 @@ int selected_slot(ChatClient& client) {
 
 HandlerSettings read_handler_settings(ChatClient& client) {
     HandlerSettings settings;
-    run_on_ui_thread(client, [&] {
-        settings.allow_open_private_chats = client.allow_open_private_chats;
-        settings.reply_away_message = client.reply_away_message;
-        settings.show_rejected_message = client.show_rejected_message;
-        settings.enable_sounds_app = client.enable_sounds_app;
-        settings.away_text = client.msg_dont_allow_open_private_chats;
-    });
+    run_on_ui_thread(client, [&] { settings = settings_here(client); });
     return settings;
+}
+
+ChatView view_chat_with_settings(ChatClient& client, const std::wstring& name, HandlerSettings& settings) {
+    ChatView view;
+    run_on_ui_thread(client, [&] {
+        settings = settings_here(client);
+        int slot = find_chat(client, name.c_str());
+        if (slot >= 0 && slot < chat_slot_count) view = view_of(client, slot);
+    });
+    return view;
 }

@@ -38,3 +38,7 @@ struct HandlerSettings {
     std::wstring away_text;
 };
 HandlerSettings read_handler_settings(ChatClient& client);
+
+// view_chat and read_handler_settings in one hand-over to the user-interface
+// thread: a message handler makes one such round trip per line.
+ChatView view_chat_with_settings(ChatClient& client, const std::wstring& name, HandlerSettings& settings);

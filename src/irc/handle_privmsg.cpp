@@ -29,8 +29,7 @@ constexpr wchar_t plain_line_format[] = L" - %s";
 constexpr wchar_t away_line_format[] = L" - %s";
 
 // The chat a message belongs to, or nothing when it is not to be shown.
-ChatView chat_for_channel_message(ChatClient& client, const std::wstring& channel, const std::wstring& sender) {
-    ChatView chat = view_chat(client, channel);
+ChatView chat_for_channel_message(ChatClient& client, ChatView chat, const std::wstring& sender) {
     if (!chat.found() || !chat.show_messages) return {};
     if (silenced_by_filter(client, sender)) return {};
     return chat;
@@ -48,9 +47,8 @@ void refuse_private_chat(ChatClient& client, const HandlerSettings& settings, co
     }
 }
 
-ChatView chat_for_private_message(ChatClient& client, const HandlerSettings& settings, const std::wstring& sender,
-                                  const std::wstring& text) {
-    ChatView chat = view_chat(client, sender);
+ChatView chat_for_private_message(ChatClient& client, ChatView chat, const HandlerSettings& settings,
+                                  const std::wstring& sender, const std::wstring& text) {
     if (chat.found()) return chat;
     if (!settings.allow_open_private_chats) {
         refuse_private_chat(client, settings, sender, text);
@@ -80,10 +78,12 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     std::wstring text = cut_text(line.text_after_token(3), message_limit);
     if (looks_like_misread_utf8(text)) text = repair_utf8(text);
     const bool to_channel = begins_with(line.token(2), L"#");
-    const HandlerSettings settings = read_handler_settings(client);
-
-    ChatView chat = to_channel ? chat_for_channel_message(client, line.token(2), sender)
-                               : chat_for_private_message(client, settings, sender, text);
+    // One round trip to the user-interface thread for everything it owns:
+    // a flood of lines must not wait on it several times per line.
+    HandlerSettings settings;
+    ChatView chat = view_chat_with_settings(client, to_channel ? line.token(2) : sender, settings);
+    chat = to_channel ? chat_for_channel_message(client, chat, sender)
+                      : chat_for_private_message(client, chat, settings, sender, text);
     if (!chat.found()) return;
 
     COLORREF colour = to_channel ? colour_channel_message : colour_private_message;

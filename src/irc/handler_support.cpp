@@ -12,12 +12,11 @@ constexpr wchar_t bracket_format[] = L"[%s]";
 }
 
 void append_line(ChatClient& client, int slot, std::initializer_list<TextPart> parts) {
-    std::vector<TextPart> pieces(parts);
-    run_on_ui_thread(client, [&] {
-        for (size_t i = 0; i < pieces.size(); ++i)
-            append_chat_text(pieces[i].text.c_str(), client, slot, pieces[i].colour, pieces[i].background,
-                             i + 1 == pieces.size());
-    });
+    std::vector<PendingLine> pieces;
+    pieces.reserve(parts.size());
+    for (const TextPart& part : parts) pieces.push_back(PendingLine{part.text, part.colour, part.background, false});
+    if (!pieces.empty()) pieces.back().line_break = true;
+    append_chat_line(client, slot, pieces);
 }
 
 std::wstring bracketed(const std::wstring& nickname) {

@@ -16,8 +16,8 @@ struct TextPart {
 };
 
 // Appends the pieces to the slot as one line (the last piece ends it). The
-// pieces are written together on the user-interface thread, so that a line
-// typed meanwhile cannot land between them.
+// pieces are handed over together (append_chat_line), so that a line typed
+// meanwhile cannot land between them.
 void append_line(ChatClient& client, int slot, std::initializer_list<TextPart> parts);
 
 // The user's own nickname on this connection; an empty one (before the

@@ -1,3 +1,7 @@
+#include <windows.h>
+#include <commdlg.h>
+#include <richedit.h>
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -108,6 +112,52 @@ TEST_F(Threads, WindowsOfChatsOpenedElsewhereBelongToTheInterfaceThread) {
     EXPECT_STREQ(client.chats[slot].peer_ip, L"127.0.0.1");
     EXPECT_TRUE(client.chats[slot].peer_ready);
     EXPECT_EQ(buffer_text(slot), L"********** Private chat with [ remote ] **********\r\n\r\n");
+}
+
+// Lines written from another thread go in batches through a different path
+// than the interface thread's own appends: each keeps its own colours all the
+// same, including the non-ASCII, bracket and backslash characters that a
+// batched write has to carry over intact.
+TEST_F(Threads, LinesFromAnotherThreadKeepTheirTextAndColours) {
+    struct Case {
+        const wchar_t* text;
+        COLORREF colour, back;
+    } cases[] = {
+        {L"srv {brace} \\back", colour_server_text, colour_black},
+        {L"err caf\u00E9 \u20AC", colour_error_text, colour_error_back},
+        {L"[nick]", colour_nick, colour_black},
+        {L"chan \u05D0\u05D1 text", colour_channel_message, colour_black},
+        {L"away reply", colour_white, colour_away_back},
+        {L"mention here", colour_mention, colour_black},
+    };
+    const int slot = create_chat(client, L"#colours", true);
+    ASSERT_GT(slot, 0);
+    ASSERT_TRUE(run_beside_ui(
+        [&] {
+            for (int round = 0; round < 3; ++round)
+                for (const Case& c : cases) append_chat_text(c.text, client, slot, c.colour, c.back, true);
+        },
+        [](int) {}));
+    HWND buffer = buffer_window(slot);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FINDTEXTEXW find{{0, -1}, c.text, {0, 0}};
+        int found = 0;
+        while (SendMessageW(buffer, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE, reinterpret_cast<LPARAM>(&find)) >= 0) {
+            ++found;
+            SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
+            CHARFORMAT2W format{};
+            format.cbSize = sizeof format;
+            SendMessageW(buffer, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+            EXPECT_TRUE((format.dwMask & CFM_COLOR) && (format.dwMask & CFM_BACKCOLOR));
+            EXPECT_EQ(format.crTextColor, c.colour);
+            EXPECT_EQ(format.crBackColor, c.back);
+            EXPECT_TRUE(format.dwEffects & CFE_BOLD);
+            find.chrg.cpMin = find.chrgText.cpMax;
+        }
+        EXPECT_EQ(found, 3);
+    }
+    close_chat(client, L"#colours");
 }
 
 }  // namespace

@@ -1,0 +1,187 @@
+// Every rich-edit insertion costs far more than its text (the control rewraps
+// and rescrolls each time), so a run of lines for one buffer goes in as one RTF
+// insertion carrying all its colours. Text the RTF form cannot reproduce
+// exactly (control characters, lone line ends, kept formats) takes the plain
+// path: one EM_REPLACESEL per piece, as the single-line writer always did.
+
+#include "chat/rich_write.h"
+
+#include <richedit.h>
+
+#include <climits>
+#include <cstdio>
+#include <iterator>
+#include <string>
+
+#include "chat/palette.h"
+
+namespace {
+constexpr const wchar_t* line_break_text = L"\r\n";
+
+long text_length(HWND buffer) {
+    GETTEXTLENGTHEX how{GTL_NUMCHARS, 1200};
+    return static_cast<long>(SendMessageW(buffer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
+}
+
+// Characters the pieces add to the buffer's length (a line end counts one).
+long added_length(const PendingLine& piece) {
+    long length = 0;
+    for (size_t at = 0; at < piece.text.size(); ++at)
+        if (!(piece.text[at] == L'\n' && at > 0 && piece.text[at - 1] == L'\r')) ++length;
+    return length + (piece.line_break ? 1 : 0);
+}
+
+void select_end(HWND buffer) {
+    CHARRANGE end{LONG_MAX, LONG_MAX};
+    SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+}
+
+// Drops the first `cut` characters and the rest of the line the cut falls
+// into, so that no half line stays on top.
+void drop_front(HWND buffer, LONG cut) {
+    wchar_t after[1024];
+    TEXTRANGEW range{{cut, cut + static_cast<LONG>(std::size(after)) - 1}, after};
+    const LONG read = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+    for (LONG at = 0; at < read; ++at) {
+        if (after[at] != L'\r' && after[at] != L'\n') continue;
+        cut += at + (after[at] == L'\r' && at + 1 < read && after[at + 1] == L'\n' ? 2 : 1);
+        break;
+    }
+    CHARRANGE front{0, cut};
+    SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&front));
+    SendMessageW(buffer, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
+// Makes room for what is about to be written and returns the index of the
+// first piece worth writing: pieces that would be dropped at once are skipped,
+// and a batch longer than the scrollback replaces the whole buffer. Cuts are
+// made a fiftieth of the limit at a time: the control's cost of a cut from the
+// front grows with the cut times the lines left behind it, so one large cut
+// costs many times what the same text cut in small pieces does.
+size_t make_room(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
+    long incoming = 0;
+    for (const PendingLine& piece : pieces) incoming += added_length(piece);
+    long length = text_length(buffer);
+    if (length + incoming <= limit) return 0;
+    const long step = limit / 50;
+    long cut = length + incoming - limit + step;
+    size_t first = 0;
+    if (cut > length) {
+        long skipped = 0;
+        for (size_t at = 0; at < pieces.size() && skipped < cut - length; ++at) {
+            skipped += added_length(pieces[at]);
+            if (pieces[at].line_break) first = at + 1;
+        }
+        cut = length;
+    }
+    while (cut > 0 && length > 0) {
+        const long piece = cut < step ? cut : step;
+        drop_front(buffer, piece);
+        const long left = text_length(buffer);
+        cut -= length - left;
+        length = left;
+    }
+    return first;
+}
+
+bool fits_rtf(const PendingLine& piece) {
+    if (piece.colour == keep_format || piece.background == keep_format) return false;
+    const std::wstring& text = piece.text;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const wchar_t c = text[at];
+        if (c >= 0x20) continue;
+        if (c == L'\r' && at + 1 < text.size() && text[at + 1] == L'\n') {
+            ++at;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+int colour_index(std::vector<COLORREF>& table, COLORREF colour) {
+    for (size_t at = 0; at < table.size(); ++at)
+        if (table[at] == colour) return static_cast<int>(at) + 1;  // 0 means the automatic colour
+    table.push_back(colour);
+    return static_cast<int>(table.size());
+}
+
+void add_rtf_text(std::string& rtf, const std::wstring& text) {
+    char number[16];
+    for (size_t at = 0; at < text.size(); ++at) {
+        const wchar_t c = text[at];
+        if (c == L'\r') {  // always "\r\n" here (fits_rtf)
+            rtf += "\\par ";
+            ++at;
+        } else if (c == L'\\' || c == L'{' || c == L'}') {
+            rtf += '\\';
+            rtf += static_cast<char>(c);
+        } else if (c < 0x7F) {
+            rtf += static_cast<char>(c);
+        } else {
+            std::snprintf(number, sizeof number, "\\u%d?", static_cast<int>(static_cast<short>(c)));
+            rtf += number;
+        }
+    }
+}
+
+std::string rtf_of(const std::vector<PendingLine>& pieces, size_t first) {
+    std::vector<COLORREF> table;
+    std::string body;
+    char words[96];
+    for (size_t at = first; at < pieces.size(); ++at) {
+        const PendingLine& piece = pieces[at];
+        // Every effect switched off but bold, as the single-piece writer's
+        // CFM_EFFECTS2 format does.
+        std::snprintf(words, sizeof words, "\\b\\i0\\ul0\\strike0\\cf%d\\highlight%d ", colour_index(table, piece.colour),
+                      colour_index(table, piece.background));
+        body += words;
+        add_rtf_text(body, piece.text);
+        if (piece.line_break) body += "\\par\n";
+    }
+    std::string rtf = "{\\rtf1\\ansi\\uc1{\\colortbl;";
+    for (COLORREF colour : table) {
+        std::snprintf(words, sizeof words, "\\red%d\\green%d\\blue%d;", GetRValue(colour), GetGValue(colour),
+                      GetBValue(colour));
+        rtf += words;
+    }
+    rtf += "}";
+    rtf += body;
+    rtf += "}";
+    return rtf;
+}
+
+void write_plain(HWND buffer, const PendingLine& piece) {
+    select_end(buffer);
+    if (piece.colour != keep_format && piece.background != keep_format) {
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof format;
+        format.dwMask = CFM_EFFECTS2;  // every effect named, only bold switched on
+        format.dwEffects = CFE_BOLD;
+        format.crTextColor = piece.colour;
+        format.crBackColor = piece.background;
+        SendMessageW(buffer, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    }
+    if (!piece.text.empty()) SendMessageW(buffer, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(piece.text.c_str()));
+    if (piece.line_break) SendMessageW(buffer, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line_break_text));
+}
+}  // namespace
+
+void write_pieces(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
+    if (pieces.empty()) return;
+    const size_t first = make_room(buffer, pieces, limit);
+    bool rtf = true;
+    for (size_t at = first; at < pieces.size() && rtf; ++at) rtf = fits_rtf(pieces[at]);
+    if (!rtf) {
+        for (size_t at = first; at < pieces.size(); ++at) write_plain(buffer, pieces[at]);
+        return;
+    }
+    if (first >= pieces.size()) return;
+    const std::string text = rtf_of(pieces, first);
+    select_end(buffer);
+    SETTEXTEX how{ST_SELECTION, CP_ACP};
+    SendMessageW(buffer, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.c_str()));
+    // EM_REPLACESEL brings the caret into view; the RTF insertion must too, or
+    // the next line would count as written while the reader is scrolled up.
+    SendMessageW(buffer, EM_SCROLLCARET, 0, 0);
+}
