@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_clock.h"
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
@@ -20,17 +21,6 @@
 #include "framework/basic_window.h"
 
 namespace {
-
-double now_seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 const std::wstring line_text = std::wstring(L"<somebody> ") + std::wstring(189, L'x');  // 200 characters
 

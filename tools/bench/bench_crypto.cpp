@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "crypto/file_crypto.h"
@@ -23,17 +24,6 @@
 namespace {
 
 FILE* report = stdout;
-
-double now_seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 void store_passwords(ChatClient& client, const std::string& last) {
     std::lock_guard<std::mutex> guard(client.password_lock);

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_clock.h"
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
 #include "chat/user_list.h"
@@ -19,17 +20,6 @@
 #include "irc/irc_line.h"
 
 namespace {
-
-double now_seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 void pump() {
     MSG msg;
