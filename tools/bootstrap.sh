@@ -5,7 +5,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-cache=${QUILLMERE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillmere}
+cache=${QUILLMERE_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillmere}
 cryptopp_prefix="$cache/cryptopp-mingw64"
 
 packages=(
