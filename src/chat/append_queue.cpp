@@ -10,9 +10,9 @@
 
 namespace {
 // How long the first queued line waits for others before the queue is
-// written. Meanwhile the user-interface thread stays free for the receive
-// thread's synchronous look-ups, so a flood arrives in a few large writes
-// rather than one write per line, each costing more than its text. The wait
+// written. Meanwhile the user-interface thread stays free for the user and
+// its other messages, and a flood arrives in a few large writes rather than
+// one write per line, each costing more than its text. The wait
 // is twice the last write's time: a flood's writes take at most about a
 // third of the thread, and a quiet chat still shows a line within
 // shortest_gather_ms.
@@ -50,8 +50,7 @@ void CALLBACK drain_now(HWND window, UINT, UINT_PTR id, DWORD) {
 
 const LPARAM wake_up_mark = reinterpret_cast<LPARAM>(&queue);
 
-void queue_pieces(ChatClient& client, int slot, const PendingLine* pieces, size_t count) {
-    const unsigned generation = client.chats[slot].generation;
+void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count) {
     HWND window = client.main_window;
     bool wake = false;
     {

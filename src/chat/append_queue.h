@@ -18,8 +18,10 @@ struct QueuedPiece {
 
 // Any thread but the user-interface thread: queues the pieces of one line
 // together (nothing can come between them) and makes sure one wake-up is on
-// its way to the main window.
-void queue_pieces(ChatClient& client, int slot, const PendingLine* pieces, size_t count);
+// its way to the main window. `generation` is the slot's chat the pieces
+// belong to: if the slot holds another chat when they are written, they are
+// dropped.
+void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count);
 
 // User-interface thread: takes everything queued so far, oldest first.
 std::vector<QueuedPiece> take_queued_pieces();

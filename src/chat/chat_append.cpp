@@ -130,12 +130,17 @@ void write_queued(ChatClient& client, Batch& batch) {
     }
 }
 
-void append_pieces(ChatClient& client, int slot, const PendingLine* pieces, size_t count) {
+// `generation`: the chat the caller found in the slot, or nullptr for
+// whatever chat the slot holds now.
+void append_pieces(ChatClient& client, int slot, const unsigned* generation, const PendingLine* pieces,
+                   size_t count) {
     if (slot < 0 || slot >= chat_slot_count) return;
+    const unsigned now = client.chats[slot].generation;
     if (!on_ui_thread(client)) {
-        queue_pieces(client, slot, pieces, count);
+        queue_pieces(client, slot, generation ? *generation : now, pieces, count);
         return;
     }
+    if (generation && *generation != now) return;  // closed since, slot reused
     // Lines queued earlier by other threads go first.
     Writing writing;
     Batch batch;
@@ -152,11 +157,15 @@ void set_scrollback_limit(long characters) {
 void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
                       bool line_break) {
     const PendingLine piece{text ? text : L"", colour, background, line_break};
-    append_pieces(client, slot, &piece, 1);
+    append_pieces(client, slot, nullptr, &piece, 1);
 }
 
 void append_chat_line(ChatClient& client, int slot, const std::vector<PendingLine>& pieces) {
-    append_pieces(client, slot, pieces.data(), pieces.size());
+    append_pieces(client, slot, nullptr, pieces.data(), pieces.size());
+}
+
+void append_chat_line(ChatClient& client, int slot, unsigned generation, const std::vector<PendingLine>& pieces) {
+    append_pieces(client, slot, &generation, pieces.data(), pieces.size());
 }
 
 void flush_chat_appends(ChatClient& client) {

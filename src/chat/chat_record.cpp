@@ -14,6 +14,7 @@ void reset_chat_record(ChatRecord& chat, int slot) {
     chat.is_channel = false;
     chat.unread = true;
     chat.mention = false;
+    chat.selected = false;
     chat.encrypt_messages = false;
     chat.peer_ready = false;
     wmemset(chat.password, 0, sizeof chat.password / sizeof chat.password[0]);
@@ -29,12 +30,12 @@ void reset_chat_record(ChatRecord& chat, int slot) {
     chat.is_operator = false;
     chat.topic_protected = true;
     chat.moderated = false;
-    chat.show_users_in_out = false;
     chat.show_messages = true;
-    chat.process_links = false;
-    chat.message_sound = false;
     chat.pending_lines.clear();
     std::lock_guard<std::mutex> guard(chat.lock);
+    chat.show_users_in_out = false;
+    chat.process_links = false;
+    chat.message_sound = false;
     chat.name.clear();
     chat.users.clear();
     chat.whois_lines.clear();

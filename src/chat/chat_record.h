@@ -28,10 +28,14 @@ constexpr size_t pending_text_limit = 511;
 //   appends and setters over to it;
 // - `lock` guards `name`, `users` and `whois_lines`: the receive thread changes
 //   the lists while the user-interface thread reads them. Hold it only to copy
-//   or change those three; never while sending a window message or creating,
-//   showing or filling a window (copy the list out first, then fill the control);
-// - `in_use`, `unread` and `mention` are atomic: they are set on one thread and
-//   read on the other.
+//   or change those (and the switches below); never while sending a window
+//   message or creating, showing or filling a window (copy the list out first,
+//   then fill the control);
+// - `in_use`, `unread`, `mention`, `selected`, `is_channel` and
+//   `show_messages` are atomic: they are set on one thread and read on the
+//   other; `show_users_in_out`, `process_links` and `message_sound` are set and
+//   read by other threads under `lock`. So the receive thread can look a chat
+//   up without waiting for the user-interface thread (irc/chat_view.cpp).
 struct ChatRecord {
     int control_id = 0;
     HWND button = nullptr;
@@ -41,8 +45,11 @@ struct ChatRecord {
     // Counts the chats the slot has held: lines queued for an earlier one are
     // dropped rather than shown in its successor.
     std::atomic<unsigned> generation{0};
-    bool is_channel = false;
+    std::atomic<bool> is_channel{false};
     std::atomic<bool> unread{true};
+    // The chat shown in the window (mirrors ChatClient::current_chat, which
+    // only the user-interface thread may read).
+    std::atomic<bool> selected{false};
     std::atomic<bool> mention{false};
     bool encrypt_messages = false;
     bool peer_ready = false;
@@ -63,8 +70,9 @@ struct ChatRecord {
     bool is_operator = false;
     bool topic_protected = true;
     bool moderated = false;
+    // Read by the message handlers on the receive thread: set under `lock`.
     bool show_users_in_out = false;
-    bool show_messages = true;
+    std::atomic<bool> show_messages{true};
     bool process_links = false;
     bool message_sound = false;
     std::deque<PendingLine> pending_lines;

@@ -11,8 +11,8 @@
 // (append_queue.cpp) with their slot and the slot's generation, and the first
 // piece after a drain posts one wake-up (msg_run_on_ui_thread with a mark
 // instead of a task). The wake-up starts a timer (twice the last write's
-// time, 10 to 300 ms, so that the thread stays free for the receive thread's
-// look-ups most of the time); when it fires the
+// time, 10 to 300 ms, so that a burst of lines is gathered into few writes
+// and the thread stays free for the user between them); when it fires the
 // user-interface thread takes the whole queue and writes each run of lines
 // for one chat as one rich-edit insertion (rich_write.cpp), applying the
 // hold-back rule and the unread mark line by line as before. Lines of a
@@ -25,10 +25,17 @@
 // WM_USER + 1..3 lands first, and code that appends from another thread and
 // then reads a buffer sees the line.
 //
+// The message handlers' look-ups (irc/chat_view.cpp) make no round trip: they
+// read the slot's atomic switches and `selected`, and its name under `lock`,
+// and take the slot's generation before and after, so that a view is of one
+// chat; the lines they append carry that generation, and are dropped if the
+// chat is closed and its slot reused first. The preferences they read are a
+// copy refreshed with one round trip only after the preferences were loaded.
+//
 // The other calls of other threads (WM_USER + 1..3 to create and close,
 // WM_USER + 4 = run_on_ui_thread for open_private_chat, request_join,
-// clear_chat, the setters and the handlers' look-ups) are synchronous
-// messages: the caller returns when the work is done. So:
+// clear_chat and the setters) are synchronous messages: the caller returns
+// when the work is done. So:
 // - the lines of a slot keep the order of the calls, and none is lost: a
 //   caller returns only when its line is queued, in the buffer or in the
 //   slot's held-back queue, and the queue is written in order;
@@ -39,7 +46,8 @@
 // What other threads read or change directly is guarded by each slot's `lock`:
 // the name (find_chat, chat_name) and the `users` and `whois_lines` lists. It is
 // held only around those copies and changes, never across a window message.
-// `in_use`, `unread`, `mention` and `generation` are atomic.
+// `in_use`, `unread`, `mention`, `selected`, `generation` and the handlers'
+// switches are atomic.
 
 #include "chat/chat_tabs.h"
 
@@ -209,8 +217,12 @@ void close_chat(ChatClient& client, const wchar_t* name) {
     // tab rather than leave the window on a chat whose buffer is gone.
     if (client.current_chat == &chat) {
         select_tab(client, 0);
-        if (client.current_chat == &chat) client.current_chat = &client.chats[0];
+        if (client.current_chat == &chat) {
+            client.current_chat = &client.chats[0];
+            client.chats[0].selected = true;
+        }
     }
+    chat.selected = false;
     chat.in_use = false;
     if (chat.button) DestroyWindow(chat.button);
     chat.button = nullptr;

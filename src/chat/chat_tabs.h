@@ -45,6 +45,11 @@ void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORRE
 // nothing written meanwhile by another thread can come between them.
 void append_chat_line(ChatClient& client, int slot, const std::vector<PendingLine>& pieces);
 
+// The same for the chat of that generation only (a look-up's ChatRecord
+// generation): the line is dropped if that chat is closed and its slot reused
+// before the line is written.
+void append_chat_line(ChatClient& client, int slot, unsigned generation, const std::vector<PendingLine>& pieces);
+
 // User-interface thread (elsewhere it does nothing): writes out at once the
 // lines other threads have queued. Everything here that reads or changes the
 // chats calls it first; so does a buffer asked for its text.

@@ -1,22 +1,60 @@
 #include "irc/chat_view.h"
 
+#include <atomic>
+#include <mutex>
+
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
 
 namespace {
-ChatView view_of(ChatClient& client, int slot) {
+// The view of a slot's current chat, taken on any thread; false when the slot
+// holds no chat or changed hands while it was read. The generation is read
+// before and after: create_chat raises it before it sets the name, the
+// switches and, last, in_use, so an unchanged generation with in_use seen in
+// between means every field read belongs to that one chat.
+bool view_of(ChatClient& client, int slot, bool ui, ChatView& view) {
     const ChatRecord& chat = client.chats[slot];
-    ChatView view;
-    view.slot = slot;
-    view.is_channel = chat.is_channel;
-    view.selected = client.current_chat == &chat;
-    view.show_messages = chat.show_messages;
-    view.show_users_in_out = chat.show_users_in_out;
-    view.process_links = chat.process_links;
-    view.message_sound = chat.message_sound;
-    view.name = chat_name(client, slot);
-    return view;
+    const unsigned generation = chat.generation;
+    if (!chat.in_use) return false;
+    ChatView seen;
+    seen.slot = slot;
+    seen.generation = generation;
+    seen.is_channel = chat.is_channel;
+    seen.selected = ui ? client.current_chat == &chat : chat.selected.load();
+    seen.show_messages = chat.show_messages;
+    {
+        std::lock_guard<std::mutex> guard(chat.lock);
+        seen.name = chat.name;
+        seen.show_users_in_out = chat.show_users_in_out;
+        seen.process_links = chat.process_links;
+        seen.message_sound = chat.message_sound;
+    }
+    if (chat.generation != generation) return false;
+    view = std::move(seen);
+    return true;
+}
+
+// find_chat and view_of in one pass, so that the slot found and the chat viewed
+// are the same one. (A chat closed and reopened meanwhile in another slot is
+// found in neither: then the look-up is made once more.)
+ChatView find_view(ChatClient& client, const std::wstring& name) {
+    const bool ui = on_ui_thread(client);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ChatView found;
+        bool changed = false;
+        for (int slot = 0; slot < chat_slot_count; ++slot) {
+            ChatView view;
+            const unsigned before = client.chats[slot].generation;
+            if (!view_of(client, slot, ui, view)) {
+                if (client.chats[slot].generation != before) changed = true;
+                continue;
+            }
+            if (view.name == name) found = std::move(view);
+        }
+        if (found.slot >= 0 || !changed) return found;
+    }
+    return {};
 }
 
 HandlerSettings settings_here(const ChatClient& client) {
@@ -28,46 +66,77 @@ HandlerSettings settings_here(const ChatClient& client) {
     settings.away_text = client.msg_dont_allow_open_private_chats;
     return settings;
 }
+
+// Raised by note_preferences_changed; the copy below is good while it matches.
+std::atomic<unsigned> preferences_version{1};
+
+struct SettingsCopy {
+    std::mutex lock;
+    const ChatClient* client = nullptr;
+    unsigned version = 0;
+    HandlerSettings settings;
+};
+
+SettingsCopy& settings_copy() {
+    static SettingsCopy copy;
+    return copy;
+}
+
+void store_settings(const ChatClient& client, unsigned version, const HandlerSettings& settings) {
+    SettingsCopy& copy = settings_copy();
+    std::lock_guard<std::mutex> guard(copy.lock);
+    copy.client = &client;
+    copy.version = version;
+    copy.settings = settings;
+}
 }  // namespace
 
+void note_preferences_changed() {
+    ++preferences_version;
+}
+
 ChatView view_chat(ChatClient& client, const std::wstring& name) {
-    ChatView view;
-    run_on_ui_thread(client, [&] {
-        int slot = find_chat(client, name.c_str());
-        if (slot >= 0 && slot < chat_slot_count) view = view_of(client, slot);
-    });
-    return view;
+    return find_view(client, name);
 }
 
 std::vector<ChatView> view_open_chats(ChatClient& client) {
     std::vector<ChatView> views;
-    run_on_ui_thread(client, [&] {
-        for (int slot = first_private_slot; slot <= last_channel_slot; ++slot)
-            if (client.chats[slot].in_use) views.push_back(view_of(client, slot));
-    });
+    const bool ui = on_ui_thread(client);
+    for (int slot = first_private_slot; slot <= last_channel_slot; ++slot) {
+        ChatView view;
+        if (view_of(client, slot, ui, view)) views.push_back(std::move(view));
+    }
     return views;
 }
 
 int selected_slot(ChatClient& client) {
-    int slot = 0;
-    run_on_ui_thread(client, [&] {
-        if (client.current_chat) slot = client.current_chat->slot;
-    });
-    return slot;
+    if (on_ui_thread(client)) return client.current_chat ? client.current_chat->slot : 0;
+    for (int slot = 0; slot < chat_slot_count; ++slot)
+        if (client.chats[slot].selected && client.chats[slot].in_use) return slot;
+    return 0;
 }
 
 HandlerSettings read_handler_settings(ChatClient& client) {
+    const unsigned version = preferences_version;
+    if (on_ui_thread(client)) {
+        // The client is the truth here; the copy is refreshed on the way.
+        HandlerSettings settings = settings_here(client);
+        store_settings(client, version, settings);
+        return settings;
+    }
+    {
+        SettingsCopy& copy = settings_copy();
+        std::lock_guard<std::mutex> guard(copy.lock);
+        if (copy.client == &client && copy.version == version) return copy.settings;
+    }
+    // Loaded again (or never copied): one round trip, never under the lock.
     HandlerSettings settings;
-    run_on_ui_thread(client, [&] { settings = settings_here(client); });
+    if (!run_on_ui_thread(client, [&] { settings = settings_here(client); })) return settings;
+    store_settings(client, version, settings);
     return settings;
 }
 
 ChatView view_chat_with_settings(ChatClient& client, const std::wstring& name, HandlerSettings& settings) {
-    ChatView view;
-    run_on_ui_thread(client, [&] {
-        settings = settings_here(client);
-        int slot = find_chat(client, name.c_str());
-        if (slot >= 0 && slot < chat_slot_count) view = view_of(client, slot);
-    });
-    return view;
+    settings = read_handler_settings(client);
+    return view_chat(client, name);
 }

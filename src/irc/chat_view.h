@@ -4,10 +4,14 @@
 
 class ChatClient;
 
-// A copy of what the message handlers need to know about one chat, taken on
-// the user-interface thread, which creates, closes and switches the chats.
+// A copy of what the message handlers need to know about one chat. Taken on
+// the calling thread without waiting for the user-interface thread (which
+// creates, closes and switches the chats): the switches are atomic, the name is
+// read under the slot's lock, and `generation` tells which chat of the slot it
+// was, so that a line for it is dropped rather than shown in a successor.
 struct ChatView {
     int slot = -1;
+    unsigned generation = 0;
     bool is_channel = false;
     bool selected = false;
     bool show_messages = true;
@@ -29,7 +33,9 @@ std::vector<ChatView> view_open_chats(ChatClient& client);
 // The selected slot (0 when nothing else is selected).
 int selected_slot(ChatClient& client);
 
-// The preferences the handlers read, copied where they are reloaded.
+// The preferences the handlers read. Off the user-interface thread they come
+// from a copy refreshed there (one round trip) only after the preferences were
+// loaded again (note_preferences_changed); on it, from the client itself.
 struct HandlerSettings {
     bool allow_open_private_chats = true;
     bool reply_away_message = false;
@@ -39,6 +45,9 @@ struct HandlerSettings {
 };
 HandlerSettings read_handler_settings(ChatClient& client);
 
-// view_chat and read_handler_settings in one hand-over to the user-interface
-// thread: a message handler makes one such round trip per line.
+// Called wherever the preferences above are reloaded.
+void note_preferences_changed();
+
+// view_chat and read_handler_settings together: what a message handler needs
+// for one line, normally without any round trip to the user-interface thread.
 ChatView view_chat_with_settings(ChatClient& client, const std::wstring& name, HandlerSettings& settings);

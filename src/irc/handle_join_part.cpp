@@ -46,7 +46,7 @@ void handle_join(ChatClient& client, const IrcLine& line) {
     if (!chat.found() || !chat.is_channel) return;
     add_user(client, chat.slot, sender.c_str());
     if (chat.show_users_in_out)
-        append_line(client, chat.slot, {{joined_arrow, colour_event}, {bracketed(sender), colour_nick}});
+        append_line(client, chat.slot, chat.generation, {{joined_arrow, colour_event}, {bracketed(sender), colour_nick}});
 }
 
 void handle_part(ChatClient& client, const IrcLine& line) {
@@ -61,5 +61,5 @@ void handle_part(ChatClient& client, const IrcLine& line) {
         return;
     }
     if (remove_user(sender.c_str(), client, chat.slot) && chat.show_users_in_out)
-        append_line(client, chat.slot, {{parted_arrow, colour_event}, {bracketed(sender), colour_nick}});
+        append_line(client, chat.slot, chat.generation, {{parted_arrow, colour_event}, {bracketed(sender), colour_nick}});
 }

@@ -27,14 +27,14 @@ void handle_kick(ChatClient& client, const IrcLine& line) {
 
     if (is_own_nickname(client, victim.c_str())) {
         if (chat.found())
-            append_line(client, chat.slot,
+            append_line(client, chat.slot, chat.generation,
                         {{format_text(you_were_kicked, kicker), colour_error_text, colour_error_back}});
         if (read_handler_settings(client).enable_sounds_app) play_tune(tunes::kicked);
         return;
     }
     if (!chat.found() || !chat.is_channel) return;
     if (remove_user(victim.c_str(), client, chat.slot))
-        append_line(client, chat.slot,
+        append_line(client, chat.slot, chat.generation,
                     {{kicked_arrow, colour_event},
                      {bracketed(victim), colour_nick},
                      {kicked_by, colour_event},

@@ -27,7 +27,7 @@ void handle_nick(ChatClient& client, const IrcLine& line) {
     if (new_name.empty()) return;
     for (const ChatView& chat : view_open_chats(client)) {
         if (!chat.is_channel || !rename_user(old_name.c_str(), new_name.c_str(), client, chat.slot)) continue;
-        append_line(client, chat.slot,
+        append_line(client, chat.slot, chat.generation,
                     {{bracketed(old_name), colour_nick}, {renamed_arrow, colour_event}, {bracketed(new_name), colour_nick}});
     }
 }
@@ -38,9 +38,9 @@ void handle_quit(ChatClient& client, const IrcLine& line) {
     for (const ChatView& chat : view_open_chats(client)) {
         if (chat.is_channel) {
             if (remove_user(nickname.c_str(), client, chat.slot) && chat.show_users_in_out)
-                append_line(client, chat.slot, {{quit_arrow, colour_event}, {bracketed(nickname), colour_nick}});
+                append_line(client, chat.slot, chat.generation, {{quit_arrow, colour_event}, {bracketed(nickname), colour_nick}});
         } else if (chat.name == nickname) {
-            append_line(client, chat.slot,
+            append_line(client, chat.slot, chat.generation,
                         {{format_text(quit_nickname_format, nickname), colour_nick},
                          {disconnected_text, colour_error_text, colour_error_back}});
         }

@@ -78,8 +78,8 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     std::wstring text = cut_text(line.text_after_token(3), message_limit);
     if (looks_like_misread_utf8(text)) text = repair_utf8(text);
     const bool to_channel = begins_with(line.token(2), L"#");
-    // One round trip to the user-interface thread for everything it owns:
-    // a flood of lines must not wait on it several times per line.
+    // Answered on this thread, without waiting for the user-interface thread:
+    // a flood of lines must not wait on it once per line.
     HandlerSettings settings;
     ChatView chat = view_chat_with_settings(client, to_channel ? line.token(2) : sender, settings);
     chat = to_channel ? chat_for_channel_message(client, chat, sender)
@@ -101,12 +101,12 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     std::wstring shown;
     if (!ip_tag) {
         shown = message_line(client, text);
-        append_line(client, chat.slot, {{bracketed(sender), colour_nick}, {shown, colour}});
+        append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, {shown, colour}});
     }
 
     if (colour == colour_private_message && settings.reply_away_message && !settings.away_text.empty() &&
         send_away_reply(client, sender, text, settings.away_text))
-        append_line(client, chat.slot,
+        append_line(client, chat.slot, chat.generation,
                     {{bracketed(client.connection.nickname), colour_white, colour_away_back},
                      {format_text(away_line_format, settings.away_text), colour_white}});
 

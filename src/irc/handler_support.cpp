@@ -11,12 +11,22 @@ namespace {
 constexpr wchar_t bracket_format[] = L"[%s]";
 }
 
-void append_line(ChatClient& client, int slot, std::initializer_list<TextPart> parts) {
+namespace {
+std::vector<PendingLine> line_pieces(std::initializer_list<TextPart> parts) {
     std::vector<PendingLine> pieces;
     pieces.reserve(parts.size());
     for (const TextPart& part : parts) pieces.push_back(PendingLine{part.text, part.colour, part.background, false});
     if (!pieces.empty()) pieces.back().line_break = true;
-    append_chat_line(client, slot, pieces);
+    return pieces;
+}
+}  // namespace
+
+void append_line(ChatClient& client, int slot, std::initializer_list<TextPart> parts) {
+    append_chat_line(client, slot, line_pieces(parts));
+}
+
+void append_line(ChatClient& client, int slot, unsigned generation, std::initializer_list<TextPart> parts) {
+    append_chat_line(client, slot, generation, line_pieces(parts));
 }
 
 std::wstring bracketed(const std::wstring& nickname) {

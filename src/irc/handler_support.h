@@ -20,6 +20,11 @@ struct TextPart {
 // meanwhile cannot land between them.
 void append_line(ChatClient& client, int slot, std::initializer_list<TextPart> parts);
 
+// The same for the chat a look-up found (ChatView's slot and generation): if
+// that chat is closed and its slot reused before the line is written, the line
+// is dropped rather than shown in the new chat.
+void append_line(ChatClient& client, int slot, unsigned generation, std::initializer_list<TextPart> parts);
+
 // The user's own nickname on this connection; an empty one (before the
 // server has confirmed it) matches nothing.
 bool is_own_nickname(const ChatClient& client, const wchar_t* nickname);

@@ -139,6 +139,8 @@ void select_chat(ChatClient& client, int slot) {
 
     swap_views(client, chat, previous);
     client.current_chat = &chat;
+    // Published for the receive thread, which may not read current_chat.
+    for (ChatRecord& other : client.chats) other.selected = &other == &chat;
     chat.unread = false;
     chat.mention = false;
     repaint(chat.button);

@@ -2,6 +2,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "irc/chat_view.h"
 #include "settings/keyword_filter.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
@@ -52,6 +53,8 @@ void load_preference_settings(ChatClient& client) {
 
     std::wstring refusal = read_preference(client, settings_key::msg_dont_allow_open_private_chats);
     copy_text(client.msg_dont_allow_open_private_chats, refusal.empty() ? default_refusal_message : refusal.c_str());
+    // The message handlers keep a copy of these switches and of the refusal text.
+    note_preferences_changed();
     copy_text(client.nicknames_keywords_filter,
               read_preference(client, settings_key::nicknames_keywords_filter).c_str());
 

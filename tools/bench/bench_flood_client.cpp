@@ -18,6 +18,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "controls/buffer_edit.h"
 #include "framework/basic_window.h"
 #include "net/connection_start.h"
 #include "net/receive_loop.h"
@@ -78,10 +79,32 @@ int main(int argc, char** argv) {
         return 1;
     }
     run_messages_until_disconnected(client);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto disconnected = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(disconnected - start).count();
     const int channel = find_chat(client, L"#flood");
     std::printf("bench_flood_client: connected %.2f s in all (server log %s), channel tab %s\n", seconds,
                 log ? "on" : "off", channel > 0 ? "open" : "missing");
+    // The receive thread does not wait for the writing: lines may still be
+    // queued when the server has its PONG. Write them out and say how long it
+    // took, so that "PONG + this" is the time until the last line was shown.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    flush_chat_appends(client);
+    const double drain = std::chrono::duration<double>(std::chrono::steady_clock::now() - disconnected).count();
+    std::wstring last_line;
+    if (channel > 0 && client.chats[channel].buffer) {
+        HWND buffer = client.chats[channel].buffer->window;
+        std::wstring text(static_cast<size_t>(GetWindowTextLengthW(buffer)) + 1, L'\0');
+        text.resize(static_cast<size_t>(GetWindowTextW(buffer, &text[0], static_cast<int>(text.size()))));
+        while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
+        const size_t line_start = text.find_last_of(L"\r\n");
+        last_line = line_start == std::wstring::npos ? text : text.substr(line_start + 1);
+    }
+    std::printf("bench_flood_client: %.2f s more after the disconnect until every line was written; "
+                "last line: %ls\n", drain, last_line.c_str());
     stop_receive_thread(client);
     return 0;
 }
