@@ -6,6 +6,7 @@
 #include "framework/message_box.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
+#include "net/receive_loop.h"
 #include "resources/resource_ids.h"
 
 ChatClient* the_client = nullptr;
@@ -53,7 +54,7 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
         close_chat(*this, reinterpret_cast<const wchar_t*>(wparam));
         return 0;
     case msg_run_on_ui_thread:
-        return run_ui_task(lparam);
+        return run_ui_task(wparam, lparam);
     case WM_COMMAND:
         if (handle_command(*this, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam))) return 0;
         break;
@@ -100,6 +101,8 @@ void ChatClient::shut_down() {
         close_connection(server_socket);
         disconnect_reset(*this);
     }
+    // The receive thread uses this object and static ones: it ends first.
+    stop_receive_thread(*this);
     WSACleanup();
     filter_keywords.clear();
     channel_directory.clear();

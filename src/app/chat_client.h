@@ -55,18 +55,22 @@ public:
     mutable std::mutex password_lock;
     FavoriteChannel favorite_channels[favorite_channel_count + 1];
     StoredServer servers[server_count + 1];
-    bool allow_receive_files = true;
-    bool allow_open_private_chats = true;
-    bool reply_away_message = false;
-    bool show_rejected_message = true;
-    bool check_compatible_app = true;
-    bool enable_sounds_app = true;
-    bool save_log_file = false;
-    bool enable_http_open = false;
-    bool enable_https_only = true;
-    bool enable_http_prc_images = true;
-    bool enable_http_prc_videos = true;
-    bool enable_http_prc_web_pages = true;
+    // The switches are read on the receive thread while a dialog may reload
+    // them: each is atomic. The refusal text is read and written under
+    // preference_text_lock.
+    std::atomic<bool> allow_receive_files{true};
+    std::atomic<bool> allow_open_private_chats{true};
+    std::atomic<bool> reply_away_message{false};
+    std::atomic<bool> show_rejected_message{true};
+    std::atomic<bool> check_compatible_app{true};
+    std::atomic<bool> enable_sounds_app{true};
+    std::atomic<bool> save_log_file{false};
+    std::atomic<bool> enable_http_open{false};
+    std::atomic<bool> enable_https_only{true};
+    std::atomic<bool> enable_http_prc_images{true};
+    std::atomic<bool> enable_http_prc_videos{true};
+    std::atomic<bool> enable_http_prc_web_pages{true};
+    mutable std::mutex preference_text_lock;
     wchar_t msg_dont_allow_open_private_chats[refusal_message_capacity] = {};
     wchar_t nicknames_keywords_filter[keywords_capacity] = {};
     std::vector<std::string> filter_keywords;
@@ -81,8 +85,9 @@ public:
     // Chat views.
     ChatRecord chats[chat_slot_count];
     ChatRecord* current_chat = nullptr;
-    int channel_count = 0;
-    int private_chat_count = 0;
+    // Changed where a slot is taken or freed (chat/chat_tabs.cpp), on any thread.
+    std::atomic<int> channel_count{0};
+    std::atomic<int> private_chat_count{0};
 
     // Dialogs, created with the controls and kept for the whole run.
     std::unique_ptr<Dialog> about_dialog, connect_dialog, passwords_dialog, channels_dialog,

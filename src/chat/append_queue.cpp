@@ -7,6 +7,7 @@
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
+#include "net/session.h"
 
 namespace {
 // How long the first queued line waits for others before the queue is
@@ -23,7 +24,9 @@ constexpr UINT_PTR drain_timer_id = 0x7F21;
 
 struct Queue {
     std::mutex lock;
-    std::vector<QueuedPiece> pieces;
+    std::vector<QueuedWork> work;
+    size_t pieces = 0;
+    size_t dropped = 0;
     bool wake_up_sent = false;
     // The client whose main window the last wake-up went to; its timer dies
     // with the window, so the timer never outlives the client.
@@ -46,34 +49,76 @@ void CALLBACK drain_now(HWND window, UINT, UINT_PTR id, DWORD) {
     }
     if (client) flush_chat_appends(*client);
 }
-}  // namespace
 
-const LPARAM wake_up_mark = reinterpret_cast<LPARAM>(&queue);
-
-void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count) {
+// Called with the lock held: whether a wake-up must be posted.
+bool note_waker(Queue& q, ChatClient& client) {
     HWND window = client.main_window;
-    bool wake = false;
-    {
-        Queue& q = queue();
-        std::lock_guard<std::mutex> guard(q.lock);
-        for (size_t at = 0; at < count; ++at) q.pieces.push_back(QueuedPiece{&client, slot, generation, pieces[at]});
-        if (!q.wake_up_sent || q.window != window) wake = true;
-        q.wake_up_sent = true;
-        q.client = &client;
-        q.window = window;
-    }
-    // Posted, never sent: the receive thread does not wait for the writing.
-    if (wake && !PostMessageW(window, msg_run_on_ui_thread, 0, wake_up_mark)) {
+    const bool wake = !q.wake_up_sent || q.window != window;
+    q.wake_up_sent = true;
+    q.client = &client;
+    q.window = window;
+    return wake;
+}
+
+// Posted, never sent: the caller does not wait for the user-interface thread.
+void wake(ChatClient& client) {
+    if (!PostMessageW(client.main_window, msg_run_on_ui_thread, ui_message_wake_up, 0)) {
         std::lock_guard<std::mutex> guard(queue().lock);
         queue().wake_up_sent = false;
     }
 }
+}  // namespace
 
-std::vector<QueuedPiece> take_queued_pieces() {
-    std::vector<QueuedPiece> taken;
+void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count) {
+    const unsigned session = thread_session();
+    bool must_wake = false;
+    {
+        Queue& q = queue();
+        std::lock_guard<std::mutex> guard(q.lock);
+        if (q.pieces + count > queued_piece_cap) {
+            q.dropped += count;
+        } else {
+            for (size_t at = 0; at < count; ++at) {
+                QueuedWork work;
+                work.client = &client;
+                work.slot = slot;
+                work.generation = generation;
+                work.session = session;
+                work.piece = pieces[at];
+                q.work.push_back(std::move(work));
+            }
+            q.pieces += count;
+        }
+        must_wake = note_waker(q, client);
+    }
+    if (must_wake) wake(client);
+}
+
+void queue_task(ChatClient& client, std::function<void()> task, bool droppable, bool session_bound) {
+    bool must_wake = false;
+    {
+        Queue& q = queue();
+        std::lock_guard<std::mutex> guard(q.lock);
+        if (droppable && q.pieces >= queued_piece_cap) return;
+        QueuedWork work;
+        work.client = &client;
+        work.slot = -1;
+        work.session = session_bound ? thread_session() : 0;
+        work.task = std::move(task);
+        q.work.push_back(std::move(work));
+        must_wake = note_waker(q, client);
+    }
+    if (must_wake) wake(client);
+}
+
+std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces) {
+    std::vector<QueuedWork> taken;
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
-    taken.swap(q.pieces);
+    taken.swap(q.work);
+    dropped_pieces = q.dropped;
+    q.pieces = 0;
+    q.dropped = 0;
     q.wake_up_sent = false;
     return taken;
 }

@@ -1,35 +1,45 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "chat/chat_record.h"
 
 class ChatClient;
 
-// Pieces of chat lines written by other threads, waiting for the
-// user-interface thread (see chat_tabs.cpp for the threading design).
-struct QueuedPiece {
-    ChatClient* client;
-    int slot;
-    unsigned generation;  // the slot's chat when queued; a reused slot drops it
-    PendingLine piece;
+// What other threads hand to the user-interface thread, in one queue so that
+// it happens in the order it was handed over: pieces of chat lines and tasks
+// (see chat_tabs.cpp for the threading design). The queue never makes its
+// callers wait; a flood beyond its cap drops text (counted) and droppable tasks.
+struct QueuedWork {
+    ChatClient* client = nullptr;
+    int slot = 0;
+    unsigned generation = 0;  // the slot's chat when queued; a reused slot drops it
+    unsigned session = 0;     // the connection it came from; 0 = none (net/session.h)
+    PendingLine piece;        // a piece of text, or
+    std::function<void()> task;
 };
 
+// Pieces (text, not tasks) the queue holds at most; beyond it they are dropped.
+constexpr size_t queued_piece_cap = 200000;
+
 // Any thread but the user-interface thread: queues the pieces of one line
-// together (nothing can come between them) and makes sure one wake-up is on
-// its way to the main window. `generation` is the slot's chat the pieces
-// belong to: if the slot holds another chat when they are written, they are
-// dropped.
+// together (nothing can come between them; all or none are kept) and makes
+// sure one wake-up is on its way to the main window.
 void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count);
 
-// User-interface thread: takes everything queued so far, oldest first.
-std::vector<QueuedPiece> take_queued_pieces();
+// Any thread: queues a task; `droppable` tasks go when the queue is over its
+// cap; `session_bound` ones are dropped if the caller's session is replaced.
+void queue_task(ChatClient& client, std::function<void()> task, bool droppable, bool session_bound);
 
-// The main window's handler of the wake-up (a posted msg_run_on_ui_thread
-// whose lparam is wake_up_mark): writes the queue out shortly after, so that
-// a burst of lines costs one write per chat.
-extern const LPARAM wake_up_mark;
+// User-interface thread: takes everything queued so far, oldest first, and
+// the number of pieces dropped since the last take.
+std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces);
+
+// The main window's handler of the wake-up: runs the queue shortly after, so
+// that a burst of lines costs one write per chat.
 void schedule_drain();
 
 // How long writing the queue took last time; sets the next wait.

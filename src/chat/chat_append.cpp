@@ -18,6 +18,8 @@
 #include "chat/rich_write.h"
 #include "chat/ui_thread.h"
 #include "controls/buffer_edit.h"
+#include "app/text.h"
+#include "net/session.h"
 
 namespace {
 // Scroll units (pixels) the view may be above the bottom and still count as
@@ -122,11 +124,27 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batch&
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }
 
+constexpr const wchar_t* dropped_lines_format =
+    L"%u pieces of text were not shown: they came faster than the window could show them.";
+
+// Runs the queue in order: runs of text for one chat go out as one write, and
+// a task runs after the text queued before it is written.
 void write_queued(ChatClient& client, Batch& batch) {
-    for (const QueuedPiece& queued : take_queued_pieces()) {
+    size_t dropped = 0;
+    for (QueuedWork& queued : take_queued_work(dropped)) {
         if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
+        if (session_is_replaced(queued.session)) continue;  // a connection since replaced
+        if (queued.task) {
+            batch.write();
+            queued.task();
+            continue;
+        }
         if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
         append_piece(client, queued.slot, queued.piece, batch);
+    }
+    if (dropped) {
+        const std::wstring note = format_text(dropped_lines_format, static_cast<unsigned>(dropped));
+        append_piece(client, 0, PendingLine{note, colour_error_text, colour_error_back, true}, batch);
     }
 }
 
@@ -141,10 +159,12 @@ void append_pieces(ChatClient& client, int slot, const unsigned* generation, con
         return;
     }
     if (generation && *generation != now) return;  // closed since, slot reused
-    // Lines queued earlier by other threads go first.
+    // Lines queued earlier by other threads go first, unless this append is
+    // made by a queued task: the rest of the queue is still being run then.
+    const bool inside_drain = writing_depth > 0;
     Writing writing;
     Batch batch;
-    write_queued(client, batch);
+    if (!inside_drain) write_queued(client, batch);
     for (size_t at = 0; at < count; ++at) append_piece(client, slot, pieces[at], batch);
     batch.write();
 }

@@ -1,6 +1,6 @@
-// Opening private chats and asking the server to join channels. Both run on
-// the user-interface thread (handed over from other threads, see chat_tabs.cpp),
-// where the chat counts and the tabs are kept.
+// Opening private chats and asking the server to join channels, on any thread
+// and without waiting for the user-interface thread: the slot is taken at once
+// and the windows follow there (see chat_tabs.cpp).
 
 #include <cwchar>
 #include <string>
@@ -11,6 +11,7 @@
 #include "framework/message_box.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
+#include "net/ui_post.h"
 
 namespace {
 constexpr const char* chats_limit_title = "Chats limit";
@@ -25,21 +26,11 @@ constexpr const wchar_t* bad_channel_text = L"Channel name or key not valid: %s"
 constexpr const wchar_t* name_separators = L" ,\r\n\a";
 constexpr const wchar_t* key_separators = L" \r\n";
 
-int open_here(ChatClient& client, const wchar_t* nickname, bool select) {
-    if (!nickname || !*nickname) return -1;
-    if (client.private_chat_count > max_private_chats) {
-        show_status_notice(chats_limit_title, chats_limit_text);
-        return -1;
-    }
-    if (client.connection.nickname == nickname || find_chat(client, nickname) >= 0) return -1;
-    create_chat(client, nickname, false);
-    const int slot = find_chat(client, nickname);
-    if (slot <= 0) return -1;
-    if (select)
-        SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(client.chats[slot].control_id + 1, BN_CLICKED), 0);
-    append_chat_text(format_text(private_banner, nickname).c_str(), client, slot, colour_private_message, colour_black,
-                     true);
-    return slot;
+void show_channels_limit(ChatClient& client) {
+    if (on_ui_thread(client))
+        show_message_box(client.main_window, channels_limit_text, channels_limit_caption, MB_OK);
+    else
+        post_message_box(client.main_window, channels_limit_text, channels_limit_caption, MB_OK);
 }
 
 void join_here(wchar_t* channel, ChatClient& client, const wchar_t* key) {
@@ -49,7 +40,7 @@ void join_here(wchar_t* channel, ChatClient& client, const wchar_t* key) {
     if (channel[0] == L'#') wmemmove(channel, channel + 1, wcslen(channel));
     if (!client.server_socket.connected) return;
     if (client.channel_count > max_channels - 1) {
-        show_message_box(client.main_window, channels_limit_text, channels_limit_caption, MB_OK);
+        show_channels_limit(client);
         return;
     }
     if (!key) key = L"";
@@ -66,11 +57,27 @@ void join_here(wchar_t* channel, ChatClient& client, const wchar_t* key) {
 }  // namespace
 
 int open_private_chat(ChatClient& client, const wchar_t* nickname, bool select) {
-    int slot = -1;
-    run_on_ui_thread(client, [&] { slot = open_here(client, nickname, select); });
+    if (!nickname || !*nickname) return -1;
+    if (client.private_chat_count > max_private_chats) {
+        show_status_notice(chats_limit_title, chats_limit_text);
+        return -1;
+    }
+    if (client.connection.nickname == nickname || find_chat(client, nickname) >= 0) return -1;
+    unsigned generation = 0;
+    const int slot = create_chat(client, nickname, false, &generation);
+    if (slot <= 0) return -1;
+    if (select)
+        post_chat_task(
+            client, slot, generation,
+            [&client](ChatRecord& chat) {
+                SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(chat.control_id + 1, BN_CLICKED), 0);
+            },
+            TaskKind::always);
+    append_chat_line(client, slot, generation,
+                     {PendingLine{format_text(private_banner, nickname), colour_private_message, colour_black, true}});
     return slot;
 }
 
 void request_join(wchar_t* channel, ChatClient& client, const wchar_t* key) {
-    run_on_ui_thread(client, [&] { join_here(channel, client, key); });
+    join_here(channel, client, key);
 }

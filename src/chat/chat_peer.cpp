@@ -7,6 +7,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/ui_thread.h"
 #include "transfer/ip_sharing.h"
 
 namespace {
@@ -48,13 +49,24 @@ void set_user_host_here(ChatClient& client, int slot, const wchar_t* text) {
 }
 }  // namespace
 
-void set_peer_ip(ChatClient& client, int slot, const wchar_t* address) {
+void set_peer_ip(ChatClient& client, int slot, unsigned generation, const wchar_t* address) {
     if (!valid_slot(slot)) return;
-    if (!address) address = L"";
-    run_on_ui_thread(client, [&] { set_peer_ip_here(client, slot, address); });
+    std::wstring text = address ? address : L"";
+    post_chat_task(client, slot, generation,
+                   [&client, slot, text](ChatRecord&) { set_peer_ip_here(client, slot, text.c_str()); });
+}
+
+void set_user_host(ChatClient& client, int slot, unsigned generation, const wchar_t* user_host) {
+    if (!valid_slot(slot) || !user_host || !*user_host) return;
+    std::wstring text = user_host;
+    post_chat_task(client, slot, generation,
+                   [&client, slot, text](ChatRecord&) { set_user_host_here(client, slot, text.c_str()); });
+}
+
+void set_peer_ip(ChatClient& client, int slot, const wchar_t* address) {
+    if (valid_slot(slot)) set_peer_ip(client, slot, client.chats[slot].generation, address);
 }
 
 void set_user_host(ChatClient& client, int slot, const wchar_t* user_host) {
-    if (!valid_slot(slot) || !user_host || !*user_host) return;
-    run_on_ui_thread(client, [&] { set_user_host_here(client, slot, user_host); });
+    if (valid_slot(slot)) set_user_host(client, slot, client.chats[slot].generation, user_host);
 }

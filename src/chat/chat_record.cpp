@@ -11,6 +11,8 @@ void reset_chat_record(ChatRecord& chat, int slot) {
     chat.control_id = 200 + 2 * slot;
     chat.user_list_state = 8;
     chat.in_use = false;
+    chat.closing = false;
+    chat.user_list_refresh_pending = false;
     chat.is_channel = false;
     chat.unread = true;
     chat.mention = false;

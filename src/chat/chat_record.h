@@ -42,6 +42,10 @@ struct ChatRecord {
     HWND user_list = nullptr;
     unsigned user_list_state = 8;
     std::atomic<bool> in_use{false};
+    // Being closed: out of the look-ups while its windows wait to be destroyed.
+    std::atomic<bool> closing{false};
+    // A rebuild of the user list is on its way to the user-interface thread.
+    std::atomic<bool> user_list_refresh_pending{false};
     // Counts the chats the slot has held: lines queued for an earlier one are
     // dropped rather than shown in its successor.
     std::atomic<unsigned> generation{0};
@@ -56,7 +60,7 @@ struct ChatRecord {
     wchar_t password[64] = {};
     wchar_t peer_ip[20] = {};
     wchar_t user_host[75] = {};
-    bool share_ip = false;
+    std::atomic<bool> share_ip{false};  // read by the receive thread
     bool filter_users = false;
     int slot = 0;
     std::unique_ptr<BufferEdit> buffer;

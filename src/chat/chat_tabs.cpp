@@ -141,7 +141,7 @@ int find_chat(ChatClient& client, const wchar_t* name) {
     int found = -1;
     for (int slot = 0; slot < chat_slot_count; ++slot) {
         const ChatRecord& chat = client.chats[slot];
-        if (!chat.in_use) continue;
+        if (!chat.in_use || chat.closing) continue;
         std::lock_guard<std::mutex> guard(chat.lock);
         if (chat.name == name) found = slot;
     }
@@ -155,15 +155,15 @@ std::wstring chat_name(ChatClient& client, int slot) {
     return chat.name;
 }
 
-int create_chat(ChatClient& client, const wchar_t* name, bool is_channel) {
-    if (!on_ui_thread(client))
-        return static_cast<int>(SendMessageW(client.main_window, is_channel ? msg_open_channel : msg_open_private_chat,
-                                             reinterpret_cast<WPARAM>(name), 0));
-    // A name longer than the close command can copy could never be closed again.
-    if (!name || !*name || wcsnlen(name, channel_name_capacity) >= size_t(channel_name_capacity)) return -1;
-    flush_chat_appends(client);
-    if (find_chat(client, name) >= 0) return -1;
+namespace {
+// Choosing a free slot and counting it, and taking a chat out of the look-ups,
+// happen on whichever thread asks, so that the receive thread knows a chat's
+// slot at once without waiting for its windows.
+std::mutex slot_lock;
 
+int reserve_slot(ChatClient& client, const wchar_t* name, bool is_channel, unsigned& generation) {
+    std::lock_guard<std::mutex> guard(slot_lock);
+    if (find_chat(client, name) >= 0) return -1;
     // Slot 0 belongs to the server tab alone: a correspondent there could never
     // be closed.
     const int first = is_channel ? first_channel_slot : 0;
@@ -175,43 +175,40 @@ int create_chat(ChatClient& client, const wchar_t* name, bool is_channel) {
     if (slot < 0) return -1;
 
     ChatRecord& chat = client.chats[slot];
-    reset_chat_record(chat, slot);
-    ++chat.generation;
+    generation = ++chat.generation;
+    {
+        std::lock_guard<std::mutex> name_guard(chat.lock);
+        chat.name = name;
+    }
+    chat.is_channel = is_channel;
+    chat.closing = false;
+    // Set last: a thread that finds the slot in use finds it complete.
+    chat.in_use = true;
+    if (is_channel)
+        ++client.channel_count;
+    else
+        ++client.private_chat_count;
+    return slot;
+}
+
+// The reserved chat's windows; user-interface thread.
+void build_chat_windows(ChatClient& client, int slot, unsigned generation) {
+    ChatRecord& chat = client.chats[slot];
+    if (!chat.in_use || chat.generation != generation || chat.buffer) return;
+    const std::wstring name = chat_name(client, slot);
     chat.buffer = create_buffer_edit(chat.control_id, client.main_window, client.instance, buffer_place, slot == 0);
     if (!chat.buffer) stop_without_buffer();
     chat.buffer->before_read = [&client] { flush_chat_appends(client); };
     prepare_buffer(client, chat.buffer->window);
-    {
-        std::lock_guard<std::mutex> guard(chat.lock);
-        chat.name = name;
-    }
-    chat.is_channel = is_channel;
-    chat.button = create_tab_button(client, chat, name, slot - first);
-    if (is_channel) chat.user_list = create_user_list(client, slot);
-    // Set last: a thread that finds the slot in use finds it complete.
-    chat.in_use = true;
-
-    if (is_channel) {
+    const int first = chat.is_channel ? first_channel_slot : 0;
+    chat.button = create_tab_button(client, chat, name.c_str(), slot - first);
+    if (chat.is_channel) {
+        chat.user_list = create_user_list(client, slot);
         select_tab(client, slot);
-        ++client.channel_count;
-        return slot;
     }
-    if (slot > 0 && client.server_socket.connected) {
-        send_command(client.server_socket, irc::userhost, name);
-        send_command(client.server_socket, irc::whois, name);
-    }
-    ++client.private_chat_count;
-    return slot;
 }
 
-void close_chat(ChatClient& client, const wchar_t* name) {
-    if (!on_ui_thread(client)) {
-        SendMessageW(client.main_window, msg_close_chat, reinterpret_cast<WPARAM>(name), 0);
-        return;
-    }
-    flush_chat_appends(client);
-    const int slot = find_chat(client, name);
-    if (slot <= 0) return;
+void close_slot(ChatClient& client, int slot) {
     ChatRecord& chat = client.chats[slot];
     // Closed from under the user (kicked, parted by the server): show the server
     // tab rather than leave the window on a chat whose buffer is gone.
@@ -222,22 +219,62 @@ void close_chat(ChatClient& client, const wchar_t* name) {
             client.chats[0].selected = true;
         }
     }
-    chat.selected = false;
-    chat.in_use = false;
     if (chat.button) DestroyWindow(chat.button);
     chat.button = nullptr;
     if (chat.buffer) DestroyWindow(chat.buffer->window);
     chat.buffer.reset();
-    if (chat.is_channel) {
-        if (chat.user_list) DestroyWindow(chat.user_list);
-        chat.user_list = nullptr;
-        std::lock_guard<std::mutex> guard(chat.lock);
-        chat.users.clear();
-    }
-    if (chat.is_channel)
+    if (chat.user_list) DestroyWindow(chat.user_list);
+    chat.user_list = nullptr;
+    const bool was_channel = chat.is_channel;
+    std::lock_guard<std::mutex> guard(slot_lock);
+    // Every field back to a fresh chat's, on the thread that owns them, before
+    // the slot can be taken again.
+    reset_chat_record(chat, slot);
+    if (was_channel)
         --client.channel_count;
     else
         --client.private_chat_count;
+}
+}  // namespace
+
+int create_chat(ChatClient& client, const wchar_t* name, bool is_channel, unsigned* generation_out) {
+    // A name longer than the close command can copy could never be closed again.
+    if (!name || !*name || wcsnlen(name, channel_name_capacity) >= size_t(channel_name_capacity)) return -1;
+    const bool ui = on_ui_thread(client);
+    if (ui) flush_chat_appends(client);
+    unsigned generation = 0;
+    const int slot = reserve_slot(client, name, is_channel, generation);
+    if (slot < 0) return -1;
+    if (generation_out) *generation_out = generation;
+    post_ui_task(
+        client, [&client, slot, generation] { build_chat_windows(client, slot, generation); }, TaskKind::always);
+
+    if (!is_channel && slot > 0 && client.server_socket.connected) {
+        send_command(client.server_socket, irc::userhost, name);
+        send_command(client.server_socket, irc::whois, name);
+    }
+    return slot;
+}
+
+void close_chat(ChatClient& client, const wchar_t* name) {
+    if (on_ui_thread(client)) {
+        flush_chat_appends(client);
+        const int slot = find_chat(client, name);
+        if (slot > 0) close_slot(client, slot);
+        return;
+    }
+    // Out of the look-ups at once, so that a chat of the same name opened
+    // before the windows are gone takes another slot; closed in turn.
+    int slot = -1;
+    {
+        std::lock_guard<std::mutex> guard(slot_lock);
+        slot = find_chat(client, name);
+        if (slot <= 0) return;
+        client.chats[slot].closing = true;
+    }
+    post_chat_task(
+        client, slot, client.chats[slot].generation, [&client, slot](ChatRecord&) { close_slot(client, slot); },
+        TaskKind::always);
 }
 
 void clear_chat(ChatClient& client, int slot) {

@@ -25,8 +25,11 @@ int find_chat(ChatClient& client, const wchar_t* name);
 // A copy of the slot's name, safe on any thread (empty for a bad slot).
 std::wstring chat_name(ChatClient& client, int slot);
 
-// User-interface thread; called elsewhere they send the messages above.
-int create_chat(ChatClient& client, const wchar_t* name, bool is_channel);
+// Any thread, without waiting for the user-interface thread. create_chat takes
+// a free slot at once (the look-ups find it from then on) and has its windows
+// made there; it returns the slot (and its generation), or -1. close_chat takes
+// the chat out of the look-ups at once and has it closed there.
+int create_chat(ChatClient& client, const wchar_t* name, bool is_channel, unsigned* generation = nullptr);
 void close_chat(ChatClient& client, const wchar_t* name);
 
 // Any thread. Opens (and optionally selects) a private chat; slot or -1.
@@ -64,6 +67,13 @@ void set_scrollback_limit(long characters);
 // Any thread. Empties the slot's buffer and drops its held-back lines.
 void clear_chat(ChatClient& client, int slot);
 
-// Any thread.
+// Any thread, without waiting: set on the user-interface thread, for the chat
+// of that slot and generation only (as a look-up saw it), so that a value
+// never lands on a chat that took the slot over meanwhile.
+void set_peer_ip(ChatClient& client, int slot, unsigned generation, const wchar_t* address);
+void set_user_host(ChatClient& client, int slot, unsigned generation, const wchar_t* user_host);
+
+// The same for whatever chat the slot holds now (the user-interface thread's
+// own changes).
 void set_peer_ip(ChatClient& client, int slot, const wchar_t* address);
 void set_user_host(ChatClient& client, int slot, const wchar_t* user_host);

@@ -2,6 +2,7 @@
 
 #include "app/chat_client.h"
 #include "chat/append_queue.h"
+#include "chat/chat_tabs.h"
 
 namespace {
 struct UiTask {
@@ -21,21 +22,43 @@ bool run_on_ui_thread(ChatClient& client, const std::function<void()>& task) {
         return true;
     }
     UiTask record{&task, false};
-    SendMessageW(client.main_window, msg_run_on_ui_thread, 0, reinterpret_cast<LPARAM>(&record));
+    SendMessageW(client.main_window, msg_run_on_ui_thread, ui_message_task, reinterpret_cast<LPARAM>(&record));
     return record.ran;
 }
 
-LRESULT run_ui_task(LPARAM task_record) {
-    // Only a sender waiting in run_on_ui_thread keeps the record alive; a
-    // posted copy of the message would point at a dead stack frame. The one
-    // posted form is the append queue's wake-up, which points at nothing.
-    if (!InSendMessage()) {
-        if (task_record == wake_up_mark) schedule_drain();
+LRESULT run_ui_task(WPARAM kind, LPARAM task_record) {
+    if (kind == ui_message_wake_up) {
+        schedule_drain();
         return 0;
     }
+    // Only a sender waiting in run_on_ui_thread keeps the record alive: a
+    // posted task message (which nothing here sends) would point at nothing.
+    if (kind != ui_message_task || !InSendMessage()) return 0;
     auto* record = reinterpret_cast<UiTask*>(task_record);
     if (!record || !record->task) return 0;
     (*record->task)();
     record->ran = true;
     return 1;
+}
+
+void post_ui_task(ChatClient& client, std::function<void()> task, TaskKind kind) {
+    if (on_ui_thread(client)) {
+        // Whatever other threads queued before comes first.
+        flush_chat_appends(client);
+        task();
+        return;
+    }
+    queue_task(client, std::move(task), kind == TaskKind::droppable, kind != TaskKind::always);
+}
+
+void post_chat_task(ChatClient& client, int slot, unsigned generation, std::function<void(ChatRecord&)> task,
+                    TaskKind kind) {
+    if (slot < 0 || slot >= chat_slot_count) return;
+    post_ui_task(
+        client,
+        [&client, slot, generation, task = std::move(task)] {
+            ChatRecord& chat = client.chats[slot];
+            if (chat.in_use && chat.generation == generation) task(chat);
+        },
+        kind);
 }

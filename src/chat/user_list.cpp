@@ -133,5 +133,15 @@ bool rename_user(const wchar_t* old_name, const wchar_t* new_name, ChatClient& c
 
 void refresh_user_list(ChatClient& client, int slot) {
     if (!is_channel_slot(slot)) return;
-    run_on_ui_thread(client, [&] { rebuild_user_list(client, slot); });
+    ChatRecord& chat = client.chats[slot];
+    // One rebuild however many lines asked for one before it ran: a burst of
+    // NAMES lines must not rebuild the whole list once per line.
+    if (chat.user_list_refresh_pending.exchange(true)) return;
+    post_chat_task(
+        client, slot, chat.generation,
+        [&client, slot](ChatRecord& record) {
+            record.user_list_refresh_pending = false;
+            rebuild_user_list(client, slot);
+        },
+        TaskKind::always);
 }

@@ -38,13 +38,18 @@ void change_flags(ChatRecord& chat, const wchar_t* mode, const wchar_t* argument
 }
 }  // namespace
 
-void apply_channel_mode(ChatClient& client, const wchar_t* mode_text, int slot, const wchar_t* argument) {
+void apply_channel_mode(ChatClient& client, const wchar_t* mode_text, int slot, unsigned generation,
+                        const wchar_t* argument) {
     if (slot <= 0 || slot >= chat_slot_count) return;
-    const wchar_t* mode = mode_text ? mode_text : L"";
-    const wchar_t* value = argument ? argument : L"";
-    run_on_ui_thread(client, [&] {
-        ChatRecord& chat = client.chats[slot];
-        change_flags(chat, mode, value);
+    std::wstring mode = mode_text ? mode_text : L"";
+    std::wstring value = argument ? argument : L"";
+    post_chat_task(client, slot, generation, [&client, mode, value](ChatRecord& chat) {
+        change_flags(chat, mode.c_str(), value.c_str());
         if (client.current_chat == &chat) refresh_channel_controls(client);
     });
+}
+
+void apply_channel_mode(ChatClient& client, const wchar_t* mode_text, int slot, const wchar_t* argument) {
+    if (slot <= 0 || slot >= chat_slot_count) return;
+    apply_channel_mode(client, mode_text, slot, client.chats[slot].generation, argument);
 }

@@ -16,7 +16,7 @@ namespace {
 bool view_of(ChatClient& client, int slot, bool ui, ChatView& view) {
     const ChatRecord& chat = client.chats[slot];
     const unsigned generation = chat.generation;
-    if (!chat.in_use) return false;
+    if (!chat.in_use || chat.closing) return false;
     ChatView seen;
     seen.slot = slot;
     seen.generation = generation;
@@ -57,43 +57,8 @@ ChatView find_view(ChatClient& client, const std::wstring& name) {
     return {};
 }
 
-HandlerSettings settings_here(const ChatClient& client) {
-    HandlerSettings settings;
-    settings.allow_open_private_chats = client.allow_open_private_chats;
-    settings.reply_away_message = client.reply_away_message;
-    settings.show_rejected_message = client.show_rejected_message;
-    settings.enable_sounds_app = client.enable_sounds_app;
-    settings.away_text = client.msg_dont_allow_open_private_chats;
-    return settings;
-}
-
-// Raised by note_preferences_changed; the copy below is good while it matches.
-std::atomic<unsigned> preferences_version{1};
-
-struct SettingsCopy {
-    std::mutex lock;
-    const ChatClient* client = nullptr;
-    unsigned version = 0;
-    HandlerSettings settings;
-};
-
-SettingsCopy& settings_copy() {
-    static SettingsCopy copy;
-    return copy;
-}
-
-void store_settings(const ChatClient& client, unsigned version, const HandlerSettings& settings) {
-    SettingsCopy& copy = settings_copy();
-    std::lock_guard<std::mutex> guard(copy.lock);
-    copy.client = &client;
-    copy.version = version;
-    copy.settings = settings;
-}
 }  // namespace
 
-void note_preferences_changed() {
-    ++preferences_version;
-}
 
 ChatView view_chat(ChatClient& client, const std::wstring& name) {
     return find_view(client, name);
@@ -117,22 +82,13 @@ int selected_slot(ChatClient& client) {
 }
 
 HandlerSettings read_handler_settings(ChatClient& client) {
-    const unsigned version = preferences_version;
-    if (on_ui_thread(client)) {
-        // The client is the truth here; the copy is refreshed on the way.
-        HandlerSettings settings = settings_here(client);
-        store_settings(client, version, settings);
-        return settings;
-    }
-    {
-        SettingsCopy& copy = settings_copy();
-        std::lock_guard<std::mutex> guard(copy.lock);
-        if (copy.client == &client && copy.version == version) return copy.settings;
-    }
-    // Loaded again (or never copied): one round trip, never under the lock.
     HandlerSettings settings;
-    if (!run_on_ui_thread(client, [&] { settings = settings_here(client); })) return settings;
-    store_settings(client, version, settings);
+    settings.allow_open_private_chats = client.allow_open_private_chats;
+    settings.reply_away_message = client.reply_away_message;
+    settings.show_rejected_message = client.show_rejected_message;
+    settings.enable_sounds_app = client.enable_sounds_app;
+    std::lock_guard<std::mutex> guard(client.preference_text_lock);
+    settings.away_text = client.msg_dont_allow_open_private_chats;
     return settings;
 }
 

@@ -33,9 +33,9 @@ std::vector<ChatView> view_open_chats(ChatClient& client);
 // The selected slot (0 when nothing else is selected).
 int selected_slot(ChatClient& client);
 
-// The preferences the handlers read. Off the user-interface thread they come
-// from a copy refreshed there (one round trip) only after the preferences were
-// loaded again (note_preferences_changed); on it, from the client itself.
+// The preferences the handlers read, taken together on any thread without
+// waiting for the user-interface thread (the switches are atomic, the text is
+// read under its lock).
 struct HandlerSettings {
     bool allow_open_private_chats = true;
     bool reply_away_message = false;
@@ -45,9 +45,6 @@ struct HandlerSettings {
 };
 HandlerSettings read_handler_settings(ChatClient& client);
 
-// Called wherever the preferences above are reloaded.
-void note_preferences_changed();
-
 // view_chat and read_handler_settings together: what a message handler needs
-// for one line, normally without any round trip to the user-interface thread.
+// for one line, without any round trip to the user-interface thread.
 ChatView view_chat_with_settings(ChatClient& client, const std::wstring& name, HandlerSettings& settings);

@@ -17,7 +17,7 @@ void handle_mode(ChatClient& client, const IrcLine& line) {
     ChatView chat = view_chat(client, target);
     if (!chat.found()) return;
     // Only the first change of the line: "+ov a b" counts as "+o".
-    apply_channel_mode(client, line.token(3).c_str(), chat.slot, line.token(4).c_str());
+    apply_channel_mode(client, line.token(3).c_str(), chat.slot, chat.generation, line.token(4).c_str());
 }
 
 void handle_topic(ChatClient& client, const IrcLine& line) {
@@ -25,8 +25,6 @@ void handle_topic(ChatClient& client, const IrcLine& line) {
     if (!chat.found()) return;
     std::wstring topic = line.text_after_token(3);
     // The topic is read on the user-interface thread (Change Topic).
-    run_on_ui_thread(client, [&] {
-        ChatRecord& record = client.chats[chat.slot];
-        if (record.in_use) copy_text(record.topic, topic.c_str());
-    });
+    post_chat_task(client, chat.slot, chat.generation,
+                   [topic](ChatRecord& record) { copy_text(record.topic, topic.c_str()); });
 }

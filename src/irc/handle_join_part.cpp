@@ -32,12 +32,13 @@ void handle_join(ChatClient& client, const IrcLine& line) {
     if (channel.empty()) return;
 
     if (is_own_nickname(client, sender.c_str())) {
-        // The tab is a window: made (and selected) on the user-interface thread.
-        SendMessageW(client.main_window, msg_open_channel, reinterpret_cast<WPARAM>(channel.c_str()), 0);
+        // The slot is taken here; its windows are made (and selected) on the
+        // user-interface thread without this thread waiting for them.
+        create_chat(client, channel.c_str(), true);
         ChatView chat = view_chat(client, channel);
         if (chat.found())
-            append_chat_text(format_text(channel_banner, channel).c_str(), client, chat.slot, colour_channel_message,
-                             colour_black, true);
+            append_line(client, chat.slot, chat.generation,
+                        {{format_text(channel_banner, channel), colour_channel_message}});
         send_command(client.server_socket, irc::mode_query, channel);
         return;
     }
@@ -57,7 +58,7 @@ void handle_part(ChatClient& client, const IrcLine& line) {
     if (!chat.found() || !chat.is_channel) return;
 
     if (is_own_nickname(client, sender.c_str())) {
-        SendMessageW(client.main_window, msg_close_chat, reinterpret_cast<WPARAM>(channel.c_str()), 0);
+        close_chat(client, channel.c_str());
         return;
     }
     if (remove_user(sender.c_str(), client, chat.slot) && chat.show_users_in_out)

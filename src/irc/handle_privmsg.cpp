@@ -8,6 +8,7 @@
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "chat/silence.h"
+#include "chat/ui_thread.h"
 #include "crypto/message_crypto.h"
 #include "irc/away_reply.h"
 #include "irc/chat_view.h"
@@ -88,7 +89,10 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
 
     COLORREF colour = to_channel ? colour_channel_message : colour_private_message;
     if (to_channel && is_mention(client, text)) {
-        client.chats[chat.slot].mention = true;
+        // Marked in turn with the chat's other changes (selecting it clears
+        // the mark), not ahead of them.
+        post_chat_task(client, chat.slot, chat.generation, [](ChatRecord& record) { record.mention = true; },
+                       TaskKind::droppable);
         colour = colour_mention;
         if (settings.enable_sounds_app) play_tune(tunes::mention);
         count_event(client, client.stats_mentions);
@@ -97,7 +101,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     // The IP-sharing tags are acted on and never shown; an encrypted message
     // is never one of them, whatever follows its tag.
     const bool ip_tag =
-        !is_encrypted_message(text.c_str()) && handle_ip_sharing_tag(client, chat.slot, sender.c_str(), text.c_str());
+        !is_encrypted_message(text.c_str()) && handle_ip_sharing_tag(client, chat.slot, chat.generation, sender.c_str(), text.c_str());
     std::wstring shown;
     if (!ip_tag) {
         shown = message_line(client, text);

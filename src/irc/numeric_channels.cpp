@@ -9,6 +9,8 @@
 #include "chat/ui_thread.h"
 #include "chat/user_list.h"
 #include "irc/channel_mode.h"
+#include "irc/chat_view.h"
+#include "irc/handler_support.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
 
@@ -18,27 +20,26 @@ constexpr size_t topic_limit = 399;
 }  // namespace
 
 void handle_channel_modes(ChatClient& client, const IrcLine& line) {
-    const int slot = find_chat(client, line.token(3).c_str());
+    const ChatView chat = view_chat(client, line.token(3));
     const std::wstring& modes = line.token(4);
-    if (slot <= 0 || modes.size() < 2 || modes[0] != L'+') return;
+    if (!chat.found() || modes.size() < 2 || modes[0] != L'+') return;
     // Arguments such as the key are not in this reply's grammar: "+k" sets
     // has_key with an empty key.
     const std::wstring letters = cut_text(modes.substr(1), mode_letters_limit);
     for (wchar_t letter : letters) {
         const wchar_t mode[] = {L'+', letter, 0};
-        apply_channel_mode(client, mode, slot, L"");
+        apply_channel_mode(client, mode, chat.slot, chat.generation, L"");
     }
 }
 
 void handle_channel_topic(ChatClient& client, const IrcLine& line) {
-    const int slot = find_chat(client, line.token(3).c_str());
-    if (slot <= 0) return;
+    const ChatView chat = view_chat(client, line.token(3));
+    if (!chat.found()) return;
     const std::wstring topic = line.text_after_token(4);
-    append_chat_text(topic.c_str(), client, slot, colour_channel_message, colour_black, true);
+    append_line(client, chat.slot, chat.generation, {{topic, colour_channel_message}});
     const std::wstring stored = cut_text(topic, topic_limit);
-    run_on_ui_thread(client, [&] {
-        if (client.chats[slot].in_use) copy_text(client.chats[slot].topic, stored.c_str());
-    });
+    post_chat_task(client, chat.slot, chat.generation,
+                   [stored](ChatRecord& record) { copy_text(record.topic, stored.c_str()); });
 }
 
 void handle_names_reply(ChatClient& client, const IrcLine& line) {

@@ -1,10 +1,13 @@
 // Error replies: shown in the chat they concern, in the server tab, or in a box.
 
+#include <atomic>
+
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "irc/chat_view.h"
+#include "irc/handler_support.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
 #include "net/server_socket.h"
@@ -53,34 +56,55 @@ constexpr BoxError box_errors[] = {
 constexpr int registered_only_numeric = 486;
 constexpr const wchar_t* registered_only_text = L"This user only accepts private chats from registered users";
 
-void show_error_line(ChatClient& client, int slot, const std::wstring& text) {
-    append_chat_text(text.c_str(), client, slot, colour_error_text, colour_error_back, true);
+void show_error_line(ChatClient& client, int slot, unsigned generation, const std::wstring& text) {
+    append_line(client, slot, generation, {{text, colour_error_text, colour_error_back}});
+}
+
+void show_server_error_line(ChatClient& client, const std::wstring& text) {
+    append_chat_text(text.c_str(), client, 0, colour_error_text, colour_error_back, true);
+}
+
+// A server may send these replies by the thousand: one box at a time, the
+// rest as lines in the server tab (on one line each).
+std::atomic<bool> box_open{false};
+
+void show_error_box(ChatClient& client, const BoxError& error) {
+    if (box_open.exchange(true)) {
+        std::wstring text = error.text;
+        for (wchar_t& c : text)
+            if (c == L'\n') c = L' ';
+        show_server_error_line(client, text);
+        return;
+    }
+    // Shown without holding up the receive thread: a server drops a client
+    // that stops reading while the user has not yet closed the box.
+    post_message_box(client.main_window, error.text, error.caption, MB_OK | MB_ICONWARNING,
+                     [] { box_open = false; });
 }
 }  // namespace
 
 bool handle_error_reply(ChatClient& client, const IrcLine& line, int numeric) {
     for (const ChatError& error : chat_errors) {
         if (error.numeric != numeric) continue;
-        const int slot = find_chat(client, line.token(error.chat_token).c_str());
-        if (slot > 0) show_error_line(client, slot, format_text(error.format, line.token(error.argument_token)));
+        const ChatView chat = view_chat(client, line.token(error.chat_token));
+        if (chat.found())
+            show_error_line(client, chat.slot, chat.generation, format_text(error.format, line.token(error.argument_token)));
         return true;
     }
     for (const ConnectionError& error : connection_errors) {
         if (error.numeric != numeric) continue;
-        show_error_line(client, 0, error.text);
+        show_server_error_line(client, error.text);
         close_connection(client.server_socket);
         return true;
     }
     for (const BoxError& error : box_errors) {
         if (error.numeric != numeric) continue;
-        // Shown without holding up the receive thread: a server drops a client
-        // that stops reading while the user has not yet closed the box.
-        post_message_box(client.main_window, error.text, error.caption, MB_OK | MB_ICONWARNING);
+        show_error_box(client, error);
         return true;
     }
     if (numeric == registered_only_numeric) {
         const int slot = selected_slot(client);
-        if (slot >= 1) show_error_line(client, slot, registered_only_text);
+        if (slot >= 1) show_error_line(client, slot, client.chats[slot].generation, registered_only_text);
         return true;
     }
     return false;

@@ -55,7 +55,7 @@ void handle_list_row(ChatClient& client, const IrcLine& line) {
     const std::wstring channel = line.token(3);
     const std::wstring users = line.token(4);
     const std::wstring topic = line.text_after_token(5);
-    run_on_ui_thread(client, [&] {
+    post_ui_task(client, [&client, channel, users, topic] {
         if (client.directory_row_count < INT_MAX) ++client.directory_row_count;
         const int count = client.directory_row_count;
         if (count <= directory_row_limit) add_directory_row(channel.c_str(), topic.c_str(), client, users.c_str());

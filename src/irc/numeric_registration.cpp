@@ -8,10 +8,12 @@
 #include "irc/numeric_handlers.h"
 #include "irc/numeric_replies.h"
 #include "mainwindow/main_window.h"
+#include "net/session.h"
 #include "resources/resource_ids.h"
 #include "settings/server_defaults.h"
 #include "settings/settings_file.h"
 #include "transfer/ip_sharing.h"
+#include "transfer/public_ip.h"
 
 namespace {
 constexpr int connected_bitmap_id = 126;
@@ -68,15 +70,15 @@ void finish_registration(ChatClient& client) {
 }  // namespace
 
 void handle_welcome(ChatClient& client, const IrcLine& line) {
-    // The server may have granted another nickname than the one asked for.
-    std::wstring nickname = cut_text(line.token(2), nickname_capacity - 1);
-    run_on_ui_thread(client, [&] { client.connection.nickname = nickname; });
+    // The server may have granted another nickname than the one asked for;
+    // the lines after this one are read with it.
+    if (session_is_replaced(thread_session())) return;
+    client.connection.nickname = cut_text(line.token(2), nickname_capacity - 1);
 }
 
 void on_registered(ChatClient& client) {
-    // Only work started on this thread changes the address, so reading it here
-    // is safe. The lookup waits on the network: it runs here, not on the
-    // window's thread.
-    if (client.connection.public_ip.empty()) lookup_public_ip(client);
-    run_on_ui_thread(client, [&] { finish_registration(client); });
+    // The lookup waits on the network: it runs on a thread of its own, and
+    // registration goes on without it.
+    if (client.connection.public_ip.empty()) start_public_ip_lookup(client);
+    post_ui_task(client, [&client] { finish_registration(client); });
 }

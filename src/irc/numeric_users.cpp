@@ -4,6 +4,7 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
+#include "irc/chat_view.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
 #include "irc/numeric_replies.h"
@@ -40,12 +41,12 @@ bool parse_reply_entry(const std::wstring& token, ReplyEntry& entry) {
 void handle_userhost_reply(ChatClient& client, const IrcLine& line) {
     ReplyEntry entry;
     if (!parse_reply_entry(line.token(3), entry)) return;
-    const int slot = find_chat(client, entry.nickname.c_str());
-    if (slot <= 0 || entry.state != L'+') return;  // '-': away
+    const ChatView chat = view_chat(client, entry.nickname);
+    if (!chat.found() || entry.state != L'+') return;  // '-': away
     std::wstring user_host = entry.user_host;
     // The server marks a user name it could not verify with '~'.
     if (!user_host.empty() && user_host[0] == L'~') user_host.erase(0, 1);
-    set_user_host(client, slot, user_host.c_str());
+    set_user_host(client, chat.slot, chat.generation, user_host.c_str());
 }
 
 void handle_ison_reply(ChatClient& client, const IrcLine& line) {
@@ -57,7 +58,7 @@ void handle_ison_reply(ChatClient& client, const IrcLine& line) {
     }
     // The flags and the preferences belong to the user-interface thread (the
     // favourites dialog and the settings loader use them there).
-    run_on_ui_thread(client, [&] {
+    post_ui_task(client, [&client, names] {
         int count = 0;
         for (const std::wstring& name : names)
             for (int number = 1; number <= favorite_nickname_count; ++number)
@@ -85,9 +86,6 @@ void handle_userip_reply(ChatClient& client, const IrcLine& line) {
     const size_t at = entry.user_host.find(L'@');
     if (at == std::wstring::npos) return;
     const std::wstring address = entry.user_host.substr(at + 1);
-    run_on_ui_thread(client, [&] {
-        // Only the reply about the user's own nickname, exactly, is the
-        // user's address.
-        if (entry.nickname == client.connection.nickname) store_public_ip(client, address);
-    });
+    // Only the reply about the user's own nickname, exactly, is the user's address.
+    if (client.connection.nickname == entry.nickname) store_public_ip(client, address);
 }

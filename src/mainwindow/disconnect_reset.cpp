@@ -14,7 +14,7 @@ void reset_here(ChatClient& client) {
         if (!client.chats[slot].in_use) continue;
         // A copy: closing the tab may reuse the slot's name storage.
         const std::wstring name = chat_name(client, slot);
-        SendMessageW(client.main_window, msg_close_chat, reinterpret_cast<WPARAM>(name.c_str()), 0);
+        close_chat(client, name.c_str());
     }
     set_menu_item_enabled(client, IDM_DISCONNECT, false);
     set_menu_item_enabled(client, IDM_JOIN_FAVORITE_CHANNELS, false);
@@ -31,7 +31,7 @@ void reset_here(ChatClient& client) {
 
 void disconnect_reset(ChatClient& client) {
     // Windows and the timer belong to the user-interface thread; the receive
-    // thread (ERROR from the server) waits here until the reset is done.
+    // thread (ERROR from the server) hands the reset over without waiting.
     if (!client.main_window) return;
-    run_on_ui_thread(client, [&] { reset_here(client); });
+    post_ui_task(client, [&client] { reset_here(client); });
 }

@@ -3,10 +3,12 @@
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "chat/ui_thread.h"
 #include "mainwindow/build_steps.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -20,6 +22,49 @@ constexpr int part_edges[3] = {160, 850, 1300};
 
 constexpr unsigned notice_beep_hz = 650;
 constexpr unsigned notice_beep_ms = 20;
+
+void write_notice(HWND bar, const std::wstring& title, const std::wstring& body) {
+    SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(title.c_str()));
+    SendMessageW(bar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(body.c_str()));
+}
+
+// A notice from another thread waits here for the window's thread; a newer
+// one replaces it, so a burst of notices costs one write and no memory.
+struct LatestNotice {
+    std::mutex lock;
+    std::wstring title, body;
+    bool on_its_way = false;
+};
+
+LatestNotice& latest_notice() {
+    static LatestNotice latest;
+    return latest;
+}
+
+void hand_over_notice(HWND bar, std::wstring title, std::wstring body) {
+    LatestNotice& latest = latest_notice();
+    {
+        std::lock_guard<std::mutex> guard(latest.lock);
+        latest.title.swap(title);
+        latest.body.swap(body);
+        if (latest.on_its_way) return;
+        latest.on_its_way = true;
+    }
+    post_ui_task(
+        *the_client,
+        [bar] {
+            LatestNotice& waiting = latest_notice();
+            std::wstring shown_title, shown_body;
+            {
+                std::lock_guard<std::mutex> guard(waiting.lock);
+                shown_title.swap(waiting.title);
+                shown_body.swap(waiting.body);
+                waiting.on_its_way = false;
+            }
+            if (IsWindow(bar)) write_notice(bar, shown_title, shown_body);
+        },
+        TaskKind::always);
+}
 }  // namespace
 
 HWND create_status_bar(ChatClient& client) {
@@ -39,11 +84,13 @@ void show_status_notice(const char* title, const char* text) {
     if (!text) text = "";
     const std::wstring wide_title = wide_text(title, strlen(title), CP_THREAD_ACP);
     const std::wstring wide_body = wide_text(text, strlen(text), CP_THREAD_ACP);
-    // A synchronous send from another thread is carried out on the window's
-    // own thread; the texts live until it returns.
+    // Another thread (the receive thread must answer the server's PING) never
+    // waits for the window: it hands the notice over.
     if (HWND bar = status_bar_window) {
-        SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide_title.c_str()));
-        SendMessageW(bar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(wide_body.c_str()));
+        if (GetWindowThreadProcessId(bar, nullptr) == GetCurrentThreadId() || !the_client)
+            write_notice(bar, wide_title, wide_body);
+        else
+            hand_over_notice(bar, wide_title, wide_body);
     }
     if (*title && *text && the_client && the_client->enable_sounds_app) Beep(notice_beep_hz, notice_beep_ms);
 }

@@ -6,6 +6,7 @@
 #include "net/random_names.h"
 #include "net/ui_post.h"
 #include "resources/dialog_ids.h"
+#include "settings/server_defaults.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -55,7 +56,13 @@ INT_PTR ConnectDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, L
 void ConnectDialog::open(HWND dialog) {
     selected_row_ = -1;
     load_settings(client_, SettingsGroup::servers);
-    load_settings(client_, SettingsGroup::server_defaults);
+    // The stored last connection fills the dialog, not `connection`: that is
+    // the live session's identity until the user actually connects again.
+    const ServerDefaults stored = read_server_defaults(client_);
+    shown_ = {stored.host.empty() ? connection_.host.get() : stored.host,
+              stored.port.empty() ? connection_.port.get() : stored.port,
+              stored.nickname.empty() ? connection_.nickname.get() : stored.nickname,
+              stored.username.empty() ? connection_.username.get() : stored.username};
 
     SendDlgItemMessageW(dialog, IDC_CONNECT_SERVER_NAME, EM_LIMITTEXT, server_name_capacity - 1, 0);
     SendDlgItemMessageW(dialog, IDC_CONNECT_PORT, EM_LIMITTEXT, port_capacity - 1, 0);
@@ -72,9 +79,9 @@ void ConnectDialog::open(HWND dialog) {
         row_servers_[row_count_++] = number;
     }
 
-    SetDlgItemTextW(dialog, IDC_CONNECT_SERVER_NAME, connection_.host.c_str());
-    SetDlgItemTextW(dialog, IDC_CONNECT_PORT, connection_.port.c_str());
-    show_identity(dialog, connection_.nickname.c_str(), connection_.username.c_str());
+    SetDlgItemTextW(dialog, IDC_CONNECT_SERVER_NAME, shown_.host.c_str());
+    SetDlgItemTextW(dialog, IDC_CONNECT_PORT, shown_.port.c_str());
+    show_identity(dialog, shown_.nickname.c_str(), shown_.username.c_str());
 
     const bool random = read_random_nickname(client_);
     if (random) {
@@ -100,7 +107,7 @@ void ConnectDialog::toggle_random(HWND dialog) {
         RandomIdentity identity = random_identity();
         show_identity(dialog, identity.nickname.c_str(), identity.username.c_str());
     } else {
-        show_identity(dialog, connection_.nickname.c_str(), connection_.username.c_str());
+        show_identity(dialog, shown_.nickname.c_str(), shown_.username.c_str());
     }
     write_random_nickname(client_, random);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/limits.h"
 #include "framework/dialog.h"
+#include "settings/server_defaults.h"
 
 class ChatClient;
 struct ServerSocket;
@@ -28,4 +29,5 @@ private:
     int selected_row_ = -1;
     int row_count_ = 0;
     int row_servers_[server_count] = {};  // list row -> stored server number (1..15)
+    ServerDefaults shown_;                 // what the dialog offers before a row is picked
 };

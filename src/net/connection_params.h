@@ -1,14 +1,16 @@
 #pragma once
-#include <string>
+#include "app/shared_text.h"
 
 struct ServerSocket;
 
-// Who we are on the current (or last) connection.
+// Who we are on the current (or last) connection. Set on the user-interface
+// thread when a connection starts; the receive thread changes the nickname
+// (the one the server granted) and the address, and reads them all.
 struct ConnectionParams {
     ServerSocket* socket = nullptr;
-    std::wstring nickname;
-    std::wstring username;
-    std::wstring public_ip;
-    std::wstring host;
-    std::wstring port;
+    SharedText nickname;
+    SharedText username;
+    SharedText public_ip;
+    SharedText host;
+    SharedText port;
 };

@@ -53,6 +53,8 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     copy_text(connected_host, request.host.c_str());
     const bool connected = connect_to_server(client.server_socket, connected_host, port_number(request.port));
 
+    // The old receive thread has ended (stop_receive_thread): nothing reads
+    // the identity of the session it replaces any more.
     ConnectionParams& connection = client.connection;
     connection.nickname = request.nickname;
     connection.username = request.username;

@@ -13,19 +13,19 @@
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
 #include "net/server_log.h"
+#include "net/session.h"
 #include "net/ui_post.h"
 
 namespace {
 constexpr const wchar_t* compatible_mark = L"z-z";
 constexpr size_t registration_username_limit = 15;
-constexpr DWORD stop_wait_ms = 3000;
+// The loop never waits for the user-interface thread, and a closed socket
+// wakes its read at once: it ends within moments of being stopped.
+constexpr DWORD stop_wait_ms = 10000;
 
 std::mutex folder_lock;
 std::wstring folder_copy;
 
-// Each connection gets a number; a loop whose number is no longer the current
-// one belongs to a connection that has been replaced and only winds down.
-std::atomic<unsigned> current_session{0};
 std::mutex thread_lock;
 HANDLE receive_thread = nullptr;
 
@@ -44,12 +44,11 @@ LoopStart loop_start(ChatClient& client, unsigned session) {
 }
 
 bool session_is_current(const ServerSocket& server, unsigned session) {
-    return server.connected && current_session == session;
+    return server.connected && current_session() == session;
 }
 
 // Each loop reads its own socket through its own reader: a later connection
-// gets a new socket and reader, so a loop that is still winding down can never
-// read the new connection's lines.
+// gets a new socket and reader, and starts only after this loop has ended.
 int read_socket(void* source, char* data, int size) {
     return recv(*static_cast<SOCKET*>(source), data, size, 0);
 }
@@ -57,6 +56,7 @@ int read_socket(void* source, char* data, int size) {
 void run_loop(const LoopStart& start) {
     ChatClient& client = *start.client;
     const unsigned session = start.session;
+    bind_thread_to_session(session);
     {
         std::lock_guard<std::mutex> guard(folder_lock);
         folder_copy = start.folder;
@@ -102,18 +102,18 @@ DWORD WINAPI receive_thread_main(void* parameter) {
 }  // namespace
 
 std::wstring registration_username(const ChatClient& client) {
-    std::wstring name = client.check_compatible_app ? compatible_mark + client.connection.username
-                                                    : client.connection.username;
+    const std::wstring own = client.connection.username;
+    std::wstring name = client.check_compatible_app ? compatible_mark + own : own;
     if (name.size() > registration_username_limit) name.resize(registration_username_limit);
     return name;
 }
 
 void receive_loop(ChatClient& client) {
-    run_loop(loop_start(client, current_session));
+    run_loop(loop_start(client, current_session()));
 }
 
 bool start_receive_thread(ChatClient& client) {
-    auto* start = new LoopStart(loop_start(client, ++current_session));
+    auto* start = new LoopStart(loop_start(client, begin_session()));
     HANDLE thread = CreateThread(nullptr, 0, receive_thread_main, start, 0, nullptr);
     if (!thread) {
         delete start;
@@ -132,11 +132,12 @@ void stop_receive_thread(ChatClient& client) {
         thread = receive_thread;
         receive_thread = nullptr;
     }
-    ++current_session;
+    // From here on nothing the old connection's threads hand over is run.
+    begin_session();
     if (client.server_socket.connected) close_connection(client.server_socket);
     if (!thread) return;
-    // The loop may be waiting for this thread (a tab being opened): keep
-    // running the work it sends while waiting for it to end.
+    // Synchronous messages sent to this thread (by code of other threads that
+    // still does so) are answered while waiting.
     const DWORD deadline = GetTickCount() + stop_wait_ms;
     for (;;) {
         const DWORD now = GetTickCount();
@@ -147,6 +148,11 @@ void stop_receive_thread(ChatClient& client) {
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     CloseHandle(thread);
+}
+
+bool receive_thread_running() {
+    std::lock_guard<std::mutex> guard(thread_lock);
+    return receive_thread && WaitForSingleObject(receive_thread, 0) == WAIT_TIMEOUT;
 }
 
 std::wstring program_folder() {

@@ -19,10 +19,14 @@ void receive_loop(ChatClient& client);
 // Starts the receive thread for the connection just opened.
 bool start_receive_thread(ChatClient& client);
 
-// Ends a receive thread that is still running (it closes the connection first)
-// and waits a little for it, running the work it hands to this thread meanwhile.
-// User-interface thread only; used before a new connection replaces the old one.
+// Ends the receive thread: begins a new session (so that nothing the old one
+// hands over runs), closes the connection and waits for the thread to end.
+// User-interface thread only; before a new connection replaces the old one,
+// and at shutdown.
 void stop_receive_thread(ChatClient& client);
+
+// Whether a receive thread is running (one started and not yet ended).
+bool receive_thread_running();
 
 // The program folder (ending in a backslash) for threads that have no
 // ChatClient at hand, such as link downloads; set when a receive loop starts.

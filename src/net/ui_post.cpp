@@ -26,6 +26,7 @@ struct QueuedBox {
     HWND owner = nullptr;
     std::wstring text, caption;
     UINT flags = 0;
+    std::function<void()> on_closed;
 };
 std::mutex box_lock;
 std::deque<QueuedBox> queued_boxes;
@@ -45,6 +46,7 @@ void show_queued_boxes() {
             queued_boxes.pop_front();
         }
         show_message_box(box.owner, box.text.c_str(), box.caption.c_str(), box.flags);
+        if (box.on_closed) box.on_closed();
     }
     box_showing = false;
 }
@@ -71,10 +73,11 @@ void post_to_ui_thread(std::function<void()> work) {
     if (!PostMessageW(window, msg_run_posted, 0, reinterpret_cast<LPARAM>(queued))) delete queued;
 }
 
-void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
+                      std::function<void()> on_closed) {
     {
         std::lock_guard<std::mutex> guard(box_lock);
-        queued_boxes.push_back({owner, text, caption, flags});
+        queued_boxes.push_back({owner, text, caption, flags, std::move(on_closed)});
     }
     post_to_ui_thread(show_queued_boxes);
 }

@@ -17,4 +17,6 @@ void post_to_ui_thread(std::function<void()> work);
 
 // A message box shown on the user-interface thread without making the caller
 // wait for the user; boxes queue up and appear one after another.
-void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags);
+// `on_closed`, if given, runs on that thread when the user has closed it.
+void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
+                      std::function<void()> on_closed = {});

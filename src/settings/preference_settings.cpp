@@ -2,7 +2,6 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
-#include "irc/chat_view.h"
 #include "settings/keyword_filter.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
@@ -14,7 +13,7 @@ namespace {
 
 struct PreferenceSwitch {
     const wchar_t* key;
-    bool ChatClient::*field;
+    std::atomic<bool> ChatClient::*field;
     bool default_on;
 };
 
@@ -45,16 +44,17 @@ void load_preference_settings(ChatClient& client) {
     // flags, and must not see a default in place of the saved choice meanwhile.
     for (const PreferenceSwitch& preference : preference_switches) {
         std::wstring value = read_preference(client, preference.key);
-        client.*preference.field = preference.default_on ? read_default_on_switch(value.c_str())
+        (client.*preference.field) = preference.default_on ? read_default_on_switch(value.c_str())
                                                          : read_default_off_switch(value.c_str());
         if (preference.field == &ChatClient::allow_receive_files)
             set_file_receiver_running(client, client.allow_receive_files);
     }
 
     std::wstring refusal = read_preference(client, settings_key::msg_dont_allow_open_private_chats);
-    copy_text(client.msg_dont_allow_open_private_chats, refusal.empty() ? default_refusal_message : refusal.c_str());
-    // The message handlers keep a copy of these switches and of the refusal text.
-    note_preferences_changed();
+    {
+        std::lock_guard<std::mutex> guard(client.preference_text_lock);
+        copy_text(client.msg_dont_allow_open_private_chats, refusal.empty() ? default_refusal_message : refusal.c_str());
+    }
     copy_text(client.nicknames_keywords_filter,
               read_preference(client, settings_key::nicknames_keywords_filter).c_str());
 

@@ -14,7 +14,7 @@ void write_cut(const ChatClient& client, const wchar_t* key, const std::wstring&
     write_setting(client, settings_key::servers_section, key, value.substr(0, server_default_write_limit));
 }
 
-void replace_when_stored(std::wstring& field, const std::wstring& stored) {
+void replace_when_stored(SharedText& field, const std::wstring& stored) {
     if (!stored.empty()) field = stored;
 }
 }  // namespace
@@ -36,6 +36,8 @@ void write_server_defaults(const ChatClient& client) {
 }
 
 void load_server_default_settings(ChatClient& client) {
+    // A live session keeps the identity it connected with.
+    if (client.server_socket.connected) return;
     ServerDefaults stored = read_server_defaults(client);
     replace_when_stored(client.connection.host, stored.host);
     replace_when_stored(client.connection.port, stored.port);

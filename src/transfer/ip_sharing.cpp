@@ -62,21 +62,27 @@ void show_identification(ChatClient& client, bool clear) {
     set_text(client.my_ip_edit, connection.public_ip);
 }
 
-bool handle_ip_sharing_tag(ChatClient& client, int slot, const wchar_t* sender, const wchar_t* text) {
+bool handle_ip_sharing_tag(ChatClient& client, int slot, unsigned generation, const wchar_t* sender,
+                           const wchar_t* text) {
     if (!text || !sender) return false;
     if (begins_with_tag(text, request_tag)) {
+        // Read here without waiting for the window: the switch is atomic, and
+        // the generation read after it tells that it was this chat's.
         bool share = false;
-        run_on_ui_thread(client, [&] {
-            share = slot > 0 && slot < chat_slot_count && client.chats[slot].in_use && client.chats[slot].share_ip;
-        });
+        if (slot > 0 && slot < chat_slot_count) {
+            const ChatRecord& chat = client.chats[slot];
+            share = chat.in_use && chat.share_ip && chat.generation == generation;
+        }
         // The answer goes to whoever asked, also when the request came through a channel.
-        if (share) send_command(client.server_socket, irc::privmsg_tagged, sender, answer_tag, client.connection.public_ip);
+        if (share)
+            send_command(client.server_socket, irc::privmsg_tagged, sender, answer_tag,
+                         client.connection.public_ip.get());
         return true;
     }
     if (begins_with_tag(text, answer_tag) && wcslen(text) >= shortest_answer) {
         std::wstring address(text + tag_length, wcsnlen(text + tag_length, answer_address_limit));
         if (address.size() > address_limit) address.resize(address_limit);
-        set_peer_ip(client, slot, address.c_str());
+        set_peer_ip(client, slot, generation, address.c_str());
         return true;
     }
     return false;

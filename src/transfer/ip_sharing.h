@@ -9,10 +9,9 @@ void update_send_file_button(ChatClient& client);
 // Fills (or, with `clear`, empties) the identification box of the server tab.
 void show_identification(ChatClient& client, bool clear);
 
-// Learns the user's public address into connection.public_ip; false on failure.
-bool lookup_public_ip(ChatClient& client);
-
 // An incoming PRIVMSG text that may carry "[ZOVGIP01]" or "[ZOVUIP01]": acts on
 // it and returns true when the text was such a request or answer (never shown),
 // false when it is an ordinary message.
-bool handle_ip_sharing_tag(ChatClient& client, int slot, const wchar_t* sender, const wchar_t* text);
+// `slot` and `generation` are the chat the message was shown in.
+bool handle_ip_sharing_tag(ChatClient& client, int slot, unsigned generation, const wchar_t* sender,
+                           const wchar_t* text);

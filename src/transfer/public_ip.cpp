@@ -1,21 +1,25 @@
 #include "transfer/public_ip.h"
 
 #include <windows.h>
-#include <urlmon.h>
+#include <wininet.h>
 
-#include <cstdio>
+#include <memory>
 #include <cwctype>
 #include <mutex>
 
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/ui_thread.h"
+#include "net/session.h"
 #include "transfer/ip_sharing.h"
 
 namespace {
-constexpr const wchar_t* answer_file_format = L"%s%smyip.txt";
-constexpr const wchar_t* answer_folder = L"Downloads\\";
 constexpr size_t answer_read_limit = 256;
+// Each network step of the lookup (connecting, sending, each read) gives up
+// after this long, so a service that accepts and then says nothing cannot
+// hold the lookup for ever.
+constexpr DWORD step_timeout_ms = 5000;
+constexpr const wchar_t* user_agent = L"Quillmere";
 
 std::mutex url_lock;
 std::wstring url_override;
@@ -25,15 +29,57 @@ bool is_address_character(wchar_t c) {
            c == L':';
 }
 
-// The first line of the downloaded answer, or nothing when the file cannot be read.
-bool read_first_line(const std::wstring& path, std::wstring& line) {
-    FILE* file = _wfopen(path.c_str(), L"r");
-    if (!file) return false;
-    char buffer[answer_read_limit] = {};
-    const bool read = fgets(buffer, sizeof buffer, file) != nullptr;
-    fclose(file);
-    line = read ? wide_text(buffer, strlen(buffer), CP_THREAD_ACP) : std::wstring();
+struct InternetHandle {
+    HINTERNET handle;
+    explicit InternetHandle(HINTERNET h) : handle(h) {}
+    ~InternetHandle() {
+        if (handle) InternetCloseHandle(handle);
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+};
+
+// The start of the service's answer, or false when there is none in time.
+bool fetch_answer(const std::wstring& url, std::string& answer) {
+    InternetHandle session(InternetOpenW(user_agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session.handle) return false;
+    DWORD timeout = step_timeout_ms;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionW(session.handle, option, &timeout, sizeof timeout);
+    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
+                        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
+    InternetHandle request(InternetOpenUrlW(session.handle, url.c_str(), nullptr, 0, flags, 0));
+    if (!request.handle) return false;
+    DWORD status = 0, size = sizeof status;
+    if (HttpQueryInfoW(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+        status != 200)
+        return false;
+    char buffer[answer_read_limit];
+    while (answer.size() < answer_read_limit) {
+        DWORD read = 0;
+        if (!InternetReadFile(request.handle, buffer, DWORD(answer_read_limit - answer.size()), &read)) return false;
+        if (read == 0) break;
+        answer.append(buffer, read);
+    }
     return true;
+}
+
+struct LookupStart {
+    ChatClient* client;
+    unsigned session;
+};
+
+DWORD WINAPI lookup_thread_main(void* parameter) {
+    std::unique_ptr<LookupStart> start(static_cast<LookupStart*>(parameter));
+    bind_thread_to_session(start->session);
+    ChatClient& client = *start->client;
+    if (!lookup_public_ip(client)) return 0;
+    // Shown once registration has shown the rest of the identification.
+    post_ui_task(client, [&client] {
+        if (client.server_socket.connected && client.my_ip_edit)
+            SetWindowTextW(client.my_ip_edit, client.connection.public_ip.get().c_str());
+    });
+    return 0;
 }
 }  // namespace
 
@@ -73,19 +119,18 @@ bool store_public_ip(ChatClient& client, const std::wstring& text) {
 }
 
 bool lookup_public_ip(ChatClient& client) {
-    if (!client.app_folder[0]) return false;  // never a file in the current folder
-    const std::wstring path = format_text(answer_file_format, client.app_folder, answer_folder);
-    const std::wstring url = ip_echo_url();
+    std::string answer;
+    if (!fetch_answer(ip_echo_url(), answer)) return false;
+    if (session_is_replaced(thread_session())) return false;
+    return store_public_ip(client, wide_text(answer, CP_THREAD_ACP));
+}
 
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const HRESULT download = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, nullptr);
-    if (SUCCEEDED(com)) CoUninitialize();
-    if (FAILED(download)) return false;
-
-    std::wstring line;
-    if (!read_first_line(path, line)) return false;
-    DeleteFileW(path.c_str());
-    bool stored = false;
-    run_on_ui_thread(client, [&] { stored = store_public_ip(client, line); });
-    return stored;
+void start_public_ip_lookup(ChatClient& client) {
+    auto* start = new LookupStart{&client, thread_session()};
+    HANDLE thread = CreateThread(nullptr, 0, lookup_thread_main, start, 0, nullptr);
+    if (!thread) {
+        delete start;
+        return;
+    }
+    CloseHandle(thread);
 }

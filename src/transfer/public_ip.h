@@ -25,5 +25,13 @@ constexpr size_t address_limit = 19;
 std::wstring address_from_text(const std::wstring& text);
 
 // Makes `text` (address_from_text rules) the user's public address; false,
-// with the address unchanged, when it is not an address. User-interface thread.
+// with the address unchanged, when it is not an address. Any thread.
 bool store_public_ip(ChatClient& client, const std::wstring& text);
+
+// Asks the echo service and stores the address; false when there is no
+// usable answer. Each network step gives up after a few seconds.
+bool lookup_public_ip(ChatClient& client);
+
+// lookup_public_ip on a thread of its own, for the calling thread's session:
+// registration goes on without waiting for the network.
+void start_public_ip_lookup(ChatClient& client);

@@ -115,7 +115,7 @@ TEST_F(ChatSlots, ReusedSlotStartsFromItsResetValues) {
     EXPECT_TRUE(chat.show_messages);
     EXPECT_EQ(chat.user_list_state, 8u);
     for (bool flag : {bool(chat.mention), chat.has_key, chat.secret, chat.is_operator, chat.moderated,
-                      chat.encrypt_messages, chat.peer_ready, chat.share_ip, chat.filter_users,
+                      chat.encrypt_messages, chat.peer_ready, bool(chat.share_ip), chat.filter_users,
                       chat.show_users_in_out, chat.process_links, chat.message_sound})
         EXPECT_FALSE(flag);
 }

@@ -64,19 +64,22 @@ TEST_F(NumericsTest, RequestsAreAnsweredOnlyWhereSharingIsOn) {
         bool share;
         const wchar_t* text;
         std::vector<std::string> sent;
+        unsigned generation_offset = 0;  // not 0: the chat that held the slot before
     } cases[] = {
         {alice, true, L"[ZOVGIP01]", {"PRIVMSG alice :[ZOVUIP01]192.0.2.1"}},
         {alice, true, L"[ZOVGIP01] please", {"PRIVMSG alice :[ZOVUIP01]192.0.2.1"}},
         {alice, false, L"[ZOVGIP01]", {}},
         {room, false, L"[ZOVGIP01]", {}},
+        {alice, true, L"[ZOVGIP01]", {}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         client.chats[c.slot].share_ip = c.share;
-        EXPECT_TRUE(handle_ip_sharing_tag(client, c.slot, L"alice", c.text));
+        const unsigned generation = client.chats[c.slot].generation - c.generation_offset;
+        EXPECT_TRUE(handle_ip_sharing_tag(client, c.slot, generation, L"alice", c.text));
         EXPECT_EQ(sent_lines(), c.sent);
     }
-    EXPECT_FALSE(handle_ip_sharing_tag(client, alice, L"alice", L"[zovgip01] lower case"));
+    EXPECT_FALSE(handle_ip_sharing_tag(client, alice, client.chats[alice].generation, L"alice", L"[zovgip01] lower case"));
     EXPECT_FALSE(contains(text_of(alice), L"ZOV"));
 }
 
@@ -96,7 +99,7 @@ TEST_F(NumericsTest, AnswersSetThePeerAddress) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         reopen(alice, L"alice", false);
-        EXPECT_EQ(handle_ip_sharing_tag(client, alice, L"alice", c.text), c.taken);
+        EXPECT_EQ(handle_ip_sharing_tag(client, alice, client.chats[alice].generation, L"alice", c.text), c.taken);
         EXPECT_EQ(std::wstring(client.chats[alice].peer_ip), c.peer_ip);
     }
     EXPECT_TRUE(sent_lines().empty());

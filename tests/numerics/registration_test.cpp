@@ -55,6 +55,8 @@ TEST_F(RegistrationTest, EndOfMotdCompletesRegistration) {
     set_ip_echo_url(echo.url());
     feed(L":srv 376 Nickname1 :End of MOTD command");
 
+    // The address arrives on a thread of its own, and is then shown.
+    EXPECT_TRUE(wait_until([&] { return window_text(client.my_ip_edit) == L"203.0.113.7"; }));
     EXPECT_EQ(echo.request().substr(0, 6), "GET / ");
     EXPECT_EQ(client.connection.public_ip, L"203.0.113.7");
     EXPECT_FALSE(file_exists(folder + L"Downloads\\myip.txt"));

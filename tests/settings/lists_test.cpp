@@ -108,10 +108,24 @@ TEST(NumberedLists, AnOnlineMarkDoesNotOutliveItsNickname) {
     EXPECT_FALSE(client.favorite_nicknames[2].online);
 }
 
+namespace {
+// The shared client's identity, put back after a test that changes it.
+struct SavedIdentity {
+    std::wstring host, port, nickname, username;
+    explicit SavedIdentity(const ConnectionParams& c) : host(c.host), port(c.port), nickname(c.nickname), username(c.username) {}
+    void restore(ConnectionParams& c) const {
+        c.host = host;
+        c.port = port;
+        c.nickname = nickname;
+        c.username = username;
+    }
+};
+}  // namespace
+
 TEST(ServerDefaults, WrittenOnRegistrationAndReloadedWhereStored) {
     SettingsFolder settings;
     ChatClient& client = settings.client;
-    const ConnectionParams saved = client.connection;
+    const SavedIdentity saved(client.connection);
     settings.write_ini("");
     client.connection.host = L"irc.test.local";
     client.connection.port = L"6667";
@@ -119,7 +133,9 @@ TEST(ServerDefaults, WrittenOnRegistrationAndReloadedWhereStored) {
     client.connection.username = L"tusker";
     write_server_defaults(client);
 
-    client.connection.host = client.connection.port = client.connection.nickname = client.connection.username = L"x";
+    for (SharedText* field : {&client.connection.host, &client.connection.port, &client.connection.nickname,
+                              &client.connection.username})
+        *field = L"x";
     load_settings(client, SettingsGroup::server_defaults);
     EXPECT_EQ(client.connection.host, L"irc.test.local");
     EXPECT_EQ(client.connection.port, L"6667");
@@ -136,13 +152,13 @@ TEST(ServerDefaults, WrittenOnRegistrationAndReloadedWhereStored) {
     EXPECT_EQ(stored.host, L"other.test.local");
     EXPECT_EQ(stored.port, L"");
     EXPECT_EQ(stored.nickname, L"");
-    client.connection = saved;
+    saved.restore(client.connection);
 }
 
 TEST(ServerDefaults, LongValuesAreCutWhenWrittenAndWhenRead) {
     SettingsFolder settings;
     ChatClient& client = settings.client;
-    const ConnectionParams saved = client.connection;
+    const SavedIdentity saved(client.connection);
     settings.write_ini("");
     client.connection.host = std::wstring(300, L'h');
     client.connection.port = std::wstring(200, L'9');
@@ -156,7 +172,7 @@ TEST(ServerDefaults, LongValuesAreCutWhenWrittenAndWhenRead) {
     EXPECT_EQ(stored.port, L"9999");
     EXPECT_EQ(stored.nickname, std::wstring(34, L'n'));
     EXPECT_EQ(stored.username, std::wstring(10, L'u'));
-    client.connection = saved;
+    saved.restore(client.connection);
 }
 
 TEST(SettingsFile, PathIsBesideTheProgramOrNowhere) {

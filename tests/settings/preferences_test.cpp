@@ -12,7 +12,7 @@ namespace {
 
 struct PreferenceKey {
     const char* key;
-    bool ChatClient::*field;
+    std::atomic<bool> ChatClient::*field;
     bool default_on;
 };
 
