@@ -61,3 +61,20 @@ std::wstring wide_text(const char* text, size_t length, unsigned code_page) {
     if (size > 0) MultiByteToWideChar(code_page, 0, text, static_cast<int>(length), out.data(), size);
     return out;
 }
+
+bool latin1_bytes(const wchar_t* text, size_t length, std::string& out) {
+    out.clear();
+    // Checked before anything is copied, so that a refused password leaves no
+    // partial copy behind.
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] == 0 || text[i] > 0xFF) return false;
+    out.resize(length);
+    for (size_t i = 0; i < length; ++i) out[i] = static_cast<char>(static_cast<unsigned char>(text[i]));
+    return true;
+}
+
+std::wstring latin1_text(const char* bytes, size_t length) {
+    std::wstring out(length, L'\0');
+    for (size_t i = 0; i < length; ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+    return out;
+}

@@ -55,3 +55,14 @@ std::wstring wide_text(const char* text, size_t length, unsigned code_page);
 inline std::wstring wide_text(const std::string& text, unsigned code_page) {
     return wide_text(text.data(), text.size(), code_page);
 }
+
+// One byte per character by the C locale's rule: U+0001 to U+00FF become the
+// byte of the same value. Unlike a code page this gives the same bytes on
+// every machine, which is what text turned into a shared key needs. False,
+// with `out` left empty, when the text holds any other character (U+0000 too).
+bool latin1_bytes(const wchar_t* text, size_t length, std::string& out);
+inline bool latin1_bytes(const std::wstring& text, std::string& out) {
+    return latin1_bytes(text.data(), text.size(), out);
+}
+// The reverse: byte b becomes U+00b, so latin1_bytes gives the bytes back.
+std::wstring latin1_text(const char* bytes, size_t length);

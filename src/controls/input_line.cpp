@@ -49,16 +49,21 @@ InputOutcome send_slash_command(ChatClient& client, const std::wstring& text) {
 }
 
 // The hexadecimal block for the text under the chat's password, or empty when
-// the library failed (reported to the user here).
+// it could not be made (reported to the user here).
 std::wstring encrypt_for_chat(ChatClient& client, const std::wstring& text, const std::wstring& password) {
     std::string narrow_message = narrow_text(text.c_str(), CP_THREAD_ACP);
-    std::string narrow_password = narrow_text(password.c_str(), CP_THREAD_ACP);
+    // The bytes must be those the stored passwords are kept in, or the
+    // correspondent's copy of the same password would not open the message. A
+    // password without such bytes is not sent under a substitute key.
+    std::string narrow_password;
     std::wstring block;
-    try {
-        block = wide_text(encrypt_message(narrow_message, narrow_password), CP_THREAD_ACP);
-    } catch (const CryptoPP::Exception& error) {
-        LibraryErrorLog log;
-        log.add(error);
+    if (latin1_bytes(password, narrow_password)) {
+        try {
+            block = wide_text(encrypt_message(narrow_message, narrow_password), CP_THREAD_ACP);
+        } catch (const CryptoPP::Exception& error) {
+            LibraryErrorLog log;
+            log.add(error);
+        }
     }
     wipe_text(narrow_message);
     wipe_text(narrow_password);

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <mutex>
 
 #include "app/chat_client.h"
@@ -15,8 +16,6 @@ namespace {
 
 using PasswordTable = char[password_count + 1][password_capacity];
 
-bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-
 // The combo box lists the stored passwords in slot order; free slots are left
 // out, and each item carries its slot number as item data.
 void refill_password_combo(ChatClient& client, const PasswordTable& table) {
@@ -24,7 +23,7 @@ void refill_password_combo(ChatClient& client, const PasswordTable& table) {
         SendMessageW(client.password_combo, CB_RESETCONTENT, 0, 0);
         for (int slot = 1; slot <= password_count; ++slot) {
             if (!table[slot][0]) continue;
-            std::wstring text = wide_text(table[slot], std::strlen(table[slot]), CP_THREAD_ACP);
+            std::wstring text = latin1_text(table[slot], std::strlen(table[slot]));
             LRESULT item = SendMessageW(client.password_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
             if (item >= 0) SendMessageW(client.password_combo, CB_SETITEMDATA, item, slot);
         }
@@ -36,15 +35,15 @@ void refill_password_combo(ChatClient& client, const PasswordTable& table) {
 }  // namespace
 
 std::string narrow_password(const wchar_t* text) {
-    std::wstring wide = text ? text : L"";
-    std::string narrow = narrow_text(wide.c_str(), CP_THREAD_ACP);
-    // Only a hand-edited file gets here; drop whole characters so that a
-    // double-byte character is never split.
-    while (narrow.size() >= static_cast<size_t>(password_capacity) && !wide.empty()) {
-        wide.pop_back();
-        if (!wide.empty() && is_high_surrogate(wide.back())) wide.pop_back();
-        narrow = narrow_text(wide.c_str(), CP_THREAD_ACP);
-    }
+    // A character beyond U+00FF has no byte that every machine would agree
+    // on; turning it into one anyway would make this side derive a key the
+    // other side never will. The slot then counts as free, and the combo box
+    // does not offer it, rather than standing for some other password.
+    std::string narrow;
+    if (!text || !latin1_bytes(text, std::wcslen(text), narrow)) return {};
+    // Only a hand-edited file gets here; one byte per character, so the cut
+    // always falls between characters.
+    if (narrow.size() >= static_cast<size_t>(password_capacity)) narrow.resize(password_capacity - 1);
     return narrow;
 }
 

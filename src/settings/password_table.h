@@ -7,6 +7,8 @@ class ChatClient;
 // it is never half old and half new; empty for a free slot or a bad number.
 std::string stored_password(const ChatClient& client, int slot);
 
-// The 8-bit form a password is kept in: the thread's ANSI code page, at most
-// password_capacity - 1 bytes, cut between characters when longer.
+// The 8-bit form a password is kept in and derives keys from: one byte per
+// character (latin1_bytes, the same on every machine), at most
+// password_capacity - 1 bytes. Empty when the text holds a character that has
+// no such byte.
 std::string narrow_password(const wchar_t* text);

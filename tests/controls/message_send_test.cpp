@@ -6,7 +6,10 @@
 #include "chat/palette.h"
 #include "controls/input_line.h"
 #include "crypto/message_crypto.h"
+#include "crypto/password_table.h"
 #include "framework/message_box.h"
+#include "settings/password_table.h"
+#include "support/thread_language.h"
 
 namespace {
 const COLORREF light_green = RGB(187, 231, 161);
@@ -85,6 +88,47 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
         EXPECT_EQ(buffer_text(alice).find(wide_text(block, CP_ACP)), std::wstring::npos);
     }
     ASSERT_NE(client.encrypted_text_edit, nullptr) << "main window has no encrypted-text field";
+}
+
+TEST_F(InputLineTest, StoredPasswordOpensWhatAnotherCodePageSent) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    ChatRecord& chat = client.chats[alice];
+    chat.encrypt_messages = true;
+    const wchar_t* passwords[] = {L"caf\u00e9-cr\u00e8me", L"\u0080\u0099\u00a0\u00ff"};
+    for (const wchar_t* password : passwords) {
+        // The correspondent keeps the password in its table; this side chooses
+        // the same text for the chat, on threads of other code pages.
+        set_stored_passwords(client, {{5, narrow_password(password)}});
+        copy_text(chat.password, password);
+        const int code_pages = under_each_code_page([&] {
+            type_and_enter(L"hello");
+            const std::string line = next_line();
+            const std::string head = "PRIVMSG alice :[ZOVMSG01]";
+            ASSERT_EQ(line.compare(0, head.size(), head), 0) << line;
+            EXPECT_EQ(decrypt_with_any_password(client, line.substr(head.size())), "hello");
+        });
+        EXPECT_GT(code_pages, 0);
+    }
+    set_stored_passwords(client, {});
+}
+
+TEST_F(InputLineTest, PasswordWithoutBytesOfItsOwnEncryptsNothing) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    ChatRecord& chat = client.chats[alice];
+    chat.encrypt_messages = true;
+    copy_text(chat.password, L"price\u20ac");  // Windows-1252 would make '\u20ac' 0x80
+    std::wstring shown;
+    set_message_box_hook([&](HWND, const wchar_t* text, const wchar_t*, UINT) {
+        shown = text;
+        return IDOK;
+    });
+    type_and_enter(L"hello");
+    EXPECT_EQ(shown, encryption_error_text);
+    EXPECT_EQ(input_text(), L"hello");
+    EXPECT_TRUE(nothing_sent_before_sentinel());
+    EXPECT_EQ(count_in_buffer(alice, L"[bob]"), 0u);
 }
 
 TEST_F(InputLineTest, EncryptionWithoutPasswordSendsPlain) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -8,6 +9,7 @@
 #include "settings/password_table.h"
 #include "settings/settings_file.h"
 #include "settings_folder.h"
+#include "support/thread_language.h"
 
 namespace {
 
@@ -71,19 +73,70 @@ TEST(Passwords, StoredTextBecomesItsEightBitForm) {
 }
 
 TEST(Passwords, ALongPasswordIsCutBetweenCharacters) {
-    // Under a double-byte code page (the thread's, here Japanese) no character
-    // may lose half of its bytes.
-    std::string narrow;
+    // Even under a double-byte code page (the thread's, here Japanese) every
+    // character kept is one byte: 63 of them fit. Japanese characters have no
+    // such byte, so they are refused whole rather than cut into bytes.
+    std::string accented, japanese_text;
     size_t character_bytes = 0;
     std::thread japanese([&] {
         SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT));
         character_bytes = narrow_text(L"\u65e5", CP_THREAD_ACP).size();
-        narrow = narrow_password(std::wstring(40, L'\u65e5').c_str());
+        accented = narrow_password(std::wstring(70, L'\u00e9').c_str());
+        japanese_text = narrow_password(std::wstring(40, L'\u65e5').c_str());
     });
     japanese.join();
     if (character_bytes != 2) GTEST_SKIP() << "no Japanese code page for threads here";
-    // 80 bytes in all: 31 whole characters fit, a 32nd would need byte 64.
-    EXPECT_EQ(narrow.size(), 62u);
+    EXPECT_EQ(accented, std::string(63, '\xe9'));
+    EXPECT_EQ(japanese_text, "");
+}
+
+// What stored text becomes, whatever the thread's code page. No bytes: the
+// text cannot be the same key on every machine, and its slot stays free.
+struct StoredForm {
+    const wchar_t* stored;
+    const char* bytes;
+};
+const StoredForm stored_forms[] = {
+    {L"Tulip9", "Tulip9"},
+    {L"c1\u0080\u0081\u009f", "c1\x80\x81\x9f"},  // where Windows-1252 has '\u20ac' and other letters
+    {L"caf\u00e9 cr\u00e8me\u00a0\u00ff", "caf\xe9 cr\xe8me\xa0\xff"},
+    {L"price\u20ac", ""},  // 0x80 in Windows-1252, 0x88 in 1251
+    {L"\u0436\u0436\u0436-ok", ""},
+    {L"\u65e5\u672c", ""},
+    {L"key\U0001F511", ""},
+};
+
+TEST(Passwords, StoredTextGivesTheSameBytesUnderEveryCodePage) {
+    SettingsFolder settings;
+    ChatClient& client = settings.client;
+    StandInControl combo(client.password_combo, L"COMBOBOX", CBS_DROPDOWNLIST);
+    const int form_count = static_cast<int>(std::size(stored_forms));
+    std::wstring ini = L"[passwords]\r\n";
+    for (int slot = 1; slot <= form_count; ++slot)
+        ini += format_text(L"user_password_%d=%s\r\n", slot, stored_forms[slot - 1].stored);
+    settings.write_unicode_ini(ini);
+
+    const int code_pages = under_each_code_page([&] {
+        load_settings(client, SettingsGroup::passwords);
+        int item = 0;
+        for (int slot = 1; slot <= form_count; ++slot) {
+            const StoredForm& form = stored_forms[slot - 1];
+            SCOPED_TRACE(slot);
+            EXPECT_EQ(stored_password(client, slot), form.bytes);
+            if (!*form.bytes) continue;
+            // Offered as it was stored; chosen from the box for sending, it
+            // gives the stored bytes, hence the stored password's key.
+            const std::wstring shown = combo_item(combo.window, item);
+            EXPECT_EQ(shown, form.stored);
+            EXPECT_EQ(SendMessageW(combo.window, CB_GETITEMDATA, item, 0), slot);
+            std::string chosen;
+            EXPECT_TRUE(latin1_bytes(shown, chosen));
+            EXPECT_EQ(chosen, stored_password(client, slot));
+            ++item;
+        }
+        EXPECT_EQ(SendMessageW(combo.window, CB_GETCOUNT, 0, 0), item);
+    });
+    EXPECT_GT(code_pages, 0);
 }
 
 // Two settings folders whose passwords differ in letter and length, slot by

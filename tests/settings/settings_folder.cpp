@@ -48,6 +48,15 @@ void SettingsFolder::write_ini(const std::string& bytes) const {
     CloseHandle(file);
 }
 
+void SettingsFolder::write_unicode_ini(const std::wstring& text) const {
+    std::string bytes = "\xff\xfe";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xff);
+        bytes += static_cast<char>((c >> 8) & 0xff);
+    }
+    write_ini(bytes);
+}
+
 StandInControl::StandInControl(HWND& handle, const wchar_t* window_class, DWORD style)
     : handle_(handle), saved_(handle) {
     window = CreateWindowExW(0, window_class, L"", WS_CHILD | style, 0, 0, 200, 200, test_client().main_window,

@@ -18,6 +18,9 @@ public:
 
     // Replaces Settings.ini with these bytes (8-bit text, lines ending in \r\n).
     void write_ini(const std::string& bytes) const;
+    // Replaces Settings.ini with this text as UTF-16 (with its byte order
+    // mark), which holds characters that no 8-bit file of this system can.
+    void write_unicode_ini(const std::wstring& text) const;
     // Points the client at this folder (again).
     void use() const;
 
