@@ -117,7 +117,7 @@ TEST_F(NumericsTest, IsonReplyMarksFavouritesOnline) {
         SCOPED_TRACE(c.line);
         for (auto& favourite : client.favorite_nicknames) favourite.online = false;
         show_status_notice("", "");
-        tones.clear();
+        speaker.clear();
         feed(c.line);
         for (int n = 1; n <= 3; ++n) EXPECT_EQ(client.favorite_nicknames[n].online, c.online[n - 1]) << n;
         EXPECT_EQ(IsWindowEnabled(client.nicknames_online_button) != FALSE, c.notice);
@@ -125,7 +125,7 @@ TEST_F(NumericsTest, IsonReplyMarksFavouritesOnline) {
         EXPECT_EQ(status_text(client, 1), c.notice ? L"Some favorite nicknames are now online." : L"");
         const std::vector<unsigned> expected_tones = c.notice ? std::vector<unsigned>{450} : std::vector<unsigned>{};
         std::vector<unsigned> frequencies;
-        for (const Tone& tone : tones) frequencies.push_back(tone.frequency);
+        for (const Tone& tone : tones()) frequencies.push_back(tone.frequency);
         EXPECT_EQ(frequencies, expected_tones);
     }
 }
