@@ -7,6 +7,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "irc/sounds.h"
 #include "mainwindow/build_steps.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -18,8 +19,7 @@ std::atomic<HWND> status_bar_window{nullptr};
 // Right edges of the title, the text and the statistics part.
 constexpr int part_edges[3] = {160, 850, 1300};
 
-constexpr unsigned notice_beep_hz = 650;
-constexpr unsigned notice_beep_ms = 20;
+constexpr Tone notice_beep{650, 20};
 }  // namespace
 
 HWND create_status_bar(ChatClient& client) {
@@ -45,5 +45,5 @@ void show_status_notice(const char* title, const char* text) {
         SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide_title.c_str()));
         SendMessageW(bar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(wide_body.c_str()));
     }
-    if (*title && *text && the_client && the_client->enable_sounds_app) Beep(notice_beep_hz, notice_beep_ms);
+    if (*title && *text && the_client && the_client->enable_sounds_app) play_tone(notice_beep);
 }
