@@ -4,6 +4,7 @@
 #include "controls/input_edit.h"
 #include "framework/fatal_error.h"
 #include "framework/message_box.h"
+#include "irc/sounds.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
 #include "net/receive_loop.h"
@@ -106,4 +107,5 @@ void ChatClient::shut_down() {
     WSACleanup();
     filter_keywords.clear();
     channel_directory.clear();
+    stop_sounds();
 }

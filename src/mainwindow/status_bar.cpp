@@ -9,6 +9,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/ui_thread.h"
+#include "irc/sounds.h"
 #include "mainwindow/build_steps.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -20,8 +21,7 @@ std::atomic<HWND> status_bar_window{nullptr};
 // Right edges of the title, the text and the statistics part.
 constexpr int part_edges[3] = {160, 850, 1300};
 
-constexpr unsigned notice_beep_hz = 650;
-constexpr unsigned notice_beep_ms = 20;
+constexpr Tone notice_beep{650, 20};
 
 void write_notice(HWND bar, const std::wstring& title, const std::wstring& body) {
     SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(title.c_str()));
@@ -92,5 +92,5 @@ void show_status_notice(const char* title, const char* text) {
         else
             hand_over_notice(bar, wide_title, wide_body);
     }
-    if (*title && *text && the_client && the_client->enable_sounds_app) Beep(notice_beep_hz, notice_beep_ms);
+    if (*title && *text && the_client && the_client->enable_sounds_app) play_tone(notice_beep);
 }

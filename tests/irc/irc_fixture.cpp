@@ -59,7 +59,7 @@ void IrcTest::SetUp() {
     client.stats_chats_accepted = 0;
     client.stats_chats_refused = 0;
     client.stats_away_replies = 0;
-    set_tone_hook([this](Tone tone) { tones.push_back(tone); });
+    speaker.start();
     set_message_box_hook([](HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; });
     ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server.port()));
     ASSERT_TRUE(server.accept_client());
@@ -69,7 +69,7 @@ void IrcTest::TearDown() {
     close_every_chat(client);
     client.current_chat = &client.chats[0];
     if (client.server_socket.connected) close_connection(client.server_socket);
-    set_tone_hook(nullptr);
+    speaker.stop();
     set_message_box_hook(nullptr);
     pump_messages();
 }

@@ -9,6 +9,7 @@
 #include "app/chat_client.h"
 #include "irc/sounds.h"
 #include "support/loopback.h"
+#include "support/tone_recorder.h"
 
 // A piece of chat text and its colours as the buffer holds them.
 struct TextRun {
@@ -29,7 +30,7 @@ class IrcTest : public testing::Test {
 protected:
     ChatClient& client;
     LoopbackServer server;
-    std::vector<Tone> tones;
+    ToneRecorder speaker;
 
     IrcTest();
     void SetUp() override;
@@ -53,6 +54,8 @@ protected:
     // The slot's text as plain lines.
     std::vector<std::wstring> chat_texts(int slot);
     std::wstring status_text(int part);
+    // Every tone played since the last clear, once the player is silent.
+    std::vector<Tone> tones() { return speaker.tones(); }
 };
 
 // A line of runs, for expectations.

@@ -71,7 +71,7 @@ TEST_F(Membership, BeingKickedIsAnnouncedWithATune) {
     EXPECT_EQ(chat_lines(channel),
               (std::vector<ChatLine>{{run(L"You have been kicked by [op] from this channel", colour_error_text,
                                           colour_error_back)}}));
-    EXPECT_EQ(tones.size(), 3u);
+    EXPECT_EQ(tones().size(), 3u);
     EXPECT_TRUE(client.chats[channel].in_use);
     EXPECT_EQ(users_of(client, channel), std::vector<std::string>{"me"});
 }

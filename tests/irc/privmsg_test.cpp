@@ -52,14 +52,14 @@ TEST_F(Privmsg, MentionNeedsTheExactNicknameInALongerText) {
         SCOPED_TRACE(testing::Message() << "text [" << std::string(c.text, c.text + wcslen(c.text)) << "]");
         clear_chat(client, channel);
         client.chats[channel].mention = false;
-        tones.clear();
+        speaker.clear();
         dispatch(std::wstring(L":al!u@h PRIVMSG #c :") + c.text);
         const COLORREF colour = c.mention ? colour_mention : colour_channel_message;
         const std::wstring shown = L" - " + std::wstring(c.text);
         const std::vector<ChatLine> expected = {{run(L"[al]", colour_nick), run(shown.c_str(), colour)}};
         EXPECT_EQ(chat_lines(channel), expected);
         EXPECT_EQ(client.chats[channel].mention.load(), c.mention);
-        EXPECT_EQ(tones.size(), c.mention ? 4u : 0u);
+        EXPECT_EQ(tones().size(), c.mention ? 4u : 0u);
         if (c.mention) ++mentions;
         EXPECT_EQ(client.stats_mentions.load(), mentions);
     }
@@ -103,9 +103,9 @@ TEST_F(Privmsg, NewCorrespondentOpensAnUnselectedChat) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], (ChatLine{run(L"********** Private chat with [ bob ] **********", colour_private_message)}));
     EXPECT_EQ(lines[1], (ChatLine{run(L"[bob]", colour_nick), run(L" - hi there", colour_private_message)}));
-    ASSERT_EQ(tones.size(), 2u);
-    EXPECT_EQ(tones[0].frequency, 400u);
-    EXPECT_EQ(tones[1].frequency, 600u);
+    ASSERT_EQ(tones().size(), 2u);
+    EXPECT_EQ(tones()[0].frequency, 400u);
+    EXPECT_EQ(tones()[1].frequency, 600u);
     EXPECT_EQ(client.stats_chats_accepted.load(), 1u);
     EXPECT_TRUE(client.chats[chat].unread.load());
     // The chat opened with USERHOST and WHOIS; nothing else was sent.
@@ -231,9 +231,9 @@ TEST_F(Privmsg, MessageClickOnlyInTheSelectedChatWithItsSwitch) {
     client.chats[other].message_sound = true;
     dispatch(L":kim!u@h PRIVMSG #c :click");
     dispatch(L":kim!u@h PRIVMSG #d :no click, not selected");
-    ASSERT_EQ(tones.size(), 1u);  // sounds are off, the click does not depend on them
-    EXPECT_EQ(tones[0].frequency, 50u);
-    EXPECT_EQ(tones[0].duration, 10u);
+    ASSERT_EQ(tones().size(), 1u);  // sounds are off, the click does not depend on them
+    EXPECT_EQ(tones()[0].frequency, 50u);
+    EXPECT_EQ(tones()[0].duration, 10u);
 }
 
 }  // namespace

@@ -21,11 +21,11 @@ void NumericsTest::SetUp() {
     client.connection.public_ip = L"192.0.2.1";
     client.check_compatible_app = true;
     client.enable_sounds_app = true;
-    set_tone_hook([this](Tone tone) { tones.push_back(tone); });
+    speaker.start();
 }
 
 void NumericsTest::TearDown() {
-    set_tone_hook(nullptr);
+    speaker.stop();
     set_message_box_hook(nullptr);
     for (int slot = 1; slot < chat_slot_count; ++slot)
         if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());

@@ -6,6 +6,7 @@
 
 #include "irc/sounds.h"
 #include "net_connect/net_test_support.h"
+#include "support/tone_recorder.h"
 
 // The hidden client with its server socket connected to a loopback server
 // played by the test: only the server tab is open, the user is "me".
@@ -14,7 +15,7 @@ protected:
     ChatClient& client = test_client();
     LoopbackServer server;
     std::wstring folder;
-    std::vector<Tone> tones;
+    ToneRecorder speaker;
 
     void SetUp() override;
     void TearDown() override;
@@ -28,4 +29,6 @@ protected:
     void reopen(int& slot, const wchar_t* name, bool channel);
     void select(int slot);
     std::wstring text_of(int slot) { return net_test::chat_text(client, slot); }
+    // Every tone played since the last clear, once the player is silent.
+    std::vector<Tone> tones() { return speaker.tones(); }
 };

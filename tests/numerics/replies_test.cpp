@@ -117,15 +117,17 @@ TEST_F(NumericsTest, IsonReplyMarksFavouritesOnline) {
         SCOPED_TRACE(c.line);
         for (auto& favourite : client.favorite_nicknames) favourite.online = false;
         show_status_notice("", "");
-        tones.clear();
+        speaker.clear();
         feed(c.line);
         for (int n = 1; n <= 3; ++n) EXPECT_EQ(client.favorite_nicknames[n].online, c.online[n - 1]) << n;
         EXPECT_EQ(IsWindowEnabled(client.nicknames_online_button) != FALSE, c.notice);
         EXPECT_EQ(status_text(client, 0), c.notice ? L"Nicknames online" : L"");
         EXPECT_EQ(status_text(client, 1), c.notice ? L"Some favorite nicknames are now online." : L"");
-        const std::vector<unsigned> expected_tones = c.notice ? std::vector<unsigned>{450} : std::vector<unsigned>{};
+        // The notice's own beep, then the online tone.
+        const std::vector<unsigned> expected_tones =
+            c.notice ? std::vector<unsigned>{650, 450} : std::vector<unsigned>{};
         std::vector<unsigned> frequencies;
-        for (const Tone& tone : tones) frequencies.push_back(tone.frequency);
+        for (const Tone& tone : tones()) frequencies.push_back(tone.frequency);
         EXPECT_EQ(frequencies, expected_tones);
     }
 }
