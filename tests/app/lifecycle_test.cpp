@@ -6,6 +6,7 @@
 
 #include "app/chat_client.h"
 #include "framework/message_box.h"
+#include "net/receive_loop.h"
 #include "support/loopback.h"
 #include "support/test_client.h"
 
@@ -101,6 +102,20 @@ TEST(Shutdown, WhileDisconnectedSendsNothingAndDoesNotWait) {
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     start_network();
     EXPECT_LT(took, 1000);
+}
+
+// The receive thread uses the client and static objects: shutting down ends
+// it before they are gone, also when the server has not been heard from.
+TEST(Shutdown, EndsTheReceiveThreadFirst) {
+    ChatClient& client = test_client();
+    LoopbackServer server;
+    ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server.port()));
+    ASSERT_TRUE(start_receive_thread(client));
+    ASSERT_TRUE(server.accept_client());
+    EXPECT_TRUE(receive_thread_running());
+    client.shut_down();
+    EXPECT_FALSE(receive_thread_running());
+    start_network();
 }
 
 }  // namespace

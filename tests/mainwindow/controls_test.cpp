@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/text.h"
+#include "mainwindow/build_steps.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "window_fixture.h"
@@ -62,8 +64,12 @@ TEST_F(StartState, AppFolderIsTheExecutablesFolder) {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring expected = path;
     expected.resize(expected.find_last_of(L'\\') + 1);
+    // The test client works in a folder of its own: set it as the window does.
+    const std::wstring own = client.app_folder;
+    set_app_folder(client);
     EXPECT_EQ(std::wstring(client.app_folder), expected);
     EXPECT_EQ(expected.back(), L'\\');
+    copy_text(client.app_folder, own.c_str());
 }
 
 TEST(FolderOfPath, KeepsDriveAndFolderWithTheirBackslash) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "net/connect_dialog.h"
+#include "net/connection_start.h"
 #include "net/receive_loop.h"
 #include "net/ui_post.h"
 #include "net_test_support.h"
@@ -254,6 +255,39 @@ TEST_F(ConnectDialogTest, ConnectClosesTheDialogAndRegisters) {
     EXPECT_EQ(client.connection.port, std::to_wstring(port));
     EXPECT_EQ(client.connection.nickname, L"Gamma3");
     closesocket(far_end);
+}
+
+// Registration still pending: the dialog opened and closed again must not
+// change who the live session is, and a second Connect replaces it whole.
+TEST_F(ConnectDialogTest, ConnectDuringRegistrationKeepsThenReplacesTheSession) {
+    unsigned short first_port = 0, second_port = 0;
+    SOCKET first = listen_on_short_port(first_port);
+    SOCKET second = listen_on_short_port(second_port);
+    ASSERT_NE(first, INVALID_SOCKET);
+    ASSERT_NE(second, INVALID_SOCKET);
+    ASSERT_TRUE(connect_and_start(client, {L"127.0.0.1", std::to_wstring(first_port), L"Firstnick", L"firstu"}));
+    SOCKET first_end = accept(first, nullptr, nullptr);
+    ASSERT_NE(first_end, INVALID_SOCKET);
+
+    write_defaults();  // the stored last connection differs from the live one
+    EXPECT_EQ(run_dialog([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); }), IDCANCEL);
+    EXPECT_EQ(client.connection.nickname, L"Firstnick");
+    EXPECT_EQ(client.connection.username, L"firstu");
+    EXPECT_EQ(client.connection.port, std::to_wstring(first_port));
+
+    ASSERT_TRUE(connect_and_start(client, {L"127.0.0.1", std::to_wstring(second_port), L"Secondnick", L"secondu"}));
+    SOCKET second_end = accept(second, nullptr, nullptr);
+    ASSERT_NE(second_end, INVALID_SOCKET);
+    // The first session is over before the second one began.
+    char byte;
+    u_long blocking = 0;
+    ioctlsocket(first_end, FIONBIO, &blocking);
+    while (recv(first_end, &byte, 1, 0) > 0) {
+    }
+    EXPECT_TRUE(receive_thread_running());
+    EXPECT_EQ(client.connection.nickname, L"Secondnick");
+    EXPECT_EQ(client.connection.port, std::to_wstring(second_port));
+    for (SOCKET sock : {first, second, first_end, second_end}) closesocket(sock);
 }
 
 }  // namespace

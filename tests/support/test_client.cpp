@@ -27,9 +27,13 @@ std::wstring make_temp_folder(const wchar_t* tag) {
 ChatClient& test_client() {
     static ChatClient* client = [] {
         auto* c = new ChatClient(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere v1.5b");
-        // The window builds itself from the settings beside the executable; tests
-        // work in a folder of their own instead.
         if (!create_main_window(*c)) return c;
+        // The window takes the executable's folder as it would for a user; the
+        // tests work in a folder of their own, never beside the executable.
+        const std::wstring folder = make_temp_folder(L"client");
+        CreateDirectoryW((folder + L"Settings").c_str(), nullptr);
+        CreateDirectoryW((folder + L"Downloads").c_str(), nullptr);
+        copy_text(c->app_folder, folder.c_str());
         return c;
     }();
     return *client;
