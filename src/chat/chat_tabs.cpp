@@ -1,53 +1,28 @@
 // Chat slots: lookup, creation and closing.
 //
-// Threads. The receive thread appends text, sets flags and reads slots while the
-// user-interface thread selects, creates and closes them and appends its own
-// lines. The rule kept throughout src/chat: everything that touches a chat's
-// windows, its held-back queue or the chat counts runs on the user-interface
-// thread, which never waits for another thread.
-//
-// Appends from another thread (append_chat_text, append_chat_line) do not
-// wait: the pieces of a line go together into one mutex-guarded queue
-// (append_queue.cpp) with their slot and the slot's generation, and the first
-// piece after a drain posts one wake-up (msg_run_on_ui_thread with a mark
-// instead of a task). The wake-up starts a timer (twice the last write's
-// time, 10 to 300 ms, so that a burst of lines is gathered into few writes
-// and the thread stays free for the user between them); when it fires the
-// user-interface thread takes the whole queue and writes each run of lines
-// for one chat as one rich-edit insertion (rich_write.cpp), applying the
-// hold-back rule and the unread mark line by line as before. Lines of a
-// chat closed (and its slot reused) after they were queued are dropped.
-//
-// The queue is written out at once, before anything else, whenever the
-// user-interface thread appends itself, creates, closes or clears a chat, or
-// a buffer is asked for its text, its selection or its formats (BufferEdit's
-// read hook). So a line queued before a tab is created or closed over
-// WM_USER + 1..3 lands first, and code that appends from another thread and
-// then reads a buffer sees the line.
-//
-// The message handlers' look-ups (irc/chat_view.cpp) make no round trip: they
-// read the slot's atomic switches and `selected`, and its name under `lock`,
-// and take the slot's generation before and after, so that a view is of one
-// chat; the lines they append carry that generation, and are dropped if the
-// chat is closed and its slot reused first. The preferences they read are a
-// copy refreshed with one round trip only after the preferences were loaded.
-//
-// The other calls of other threads (WM_USER + 1..3 to create and close,
-// WM_USER + 4 = run_on_ui_thread for open_private_chat, request_join,
-// clear_chat and the setters) are synchronous messages: the caller returns
-// when the work is done. So:
-// - the lines of a slot keep the order of the calls, and none is lost: a
-//   caller returns only when its line is queued, in the buffer or in the
-//   slot's held-back queue, and the queue is written in order;
-// - buffers and held-back queues need no lock, and writes of two threads never
-//   interleave; the append queue's mutex is held only to add or take pieces,
-//   never across a window message;
-// - only the other threads wait, and they hold no lock while they do.
-// What other threads read or change directly is guarded by each slot's `lock`:
-// the name (find_chat, chat_name) and the `users` and `whois_lines` lists. It is
-// held only around those copies and changes, never across a window message.
-// `in_use`, `unread`, `mention`, `selected`, `generation` and the handlers'
-// switches are atomic.
+// Threads (the whole picture is in docs/design.md). The receive thread reads
+// slots, appends text and changes chat state while the user-interface thread
+// selects, creates and closes chats and appends its own lines. The receive
+// thread must answer the server's PING, so it never waits for the window:
+// - a slot is taken (or taken out of the look-ups, to be closed) under
+//   slot_lock on whichever thread asks, so the receive thread knows at once
+//   which chat a line belongs to; the windows are made and destroyed on the
+//   user-interface thread, by a task handed over without waiting;
+// - everything else that touches windows, a buffer, its held-back lines or
+//   the fields the window reads goes to the user-interface thread through one
+//   queue (append_queue.cpp) of text pieces and tasks, run in the order it was
+//   handed over: a chat's windows are made before its first line is written;
+// - each handed-over piece or setter carries the chat's generation (the slot
+//   counts the chats it has held) and the connection's session: if the chat
+//   was closed and its slot reused, or the connection replaced, it is dropped;
+// - the queue is run from a timer shortly after the first wake-up, so a burst
+//   of lines costs one rich-edit write per chat; and at once, before anything
+//   else, whenever the user-interface thread appends itself, creates, closes
+//   or clears a chat, or a buffer is asked for its text (its read hook);
+// - what other threads read or change directly is guarded by each slot's
+//   `lock` (the name and the `users` and `whois_lines` lists; held only around
+//   those copies and changes, never across a window message) or is atomic
+//   (`in_use`, `closing`, `generation`, the switches the handlers read).
 
 #include "chat/chat_tabs.h"
 
