@@ -39,17 +39,40 @@ struct InternetHandle {
     InternetHandle& operator=(const InternetHandle&) = delete;
 };
 
-// The start of the service's answer, or false when there is none in time.
-bool fetch_answer(const std::wstring& url, std::string& answer) {
-    InternetHandle session(InternetOpenW(user_agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session.handle) return false;
+void set_timeouts(HINTERNET handle) {
     DWORD timeout = step_timeout_ms;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionW(session.handle, option, &timeout, sizeof timeout);
+        InternetSetOptionW(handle, option, &timeout, sizeof timeout);
+}
+
+// The start of the service's answer, or false when there is none in time. The
+// request is made in steps so that its own time limits are in force before it
+// is sent.
+bool fetch_answer(const std::wstring& url, std::string& answer) {
+    wchar_t host[256] = {}, path[1024] = {};
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = 256;
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = 1024;
+    if (!InternetCrackUrlW(url.c_str(), 0, 0, &parts)) return false;
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    if (!secure && parts.nScheme != INTERNET_SCHEME_HTTP) return false;
+
+    InternetHandle session(InternetOpenW(user_agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session.handle) return false;
+    set_timeouts(session.handle);
+    InternetHandle server(
+        InternetConnectW(session.handle, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!server.handle) return false;
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
-                        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
-    InternetHandle request(InternetOpenUrlW(session.handle, url.c_str(), nullptr, 0, flags, 0));
+                        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | (secure ? INTERNET_FLAG_SECURE : 0);
+    InternetHandle request(
+        HttpOpenRequestW(server.handle, L"GET", path[0] ? path : L"/", nullptr, nullptr, nullptr, flags, 0));
     if (!request.handle) return false;
+    set_timeouts(request.handle);
+    if (!HttpSendRequestW(request.handle, nullptr, 0, nullptr, 0)) return false;
     DWORD status = 0, size = sizeof status;
     if (HttpQueryInfoW(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
         status != 200)

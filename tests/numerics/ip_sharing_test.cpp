@@ -1,3 +1,5 @@
+#include <thread>
+#include <atomic>
 #include "numerics_fixture.h"
 #include "transfer/ip_sharing.h"
 #include "transfer/public_ip.h"
@@ -52,6 +54,21 @@ TEST_F(NumericsTest, LookupStoresWhatTheServiceAnswers) {
     // Nobody answers.
     set_ip_echo_url(L"http://127.0.0.1:1/");
     EXPECT_FALSE(lookup_public_ip(client));
+    EXPECT_EQ(client.connection.public_ip, L"192.0.2.1");
+
+    // A service that takes the connection and then says nothing is given up
+    // on (each step waits a few seconds); without a limit this never returns.
+    LoopbackServer silent;
+    set_ip_echo_url(format_text(L"http://127.0.0.1:%d/", static_cast<int>(silent.port())));
+    std::atomic<int> result{-1};
+    std::thread lookup([&] { result = lookup_public_ip(client) ? 1 : 0; });
+    const bool ended = net_test::wait_until([&] { return result >= 0; }, 60000);
+    if (ended)
+        lookup.join();
+    else
+        lookup.detach();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(result, 0);
     EXPECT_EQ(client.connection.public_ip, L"192.0.2.1");
     set_ip_echo_url(L"");
 }
