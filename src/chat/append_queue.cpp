@@ -25,8 +25,8 @@ constexpr UINT_PTR drain_timer_id = 0x7F21;
 struct Queue {
     std::mutex lock;
     std::vector<QueuedWork> work;
-    size_t pieces = 0;
-    size_t dropped = 0;
+    size_t entries = 0;  // pieces and tasks
+    size_t dropped = 0;  // pieces
     bool wake_up_sent = false;
     // The client whose main window the last wake-up went to; its timer dies
     // with the window, so the timer never outlives the client.
@@ -75,7 +75,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
-        if (q.pieces + count > queued_piece_cap) {
+        if (q.entries + count > queued_work_cap) {
             q.dropped += count;
         } else {
             for (size_t at = 0; at < count; ++at) {
@@ -87,7 +87,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.piece = pieces[at];
                 q.work.push_back(std::move(work));
             }
-            q.pieces += count;
+            q.entries += count;
         }
         must_wake = note_waker(q, client);
     }
@@ -99,7 +99,8 @@ void queue_task(ChatClient& client, std::function<void()> task, bool droppable, 
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
-        if (droppable && q.pieces >= queued_piece_cap) return;
+        if (droppable && q.entries >= queued_work_cap) return;
+        ++q.entries;
         QueuedWork work;
         work.client = &client;
         work.slot = -1;
@@ -117,7 +118,7 @@ std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces) {
     std::lock_guard<std::mutex> guard(q.lock);
     taken.swap(q.work);
     dropped_pieces = q.dropped;
-    q.pieces = 0;
+    q.entries = 0;
     q.dropped = 0;
     q.wake_up_sent = false;
     return taken;

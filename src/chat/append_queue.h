@@ -22,8 +22,9 @@ struct QueuedWork {
     std::function<void()> task;
 };
 
-// Pieces (text, not tasks) the queue holds at most; beyond it they are dropped.
-constexpr size_t queued_piece_cap = 200000;
+// Entries the queue holds before pieces of text and droppable tasks are
+// dropped (tasks that must run are always kept; they are few).
+constexpr size_t queued_work_cap = 200000;
 
 // Any thread but the user-interface thread: queues the pieces of one line
 // together (nothing can come between them; all or none are kept) and makes

@@ -53,14 +53,16 @@ void set_peer_ip(ChatClient& client, int slot, unsigned generation, const wchar_
     if (!valid_slot(slot)) return;
     std::wstring text = address ? address : L"";
     post_chat_task(client, slot, generation,
-                   [&client, slot, text](ChatRecord&) { set_peer_ip_here(client, slot, text.c_str()); });
+                   [&client, slot, text](ChatRecord&) { set_peer_ip_here(client, slot, text.c_str()); },
+                   TaskKind::droppable);
 }
 
 void set_user_host(ChatClient& client, int slot, unsigned generation, const wchar_t* user_host) {
     if (!valid_slot(slot) || !user_host || !*user_host) return;
     std::wstring text = user_host;
     post_chat_task(client, slot, generation,
-                   [&client, slot, text](ChatRecord&) { set_user_host_here(client, slot, text.c_str()); });
+                   [&client, slot, text](ChatRecord&) { set_user_host_here(client, slot, text.c_str()); },
+                   TaskKind::droppable);
 }
 
 void set_peer_ip(ChatClient& client, int slot, const wchar_t* address) {

@@ -46,7 +46,7 @@ void apply_channel_mode(ChatClient& client, const wchar_t* mode_text, int slot, 
     post_chat_task(client, slot, generation, [&client, mode, value](ChatRecord& chat) {
         change_flags(chat, mode.c_str(), value.c_str());
         if (client.current_chat == &chat) refresh_channel_controls(client);
-    });
+    }, TaskKind::droppable);
 }
 
 void apply_channel_mode(ChatClient& client, const wchar_t* mode_text, int slot, const wchar_t* argument) {

@@ -26,5 +26,5 @@ void handle_topic(ChatClient& client, const IrcLine& line) {
     std::wstring topic = line.text_after_token(3);
     // The topic is read on the user-interface thread (Change Topic).
     post_chat_task(client, chat.slot, chat.generation,
-                   [topic](ChatRecord& record) { copy_text(record.topic, topic.c_str()); });
+                   [topic](ChatRecord& record) { copy_text(record.topic, topic.c_str()); }, TaskKind::droppable);
 }

@@ -39,7 +39,7 @@ void handle_channel_topic(ChatClient& client, const IrcLine& line) {
     append_line(client, chat.slot, chat.generation, {{topic, colour_channel_message}});
     const std::wstring stored = cut_text(topic, topic_limit);
     post_chat_task(client, chat.slot, chat.generation,
-                   [stored](ChatRecord& record) { copy_text(record.topic, stored.c_str()); });
+                   [stored](ChatRecord& record) { copy_text(record.topic, stored.c_str()); }, TaskKind::droppable);
 }
 
 void handle_names_reply(ChatClient& client, const IrcLine& line) {
