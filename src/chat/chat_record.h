@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "chat/channel_users.h"
+
 class BufferEdit;
 
 // A line held back while the user reads older text in the buffer.
@@ -66,7 +68,7 @@ struct ChatRecord {
     std::unique_ptr<BufferEdit> buffer;
     std::wstring name;
     wchar_t topic[400] = {};
-    std::vector<std::string> users;
+    ChannelUsers users;
     std::vector<std::string> whois_lines;
     bool has_key = false;
     wchar_t key[64] = {};

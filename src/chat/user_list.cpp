@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,21 +18,9 @@
 namespace {
 constexpr wchar_t users_label_format[] = L"Users (%d)";
 constexpr unsigned list_dropped_down = 7;
-// NAMES marks operators and voiced users in front of the nickname.
-constexpr char operator_mark = '@';
-constexpr char voice_mark = '+';
 
 bool is_channel_slot(int slot) {
     return slot >= first_channel_slot && slot <= last_channel_slot;
-}
-
-// The entry for a nickname: the plain name first, then "@name", then "+name".
-std::vector<std::string>::iterator find_entry(std::vector<std::string>& users, const std::string& name) {
-    for (const std::string& candidate : {name, operator_mark + name, voice_mark + name}) {
-        auto found = std::find(users.begin(), users.end(), candidate);
-        if (found != users.end()) return found;
-    }
-    return users.end();
 }
 
 // Only ASCII letters change, as with the C locale's toupper.
@@ -57,12 +44,7 @@ void rebuild_user_list(ChatClient& client, int slot) {
     // The open list stays as it is under the user's pointer.
     if (selected && chat.user_list_state == list_dropped_down) return;
 
-    std::vector<std::string> entries;
-    {
-        std::lock_guard<std::mutex> guard(chat.lock);
-        std::sort(chat.users.begin(), chat.users.end());
-        entries = chat.users;
-    }
+    const std::vector<std::string> entries = user_entries(chat);
     std::vector<std::string> keywords;
     if (chat.filter_users)
         for (const std::string& keyword : filter_keywords_copy(client)) keywords.push_back(upper_ascii(keyword));
@@ -91,14 +73,15 @@ void add_user(ChatClient& client, int slot, const wchar_t* name) {
     if (!is_channel_slot(slot) || !name || !*name) return;
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use) return;
-    std::string entry = narrow_text(name, CP_ACP);
-    if (entry.empty()) return;
+    const std::string entry = narrow_text(name, CP_ACP);
+    ChannelUsers::Listed listed;
     {
         std::lock_guard<std::mutex> guard(chat.lock);
-        chat.users.push_back(entry);
+        listed = chat.users.list(entry);
     }
     // Listed as operator by the server: take the channel's operator controls
-    // and protect its topic. Happens for every NAMES reply that says so.
+    // and protect its topic, once rather than for every NAMES reply repeating it.
+    if (listed != ChannelUsers::Listed::added && listed != ChannelUsers::Listed::mark_changed) return;
     const std::wstring& own = client.connection.nickname;
     if (own.empty()) return;
     std::wstring marked = cut_text(L"@" + own, nickname_capacity - 1);
@@ -107,28 +90,35 @@ void add_user(ChatClient& client, int slot, const wchar_t* name) {
     send_command(client.server_socket, irc::mode_protect_topic, chat_name(client, slot));
 }
 
+void add_joined_user(ChatClient& client, int slot, const wchar_t* nickname) {
+    if (!is_channel_slot(slot) || !nickname || !*nickname) return;
+    ChatRecord& chat = client.chats[slot];
+    if (!chat.in_use) return;
+    const std::string wanted = narrow_text(nickname, CP_ACP);
+    std::lock_guard<std::mutex> guard(chat.lock);
+    chat.users.join(wanted);
+}
+
 bool remove_user(const wchar_t* name, ChatClient& client, int slot) {
     if (!is_channel_slot(slot) || !name || !*name) return false;
     ChatRecord& chat = client.chats[slot];
-    std::string wanted = narrow_text(name, CP_ACP);
+    const std::string wanted = narrow_text(name, CP_ACP);
     std::lock_guard<std::mutex> guard(chat.lock);
-    auto found = find_entry(chat.users, wanted);
-    if (found == chat.users.end()) return false;
-    chat.users.erase(found);
-    return true;
+    return chat.users.remove(wanted);
 }
 
 bool rename_user(const wchar_t* old_name, const wchar_t* new_name, ChatClient& client, int slot) {
     if (!is_channel_slot(slot) || !old_name || !*old_name || !new_name || !*new_name) return false;
     ChatRecord& chat = client.chats[slot];
-    std::string wanted = narrow_text(old_name, CP_ACP);
-    std::string replacement = narrow_text(new_name, CP_ACP);
+    const std::string wanted = narrow_text(old_name, CP_ACP);
+    const std::string replacement = narrow_text(new_name, CP_ACP);
     std::lock_guard<std::mutex> guard(chat.lock);
-    auto found = find_entry(chat.users, wanted);
-    if (found == chat.users.end()) return false;
-    // The '@' or '+' is not carried over: the list learns it again at the next NAMES.
-    *found = replacement;
-    return true;
+    return chat.users.rename(wanted, replacement);
+}
+
+std::vector<std::string> user_entries(const ChatRecord& chat) {
+    std::lock_guard<std::mutex> guard(chat.lock);
+    return chat.users.entries();
 }
 
 void refresh_user_list(ChatClient& client, int slot) {

@@ -45,7 +45,7 @@ void handle_join(ChatClient& client, const IrcLine& line) {
 
     ChatView chat = view_chat(client, channel);
     if (!chat.found() || !chat.is_channel) return;
-    add_user(client, chat.slot, sender.c_str());
+    add_joined_user(client, chat.slot, sender.c_str());
     if (chat.show_users_in_out)
         append_line(client, chat.slot, chat.generation, {{joined_arrow, colour_event}, {bracketed(sender), colour_nick}});
 }

@@ -76,7 +76,7 @@ TEST_F(ChatSlots, NewChatsTakeTheFirstFreeSlotOfTheirRangeWithTheirWindows) {
     EXPECT_EQ(client.channel_count, 2);
 
     HWND gone[] = {client.chats[17].button, client.chats[17].buffer->window, client.chats[17].user_list};
-    client.chats[17].users = {"@op", "+voice"};
+    for (const char* entry : {"@op", "+voice"}) client.chats[17].users.list(entry);
     close_chat(client, L"#room");
     EXPECT_FALSE(client.chats[17].in_use);
     EXPECT_TRUE(client.chats[17].users.empty());
@@ -90,7 +90,7 @@ TEST_F(ChatSlots, ReusedSlotStartsFromItsResetValues) {
     // A private chat: a new channel is selected at once, which clears its unread mark.
     ASSERT_EQ(create_chat(client, L"old", false), 1);
     ChatRecord& chat = client.chats[1];
-    chat.users = {"@op", "+voice"};
+    for (const char* entry : {"@op", "+voice"}) chat.users.list(entry);
     chat.whois_lines = {"old"};
     chat.pending_lines.push_back({L"held", 0, 0, true});
     copy_text(chat.password, L"secret");

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "chat/user_list.h"
 #include "crypto/message_crypto.h"
 #include "e2e_support.h"
 #include "net/irc_commands.h"
@@ -38,8 +39,7 @@ protected:
     static int slot_of(const wchar_t* name) { return find_chat(*client, name); }
     static bool has_user(int slot, const std::string& name) {
         if (slot <= 0) return false;
-        std::lock_guard<std::mutex> guard(client->chats[slot].lock);
-        const auto& users = client->chats[slot].users;
+        const std::vector<std::string> users = user_entries(client->chats[slot]);
         return std::find(users.begin(), users.end(), name) != users.end();
     }
     static bool shows(int slot, const std::wstring& text) {

@@ -10,8 +10,7 @@ namespace {
 using Membership = IrcTest;
 
 std::vector<std::string> users_of(ChatClient& client, int slot) {
-    std::lock_guard<std::mutex> guard(client.chats[slot].lock);
-    return client.chats[slot].users;
+    return user_entries(client.chats[slot]);
 }
 
 TEST_F(Membership, OwnJoinOpensTheTabAndAsksForModes) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
+
 #include "chat/chat_tabs.h"
 #include "chat/user_list.h"
 #include "irc_fixture.h"
@@ -14,8 +17,7 @@ protected:
         IrcTest::TearDown();
     }
     std::vector<std::string> users(int slot) {
-        std::lock_guard<std::mutex> guard(client.chats[slot].lock);
-        return client.chats[slot].users;
+        return user_entries(client.chats[slot]);
     }
     std::vector<std::wstring> shown(int slot) {
         HWND list = client.chats[slot].user_list;
@@ -42,14 +44,15 @@ struct LookupCase {
     std::vector<std::string> after;
 };
 
-TEST_F(UserList, RemoveTriesPlainThenOperatorThenVoice) {
+TEST_F(UserList, RemoveFindsTheNicknameWhateverItsMark) {
     const LookupCase cases[] = {
         {{L"@bob"}, L"bob", true, {}},
-        {{L"+bob", L"@bob"}, L"bob", true, {"+bob"}},
-        {{L"+bob", L"bob"}, L"bob", true, {"+bob"}},
+        {{L"+bob", L"@bob"}, L"bob", true, {}},  // one entry per nickname
+        {{L"+bob", L"bob"}, L"bob", true, {}},
+        {{L"+bob", L"carl"}, L"bob", true, {"carl"}},
         {{L"Bob"}, L"bob", false, {"Bob"}},  // case-sensitive
         {{L"bobby"}, L"bob", false, {"bobby"}},
-        {{L"bob", L"bob"}, L"bob", true, {"bob"}},  // duplicates: the first goes
+        {{L"bob", L"bob"}, L"bob", true, {}},
         {{L"bob"}, L"", false, {"bob"}},
     };
     const int channel = open_channel(L"#c");
@@ -88,8 +91,68 @@ TEST_F(UserList, ListedAsOperatorTakesTheChannel) {
     EXPECT_FALSE(client.chats[channel].is_operator);
     add_user(client, channel, L"@me");
     EXPECT_TRUE(client.chats[channel].is_operator);
-    add_user(client, channel, L"@me");  // every NAMES reply that says so
-    EXPECT_EQ(sent_lines(), (std::vector<std::string>{"MODE #c +t+n", "MODE #c +t+n"}));
+    EXPECT_EQ(sent_lines(), std::vector<std::string>{"MODE #c +t+n"});
+    // A server repeating its NAMES reply must not make us repeat the MODE.
+    for (int repeat = 0; repeat < 3; ++repeat) dispatch(L":srv 353 me = #c :@me bob");
+    EXPECT_TRUE(sent_lines().empty());
+    // Voiced, then made operator again: a new word from the server.
+    dispatch(L":srv 353 me = #c :+me");
+    dispatch(L":srv 353 me = #c :@me");
+    EXPECT_EQ(sent_lines(), std::vector<std::string>{"MODE #c +t+n"});
+}
+
+// Lines from the server, in order, and the entries they leave.
+struct ListingCase {
+    std::vector<const wchar_t*> lines;
+    std::vector<std::string> after;
+};
+
+TEST_F(UserList, EachNicknameIsListedOnceWithTheLatestMark) {
+    const ListingCase cases[] = {
+        {{L":srv 353 me = #c :@ann +bob cat", L":srv 353 me = #c :@ann +bob cat"}, {"+bob", "@ann", "cat"}},
+        {{L":srv 353 me = #c :ann +bob @cat", L":srv 353 me = #c :@ann bob +cat"}, {"+cat", "@ann", "bob"}},
+        {{L":srv 353 me = #c :@dup +dup dup"}, {"dup"}},
+        {{L":srv 353 me = #c :@ann", L":ann!u@h JOIN #c", L":bob!u@h JOIN #c", L":bob!u@h JOIN :#c"}, {"@ann", "bob"}},
+        {{L":bob!u@h JOIN #c", L":srv 353 me = #c :+bob"}, {"+bob"}},
+        {{L":srv 353 me = #c :@ann +bob", L":ann!u@h NICK :bob"}, {"+bob"}},  // onto a listed name
+        {{L":srv 353 me = #c :@ann bob", L":ann!u@h NICK :ann"}, {"ann", "bob"}},
+        {{L":srv 353 me = #c :@ +"}, {}},  // marks without a nickname
+    };
+    const int channel = open_channel(L"#c");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+        {
+            std::lock_guard<std::mutex> guard(client.chats[channel].lock);
+            client.chats[channel].users.clear();
+        }
+        for (const wchar_t* line : c.lines) dispatch(line);
+        EXPECT_EQ(users(channel), c.after);
+    }
+}
+
+TEST_F(UserList, NewNicknamesStopAtTheCapacity) {
+    const int channel = open_channel(L"#c");
+    const size_t cap = ChannelUsers::capacity;
+    auto nick = [](size_t number) { return L"u" + std::to_wstring(number); };
+    for (size_t number = 0; number < cap + 100; ++number) add_user(client, channel, nick(number).c_str());
+    add_joined_user(client, channel, L"latecomer");
+    std::vector<std::string> listed = users(channel);
+    ASSERT_EQ(listed.size(), cap);
+    EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), "u" + std::to_string(cap - 1)));
+    EXPECT_FALSE(std::binary_search(listed.begin(), listed.end(), "u" + std::to_string(cap)));
+
+    // Listed users still change, rename and leave at the cap.
+    add_user(client, channel, L"@u0");
+    EXPECT_TRUE(rename_user(L"u1", L"renamed", client, channel));
+    EXPECT_TRUE(remove_user(L"u2", client, channel));
+    add_user(client, channel, L"+fits");
+    add_user(client, channel, L"refused");
+    listed = users(channel);
+    EXPECT_EQ(listed.size(), cap);
+    for (const char* entry : {"@u0", "renamed", "+fits"})
+        EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), entry)) << entry;
+    for (const char* entry : {"u0", "u1", "u2", "refused"})
+        EXPECT_FALSE(std::binary_search(listed.begin(), listed.end(), entry)) << entry;
 }
 
 TEST_F(UserList, SortedInByteOrder) {

@@ -1,6 +1,6 @@
-#include <algorithm>
 #include <mutex>
 
+#include "chat/user_list.h"
 #include "irc/directory_rows.h"
 #include "mainwindow/main_window.h"
 #include "numerics_fixture.h"
@@ -185,10 +185,8 @@ TEST_F(NumericsTest, ChannelModesTopicAndNames) {
     EXPECT_FALSE(contains(text_of(0), L"not stored"));
 
     feed(L":srv 353 me = #room :@op +voiced  plain " + std::wstring(40, L'x'));
-    std::lock_guard<std::mutex> guard(client.chats[room].lock);
-    std::vector<std::string> users = client.chats[room].users;
-    std::sort(users.begin(), users.end());
-    EXPECT_EQ(users, (std::vector<std::string>{"+voiced", "@op", "plain", std::string(34, 'x')}));
+    EXPECT_EQ(user_entries(client.chats[room]),
+              (std::vector<std::string>{"+voiced", "@op", "plain", std::string(34, 'x')}));
 }
 
 TEST_F(NumericsTest, ListRowsFillTheDirectoryUpToFiveThousand) {
