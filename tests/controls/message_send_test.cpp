@@ -81,7 +81,9 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
         EXPECT_TRUE(is_upper_hex(block)) << block;
         EXPECT_EQ(block.size(), narrow_text(text.c_str(), CP_THREAD_ACP).size() < 16 ? 64u : 96u);
         EXPECT_EQ(wide_text(decrypt_message(block, "Tulip9"), CP_THREAD_ACP), text);
-        if (client.encrypted_text_edit) EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
+        if (client.encrypted_text_edit) {
+            EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
+        }
         const std::wstring echo = L" [ENCRYPTED] - " + text;
         EXPECT_NE(buffer_text(alice).find(L"[bob]" + echo + L"\r"), std::wstring::npos);
         EXPECT_TRUE(last_run_has_colours(alice, echo, light_green, colour_black));
