@@ -96,14 +96,16 @@ void ChatClient::confirm_exit() {
 }
 
 void ChatClient::shut_down() {
-    if (server_socket.connected) {
+    const bool was_connected = server_socket.connected != 0;
+    if (was_connected) {
         send_command(server_socket, irc::quit);
         Sleep(quit_wait_ms);
-        close_connection(server_socket);
-        disconnect_reset(*this);
     }
-    // The receive thread uses this object and static ones: it ends first.
+    // The receive thread uses this object and static ones: it ends first. The
+    // connection is closed on the way, its session already over, so the thread
+    // takes the closed socket for the end it is, not for a silent server.
     stop_receive_thread(*this);
+    if (was_connected) disconnect_reset(*this);
     WSACleanup();
     filter_keywords.clear();
     channel_directory.clear();

@@ -51,9 +51,11 @@ bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short
 }
 
 void close_connection(ServerSocket& server) {
+    // Only the first of two threads closing at once closes: a handle closed
+    // twice may by then belong to another socket.
+    if (server.connected.exchange(0) == 0) return;
     shutdown(server.sock, SD_BOTH);
     closesocket(server.sock);
-    server.connected = 0;
 }
 
 std::string to_ansi(const wchar_t* text) {

@@ -25,7 +25,8 @@ bool start_network();
 // Resolves (IPv4) and connects; blocks until the connect ends.
 bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short port);
 
-// Shuts the socket down both ways, closes it and clears `connected`.
+// Clears `connected`, shuts the socket down both ways and closes it; nothing
+// when it is not connected (another thread closed it first).
 void close_connection(ServerSocket& server);
 
 // The wire's code page (the system's ANSI code page).
