@@ -14,6 +14,7 @@
 #include "chat/chat_tabs.h"
 #include "mainwindow/main_window.h"
 #include "net/connection_start.h"
+#include "net/receive_loop.h"
 #include "net/server_socket.h"
 #include "resources/resource_ids.h"
 #include "support/channel_flooder.h"
@@ -41,11 +42,11 @@ inline bool registered(const ChatClient& client) {
     return client.menu && !(GetMenuState(client.menu, IDM_DISCONNECT, MF_BYCOMMAND) & MF_GRAYED);
 }
 
-// What the menu's Disconnect does. There is no such command yet: closing the
-// socket and resetting the window are the closest operations there are. The
-// one place to change when the command exists.
+// What the menu's Disconnect does. There is no such command yet: ending the
+// receive thread (which closes the socket) and resetting the window are the
+// closest operations there are. The one place to change when it exists.
 inline void disconnect_from_server(ChatClient& client) {
-    if (client.server_socket.connected) close_connection(client.server_socket);
+    stop_receive_thread(client);
     disconnect_reset(client);
 }
 
