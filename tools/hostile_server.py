@@ -48,18 +48,20 @@ def random_bytes(rng):
 
 
 def malformed(rng, nick, n):
+    me, x, to_channel = f":{SERVER} ", f":x{n}", f":x{n}!u@h PRIVMSG {CHANNEL} :"
     return rng.choice((
-        ":", "::", ": ", ":" + " " * rng.randint(1, 400), " ", "", "   \t ",
-        f":{SERVER}", f":x{n}!u@h", f":x{n}!u@h PRIVMSG", f":x{n}!u@h PRIVMSG {nick}",
-        f":x{n}!u@h PRIVMSG {CHANNEL}", f":!@ PRIVMSG {CHANNEL} :empty prefix parts", f": PRIVMSG {CHANNEL} :no prefix",
-        "PRIVMSG", "PRIVMSG :", "NOTICE", "JOIN", "PING", "ERROR", f":x{n} JOIN", f":x{n} PART", f":x{n} MODE",
-        f":x{n} MODE {CHANNEL}", f":x{n} TOPIC", f":x{n}!u@h KICK {CHANNEL}", f":x{n} NICK", f":x{n} QUIT",
-        f":{SERVER} 353", f":{SERVER} 353 {nick}", f":{SERVER} 353 {nick} = ", f":{SERVER} 353 {nick} = {CHANNEL}",
-        f":{SERVER} 366", f":{SERVER} 332 {nick}", f":{SERVER} 311 {nick}", f":{SERVER} 302 {nick} :",
-        f":{SERVER} 99999999999999 {nick} :huge numeric", f":{SERVER} 0 {nick}", f"@tag=v{n} :x!u@h PRIVMSG {CHANNEL} :t",
-        f":x{n}!u@h PRIVMSG {CHANNEL} :\x01ACTION", f":x{n}!u@h PRIVMSG {CHANNEL} :[ZOVMSG01]{'A' * rng.randint(0, 90)}",
-        f":x{n}!u@h PRIVMSG {CHANNEL} :" + "%s" * rng.randint(1, 60), f":x{n}!u@h PRIVMSG {CHANNEL} :\xff\xfe\xc3",
-        f":x{n}!u@h PRIVMSG {CHANNEL} :http://" + "a" * rng.randint(0, 500),
+        ":", "::", ": ", ":" + " " * rng.randint(1, 400), " ", "", "   \t ", me,
+        f"{x}!u@h", f"{x}!u@h PRIVMSG", f"{x}!u@h PRIVMSG {nick}", f"{x}!u@h PRIVMSG {CHANNEL}",
+        f":!@ PRIVMSG {CHANNEL} :empty prefix parts", f": PRIVMSG {CHANNEL} :no prefix",
+        "PRIVMSG", "PRIVMSG :", "NOTICE", "JOIN", "PING", "ERROR",
+        f"{x} JOIN", f"{x} PART", f"{x} MODE", f"{x} MODE {CHANNEL}", f"{x} TOPIC", f"{x}!u@h KICK {CHANNEL}",
+        f"{x} NICK", f"{x} QUIT",
+        f"{me}353", f"{me}353 {nick} = ", f"{me}353 {nick} = {CHANNEL}", f"{me}366",
+        f"{me}332 {nick}", f"{me}311 {nick}", f"{me}302 {nick} :",
+        f"{me}99999999999999 {nick} :huge numeric", f"@tag=v :x!u@h PRIVMSG {CHANNEL} :t",
+        f"{to_channel}\x01ACTION", f"{to_channel}[ZOVMSG01]{'A' * rng.randint(0, 90)}",
+        to_channel + "%" * (2 * rng.randint(1, 60)), f"{to_channel}\xff\xfe\xc3",
+        f"{to_channel}http://" + "a" * rng.randint(0, 500),
     ))
 
 

@@ -14,11 +14,13 @@ public:
 
     std::string line(size_t n) {
         const std::string number = std::to_string(n);
-        const std::string who = "visitor" + std::to_string(below(3000)) + "!~v@host" + std::to_string(n % 251) + ".example";
+        const std::string who =
+            "visitor" + std::to_string(below(3000)) + "!~v@host" + std::to_string(n % 251) + ".example";
         const unsigned kind = below(100);
         if (kind < 14) return garbage();
         if (kind < 24) return malformed(number);
-        if (kind < 38) return ":stranger" + number + "!~s@nowhere.example PRIVMSG " + nick_ + " :hello from a stranger " + number;
+        if (kind < 38)
+            return ":stranger" + number + "!~s@nowhere.example PRIVMSG " + nick_ + " :hello from a stranger " + number;
         if (kind < 46) return ":" + who + " PRIVMSG " + channel_ + " :" + nick_ + ": are you there? (" + number + ")";
         if (kind < 52) return ":" + who + " PRIVMSG " + channel_ + " :plain channel chatter number " + number;
         if (kind < 57)
@@ -51,16 +53,17 @@ private:
 
     std::string malformed(const std::string& number) {
         const std::string x = ":x" + number, to_channel = x + "!u@h PRIVMSG " + channel_ + " :";
+        const std::string me = std::string(":") + server + " ";
         const std::string lines[] = {
-            ":", "::", ": ", ":" + std::string(1 + below(400), ' '), " ", "", "   \t ", std::string(":") + server,
+            ":", "::", ": ", ":" + std::string(1 + below(400), ' '), " ", "", "   \t ", me,
             x + "!u@h", x + "!u@h PRIVMSG", x + "!u@h PRIVMSG " + nick_, x + "!u@h PRIVMSG " + channel_,
-            ":!@ PRIVMSG " + channel_ + " :empty prefix parts", ": PRIVMSG " + channel_ + " :no prefix", "PRIVMSG",
-            "PRIVMSG :", "NOTICE", "JOIN", "PING", "ERROR", x + " JOIN", x + " PART", x + " MODE", x + " MODE " + channel_,
-            x + " TOPIC", x + "!u@h KICK " + channel_, x + " NICK", x + " QUIT", std::string(":") + server + " 353",
-            std::string(":") + server + " 353 " + nick_ + " = ", std::string(":") + server + " 353 " + nick_ + " = " + channel_,
-            std::string(":") + server + " 366", std::string(":") + server + " 332 " + nick_,
-            std::string(":") + server + " 311 " + nick_, std::string(":") + server + " 302 " + nick_ + " :",
-            std::string(":") + server + " 99999999999999 " + nick_ + " :huge numeric", "@tag=v :x!u@h PRIVMSG " + channel_ + " :t",
+            ":!@ PRIVMSG " + channel_ + " :empty prefix parts", ": PRIVMSG " + channel_ + " :no prefix",
+            "PRIVMSG", "PRIVMSG :", "NOTICE", "JOIN", "PING", "ERROR",
+            x + " JOIN", x + " PART", x + " MODE", x + " MODE " + channel_, x + " TOPIC", x + "!u@h KICK " + channel_,
+            x + " NICK", x + " QUIT",
+            me + "353", me + "353 " + nick_ + " = ", me + "353 " + nick_ + " = " + channel_, me + "366",
+            me + "332 " + nick_, me + "311 " + nick_, me + "302 " + nick_ + " :",
+            me + "99999999999999 " + nick_ + " :huge numeric", "@tag=v :x!u@h PRIVMSG " + channel_ + " :t",
             to_channel + "\x01" "ACTION", to_channel + "[ZOVMSG01]" + std::string(below(90), 'A'),
             to_channel + std::string(2 * (1 + below(60)), '%'), to_channel + "\xff\xfe\xc3",
             to_channel + "http://" + std::string(below(500), 'a'),

@@ -108,11 +108,14 @@ bool HostileServer::register_client() {
         if (stop_ || static_cast<int>(deadline - GetTickCount()) <= 0 || !read_client(50)) return false;
     }
     const std::string me = ":hostile.test ", nick = nickname_;
-    const std::string lines = me + "001 " + nick + " :Welcome, " + nick + "\r\n" + me + "002 " + nick +
-                              " :Your host is hostile.test\r\n" + me + "004 " + nick + " hostile.test 1 o o\r\n" + me +
-                              "375 " + nick + " :- MOTD -\r\n" + me + "376 " + nick + " :End of MOTD\r\n:" + nick + "!~" +
-                              user_ + "@127.0.0.1 JOIN :" + channel + "\r\n" + me + "353 " + nick + " = " + channel +
-                              " :@" + nick + "\r\n" + me + "366 " + nick + " " + channel + " :End of NAMES list\r\n";
+    std::string lines;
+    for (const std::string& line : {me + "001 " + nick + " :Welcome, " + nick, me + "002 " + nick + " :Your host",
+                                    me + "004 " + nick + " hostile.test 1 o o", me + "375 " + nick + " :- MOTD -",
+                                    me + "376 " + nick + " :End of MOTD",
+                                    ":" + nick + "!~" + user_ + "@127.0.0.1 JOIN :" + channel,
+                                    me + "353 " + nick + " = " + channel + " :@" + nick,
+                                    me + "366 " + nick + " " + channel + " :End of NAMES list"})
+        lines += line + "\r\n";
     ::send(client_, lines.data(), static_cast<int>(lines.size()), 0);
     const DWORD settled = GetTickCount() + settle_ms;
     while (static_cast<int>(settled - GetTickCount()) > 0) read_client(10);

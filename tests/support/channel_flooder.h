@@ -59,7 +59,8 @@ public:
     // After stop_flood: sends `question` and returns the server's lines up to
     // its answer to a PING sent right after it (the server answers in order).
     // `idle` runs between reads: the caller's thread may have messages to run.
-    std::vector<std::string> ask(const std::string& question, const std::function<void()>& idle, int timeout_ms = 10000) {
+    std::vector<std::string> ask(const std::string& question, const std::function<void()>& idle,
+                                 int timeout_ms = 10000) {
         const std::string mark = "probe-" + std::to_string(++questions_);
         lines_.clear();
         send_line(question);

@@ -90,7 +90,8 @@ private:
             LARGE_INTEGER before, after;
             QueryPerformanceCounter(&before);
             DWORD_PTR result = 0;
-            const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, give_up_ms, &result) != 0;
+            const bool answered =
+                SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, give_up_ms, &result) != 0;
             QueryPerformanceCounter(&after);
             long long us = (after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart;
             if (!answered) {
