@@ -24,10 +24,9 @@ inline int thread_count() {
     return count;
 }
 
-// Wine answers GetProcessHandleCount with 0, and asking its table of every
-// process's handles (SystemHandleInformation) while sockets close can bring
-// its server down. There the handle values are tried one by one: Wine hands
-// them out as multiples of 4 from the bottom of the process's table.
+// Wine answers GetProcessHandleCount with 0. There the handle values are
+// tried one by one: Wine hands them out as multiples of 4 from the bottom of
+// the process's table, and asks nothing of the objects behind them.
 inline int handles_by_trying_values() {
     int count = 0, misses = 0;
     for (ULONG_PTR value = 4; misses < 4096; value += 4) {
