@@ -7,7 +7,6 @@
 //   python3 tools/flood_server.py --port 6670 &
 //   wine64 build/bench_flood_client.exe 6670 [--log]
 #include <windows.h>
-#include <commctrl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,40 +14,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/chat_client.h"
-#include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "controls/buffer_edit.h"
-#include "framework/basic_window.h"
+#include "headless_client.h"
 #include "net/connection_start.h"
 #include "net/receive_loop.h"
-#include "net/server_socket.h"
-#include "net/ui_post.h"
-
-namespace {
-// A folder of its own for the settings it reads and the server log it writes.
-std::wstring bench_folder() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    std::wstring folder = format_text(L"%squillmere-flood-%d\\", base, static_cast<int>(GetTickCount()));
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"Settings").c_str(), nullptr);
-    CreateDirectoryW((folder + L"Downloads").c_str(), nullptr);
-    return folder;
-}
-
-void run_messages_until_disconnected(ChatClient& client) {
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (!client.server_socket.connected) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -58,27 +28,20 @@ int main(int argc, char** argv) {
     const std::wstring port = std::to_wstring(std::atoi(argv[1]));
     const bool log = argc > 2 && std::strcmp(argv[2], "--log") == 0;
 
-    start_network();
-    LoadLibraryW(L"Msftedit.dll");
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-    ChatClient client(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere flood bench");
-    if (!create_main_window(client)) {
+    std::unique_ptr<ChatClient> headless = bench::start_headless_client(L"flood");
+    if (!headless) {
         std::fprintf(stderr, "bench_flood_client: the main window could not be created\n");
         return 1;
     }
-    start_ui_posts();
-    copy_text(client.app_folder, bench_folder().c_str());
+    ChatClient& client = *headless;
     client.save_log_file = log;
-    client.enable_sounds_app = false;
-    client.connection.public_ip = L"192.0.2.1";  // no lookup on the network
 
     const auto start = std::chrono::steady_clock::now();
     if (!connect_and_start(client, {L"127.0.0.1", port, L"Floodbench", L"floodb"})) {
         std::fprintf(stderr, "bench_flood_client: cannot connect to 127.0.0.1:%ls\n", port.c_str());
         return 1;
     }
-    run_messages_until_disconnected(client);
+    bench::run_messages_until_disconnected(client);
     const auto disconnected = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(disconnected - start).count();
     const int channel = find_chat(client, L"#flood");
@@ -87,11 +50,7 @@ int main(int argc, char** argv) {
     // The receive thread does not wait for the writing: lines may still be
     // queued when the server has its PONG. Write them out and say how long it
     // took, so that "PONG + this" is the time until the last line was shown.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    bench::pump_messages();
     flush_chat_appends(client);
     const double drain = std::chrono::duration<double>(std::chrono::steady_clock::now() - disconnected).count();
     std::wstring last_line;

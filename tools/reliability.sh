@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds Quillmere and puts the real program (headless, under Wine) through two
+# abuses, printing both sides' figures:
+#   1. tools/hostile_server.py against bench_hostile_client: a hostile mix of
+#      lines, then a PING on the same connection;
+#   2. bench_reconnect_storm against a local ngircd: Connect/Disconnect cycles
+#      while another client floods the channel Quillmere joins.
+# Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N]
+# Exit status 1 when the PING went unanswered or the storm left something behind.
+set -euo pipefail
+source "$(dirname "$0")/env.sh"
+
+lines=100000 seed=1 send_timeout=300 cycles=100
+while [ $# -gt 0 ]; do
+  case "$1" in
+  --lines) lines=$2 ;;
+  --seed) seed=$2 ;;
+  --send-timeout) send_timeout=$2 ;;
+  --cycles) cycles=$2 ;;
+  *) sed -n '2,9p' "$0" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+
+cryptopp=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" | tail -n 1)
+quillmere_build "$cryptopp" >/dev/null
+quillmere_wine_prefix "$QUILLMERE_BUILD/wine-test" null
+bench=$QUILLMERE_BUILD/tools/bench
+work=$QUILLMERE_BUILD/reliability
+mkdir -p "$work"
+status=0
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  bash "$QUILLMERE_ROOT/tools/ngircd_fixture.sh" stop "$work/ngircd"
+}
+trap cleanup EXIT
+
+echo "== hostile server: $lines lines, seed $seed, $send_timeout s to read them, 60 s for the PONG"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
+python3 "$QUILLMERE_ROOT/tools/hostile_server.py" --port "$port" --lines "$lines" --seed "$seed" \
+  --send-timeout "$send_timeout" >"$work/hostile_server.log" 2>&1 &
+server_pid=$!
+# The server takes one client only: wait for its word rather than knock on the port.
+for _ in $(seq 1 100); do
+  grep -q 'waiting for an IRC client' "$work/hostile_server.log" && break
+  sleep 0.1
+done
+# The client may still be reading what was buffered when the server gives up.
+"$WINE64" "$bench/bench_hostile_client.exe" "$port" --limit $((send_timeout + 120)) </dev/null || status=1
+wait "$server_pid" || status=1
+server_pid=
+cat "$work/hostile_server.log"
+
+echo "== reconnect storm: $cycles cycles against ngircd"
+bash "$QUILLMERE_ROOT/tools/ngircd_fixture.sh" start "$work/ngircd" >/dev/null
+"$WINE64" "$bench/bench_reconnect_storm.exe" "$(cat "$work/ngircd/port")" --cycles "$cycles" </dev/null || status=1
+
+wineserver -k 2>/dev/null || true
+exit $status
