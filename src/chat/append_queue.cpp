@@ -47,7 +47,7 @@ void CALLBACK drain_now(HWND window, UINT, UINT_PTR id, DWORD) {
         std::lock_guard<std::mutex> guard(q.lock);
         if (q.window == window) client = q.client;
     }
-    if (client) flush_chat_appends(*client);
+    if (client) drain_chat_queue(*client);
 }
 
 // Called with the lock held: whether a wake-up must be posted.
@@ -122,6 +122,14 @@ std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces) {
     q.dropped = 0;
     q.wake_up_sent = false;
     return taken;
+}
+
+void requeue_at_front(std::vector<QueuedWork> work) {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    q.entries += work.size();
+    work.insert(work.end(), std::make_move_iterator(q.work.begin()), std::make_move_iterator(q.work.end()));
+    q.work.swap(work);
 }
 
 void schedule_drain() {

@@ -39,9 +39,18 @@ void queue_task(ChatClient& client, std::function<void()> task, bool droppable, 
 // the number of pieces dropped since the last take.
 std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces);
 
+// User-interface thread: puts work taken but not yet run back in front of
+// what was queued since.
+void requeue_at_front(std::vector<QueuedWork> work);
+
 // The main window's handler of the wake-up: runs the queue shortly after, so
 // that a burst of lines costs one write per chat.
 void schedule_drain();
+
+// What the timer runs: the queue for at most drain_slice_seconds; the rest
+// later, so that the window answers the user in between.
+constexpr double drain_slice_seconds = 0.05;
+void drain_chat_queue(ChatClient& client);
 
 // How long writing the queue took last time; sets the next wait.
 void note_drain_time(double seconds);

@@ -102,9 +102,19 @@ struct Batch {
     }
 };
 
-void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batch& batch) {
+// One batch per chat: lines of a flood that alternate between chats still go
+// out as one write per chat (the order within each chat is kept).
+struct Batches {
+    Batch of_slot[chat_slot_count];
+    void write_all() {
+        for (Batch& batch : of_slot) batch.write();
+    }
+};
+
+void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches) {
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use || !chat.buffer) return;
+    Batch& batch = batches.of_slot[slot];
     batch.switch_to(chat);
     HWND buffer = chat.buffer->window;
     const bool at_end =
@@ -127,25 +137,65 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batch&
 constexpr const wchar_t* dropped_lines_format =
     L"%u pieces of text were not shown: they came faster than the window could show them.";
 
-// Runs the queue in order: runs of text for one chat go out as one write, and
-// a task runs after the text queued before it is written.
-void write_queued(ChatClient& client, Batch& batch) {
+// How often a time-limited run looks at the clock.
+constexpr size_t clock_check_interval = 256;
+
+double seconds_since(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Runs the queue in order: the text for each chat goes out as one write, and a
+// task runs after the text queued before it is written. With a time limit
+// (seconds, 0 = none), what is left when it is up goes back to the front of
+// the queue, so that the window answers the user between runs of a flood.
+// False when work was left.
+bool write_queued(ChatClient& client, Batches& batches, double limit = 0) {
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
     size_t dropped = 0;
-    for (QueuedWork& queued : take_queued_work(dropped)) {
+    std::vector<QueuedWork> work = take_queued_work(dropped);
+    size_t at = 0;
+    for (; at < work.size(); ++at) {
+        if (limit > 0 && at % clock_check_interval == clock_check_interval - 1 && seconds_since(start) > limit) break;
+        QueuedWork& queued = work[at];
         if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
         if (session_is_replaced(queued.session)) continue;  // a connection since replaced
         if (queued.task) {
-            batch.write();
+            batches.write_all();
             queued.task();
             continue;
         }
         if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
-        append_piece(client, queued.slot, queued.piece, batch);
+        append_piece(client, queued.slot, queued.piece, batches);
     }
     if (dropped) {
         const std::wstring note = format_text(dropped_lines_format, static_cast<unsigned>(dropped));
-        append_piece(client, 0, PendingLine{note, colour_error_text, colour_error_back, true}, batch);
+        append_piece(client, 0, PendingLine{note, colour_error_text, colour_error_back, true}, batches);
     }
+    if (at == work.size()) return true;
+    work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(at));
+    requeue_at_front(std::move(work));
+    return false;
+}
+
+// Runs the queue for the append timer; see flush_chat_appends for the rest.
+void write_queued_for(ChatClient& client, double limit) {
+    if (writing_depth > 0 || !on_ui_thread(client)) return;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    bool wrote = false, done = true;
+    {
+        Writing writing;
+        Batches batches;
+        done = write_queued(client, batches, limit);
+        for (const Batch& batch : batches.of_slot) wrote = wrote || !batch.pieces.empty();
+        batches.write_all();
+    }
+    if (wrote) note_drain_time(seconds_since(start));
+    if (!done) schedule_drain();
 }
 
 // `generation`: the chat the caller found in the slot, or nullptr for
@@ -163,10 +213,10 @@ void append_pieces(ChatClient& client, int slot, const unsigned* generation, con
     // made by a queued task: the rest of the queue is still being run then.
     const bool inside_drain = writing_depth > 0;
     Writing writing;
-    Batch batch;
-    if (!inside_drain) write_queued(client, batch);
-    for (size_t at = 0; at < count; ++at) append_piece(client, slot, pieces[at], batch);
-    batch.write();
+    Batches batches;
+    if (!inside_drain) write_queued(client, batches);
+    for (size_t at = 0; at < count; ++at) append_piece(client, slot, pieces[at], batches);
+    batches.write_all();
 }
 }  // namespace
 
@@ -189,15 +239,9 @@ void append_chat_line(ChatClient& client, int slot, unsigned generation, const s
 }
 
 void flush_chat_appends(ChatClient& client) {
-    if (writing_depth > 0 || !on_ui_thread(client)) return;
-    LARGE_INTEGER frequency, start, stop;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    Writing writing;
-    Batch batch;
-    write_queued(client, batch);
-    const bool wrote = !batch.pieces.empty();
-    batch.write();
-    QueryPerformanceCounter(&stop);
-    if (wrote) note_drain_time(static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+    write_queued_for(client, 0);
+}
+
+void drain_chat_queue(ChatClient& client) {
+    write_queued_for(client, drain_slice_seconds);
 }

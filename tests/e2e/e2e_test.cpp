@@ -105,6 +105,8 @@ void EndToEnd::SetUpTestSuite() {
     ASSERT_TRUE(wait_until([] { return slot_of(L"#e2e") > 0; }, 20000))
         << "connected " << client->server_socket.connected.load() << ", server tab:\n"
         << narrow_text(chat_text(*client, 0).c_str(), CP_ACP);
+    // The address is looked up on a thread of its own after registration.
+    ASSERT_TRUE(wait_until([] { return !client->connection.public_ip.empty(); }, 20000));
     set_ip_echo_url(L"");
 
     peer = std::make_unique<e2e::PeerClient>();
