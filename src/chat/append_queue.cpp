@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
+#include <iterator>
 #include <mutex>
 
 #include "app/chat_client.h"
@@ -24,7 +26,7 @@ constexpr UINT_PTR drain_timer_id = 0x7F21;
 
 struct Queue {
     std::mutex lock;
-    std::vector<QueuedWork> work;
+    std::deque<QueuedWork> work;
     size_t entries = 0;  // pieces and tasks
     size_t dropped = 0;  // pieces
     bool wake_up_sent = false;
@@ -112,24 +114,34 @@ void queue_task(ChatClient& client, std::function<void()> task, bool droppable, 
     if (must_wake) wake(client);
 }
 
-std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces) {
+std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most) {
     std::vector<QueuedWork> taken;
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
-    taken.swap(q.work);
+    const size_t count = std::min(most, q.work.size());
+    taken.reserve(count);
+    std::move(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count), std::back_inserter(taken));
+    q.work.erase(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count));
+    q.entries = q.work.size();
     dropped_pieces = q.dropped;
-    q.entries = 0;
     q.dropped = 0;
-    q.wake_up_sent = false;
+    // Whatever is left is run by the taker; new work after this needs a wake-up.
+    if (q.work.empty()) q.wake_up_sent = false;
     return taken;
+}
+
+size_t queued_work_count() {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    return q.work.size();
 }
 
 void requeue_at_front(std::vector<QueuedWork> work) {
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
     q.entries += work.size();
-    work.insert(work.end(), std::make_move_iterator(q.work.begin()), std::make_move_iterator(q.work.end()));
-    q.work.swap(work);
+    q.work.insert(q.work.begin(), std::make_move_iterator(work.begin()), std::make_move_iterator(work.end()));
+    q.wake_up_sent = true;  // the taker schedules the next run
 }
 
 void schedule_drain() {

@@ -35,9 +35,13 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
 // cap; `session_bound` ones are dropped if the caller's session is replaced.
 void queue_task(ChatClient& client, std::function<void()> task, bool droppable, bool session_bound);
 
-// User-interface thread: takes everything queued so far, oldest first, and
-// the number of pieces dropped since the last take.
-std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces);
+// User-interface thread: takes at most `most` entries queued so far, oldest
+// first, and the number of pieces dropped since the last take. While entries
+// are left, the taker must run them (or schedule a run): no wake-up comes.
+std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most);
+
+// Entries queued now.
+size_t queued_work_count();
 
 // User-interface thread: puts work taken but not yet run back in front of
 // what was queued since.

@@ -137,8 +137,10 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
 constexpr const wchar_t* dropped_lines_format =
     L"%u pieces of text were not shown: they came faster than the window could show them.";
 
-// How often a time-limited run looks at the clock.
+// How often a time-limited run looks at the clock, and how much it takes from
+// the queue at once.
 constexpr size_t clock_check_interval = 256;
+constexpr size_t queue_chunk = 4096;
 
 double seconds_since(const LARGE_INTEGER& start) {
     LARGE_INTEGER now, frequency;
@@ -155,30 +157,41 @@ double seconds_since(const LARGE_INTEGER& start) {
 bool write_queued(ChatClient& client, Batches& batches, double limit = 0) {
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    size_t dropped = 0;
-    std::vector<QueuedWork> work = take_queued_work(dropped);
-    size_t at = 0;
-    for (; at < work.size(); ++at) {
-        if (limit > 0 && at % clock_check_interval == clock_check_interval - 1 && seconds_since(start) > limit) break;
-        QueuedWork& queued = work[at];
-        if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
-        if (session_is_replaced(queued.session)) continue;  // a connection since replaced
-        if (queued.task) {
-            batches.write_all();
-            queued.task();
-            continue;
+    // What is queued now, not what a flood adds meanwhile: a run always ends.
+    size_t left = queued_work_count();
+    for (;;) {
+        size_t dropped = 0;
+        // Taken a chunk at a time: the queue's lock is never held for long,
+        // and what a time limit leaves over goes back cheaply.
+        std::vector<QueuedWork> work = take_queued_work(dropped, std::min(left, queue_chunk));
+        left -= work.size();
+        if (dropped) {
+            const std::wstring note = format_text(dropped_lines_format, static_cast<unsigned>(dropped));
+            append_piece(client, 0, PendingLine{note, colour_error_text, colour_error_back, true}, batches);
         }
-        if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
-        append_piece(client, queued.slot, queued.piece, batches);
+        if (work.empty()) return true;
+        size_t at = 0;
+        for (; at < work.size(); ++at) {
+            if (limit > 0 && at % clock_check_interval == clock_check_interval - 1 && seconds_since(start) > limit)
+                break;
+            QueuedWork& queued = work[at];
+            if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
+            if (session_is_replaced(queued.session)) continue;  // a connection since replaced
+            if (queued.task) {
+                batches.write_all();
+                queued.task();
+                continue;
+            }
+            if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
+            append_piece(client, queued.slot, queued.piece, batches);
+        }
+        if (at < work.size() || (limit > 0 && seconds_since(start) > limit)) {
+            work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(at));
+            requeue_at_front(std::move(work));
+            return false;
+        }
+        if (left == 0) return queued_work_count() == 0;
     }
-    if (dropped) {
-        const std::wstring note = format_text(dropped_lines_format, static_cast<unsigned>(dropped));
-        append_piece(client, 0, PendingLine{note, colour_error_text, colour_error_back, true}, batches);
-    }
-    if (at == work.size()) return true;
-    work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(at));
-    requeue_at_front(std::move(work));
-    return false;
 }
 
 // Runs the queue for the append timer; see flush_chat_appends for the rest.

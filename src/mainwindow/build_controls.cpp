@@ -15,6 +15,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_pictures.h"
 #include "mainwindow/window_layout.h"
+#include "net/ui_post.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 
@@ -102,6 +103,9 @@ void build_main_window(ChatClient& client) {
     // tab's buffer now, for a window that starts hidden.
     layout_main_window(client);
     set_app_folder(client);
+    // Boxes other threads raise are shown from this thread's queue: without
+    // it they would be shown on the raising thread and stop it until closed.
+    start_ui_posts();
     load_start_settings(client);
     startup_in_progress = false;
     start_requested_demo(client);

@@ -4,7 +4,6 @@
 #include "app/text.h"
 #include "net/connection_start.h"
 #include "net/random_names.h"
-#include "net/ui_post.h"
 #include "resources/dialog_ids.h"
 #include "settings/server_defaults.h"
 #include "settings/settings_file.h"
@@ -20,11 +19,7 @@ std::wstring dialog_text(HWND dialog, int id, int capacity) {
 
 ConnectDialog::ConnectDialog(HINSTANCE instance, int template_id, HWND owner, ChatClient& client, ServerSocket& server,
                              ConnectionParams& connection)
-    : Dialog(instance, template_id, owner), client_(client), server_(server), connection_(connection) {
-    // Built with the main window, on its thread: the receive thread's queued
-    // work (message boxes it must not wait for) runs there.
-    start_ui_posts();
-}
+    : Dialog(instance, template_id, owner), client_(client), server_(server), connection_(connection) {}
 
 INT_PTR ConnectDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {

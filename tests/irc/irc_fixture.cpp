@@ -70,6 +70,9 @@ void IrcTest::TearDown() {
     client.current_chat = &client.chats[0];
     if (client.server_socket.connected) close_connection(client.server_socket);
     speaker.stop();
+    // Boxes the lines raised wait in the interface thread's queue: answered by
+    // the test's hook before it goes.
+    pump_messages();
     set_message_box_hook(nullptr);
     pump_messages();
 }

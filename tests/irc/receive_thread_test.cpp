@@ -7,6 +7,7 @@
 
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "framework/message_box.h"
 #include "irc/irc_line.h"
 #include "irc_fixture.h"
 #include "support/test_client.h"
@@ -38,6 +39,12 @@ std::vector<std::wstring> busy_server_lines() {
 TEST_F(ReceiveThread, AnswersPingWhileTheWindowDoesNotRespond) {
     client.enable_sounds_app = true;
     client.show_rejected_message = true;
+    // A box the server raised stays open until the user closes it.
+    HANDLE user_closes_box = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    set_message_box_hook([&](HWND, const wchar_t*, const wchar_t*, UINT) {
+        WaitForSingleObject(user_closes_box, 30000);
+        return IDOK;
+    });
     std::atomic<bool> done{false};
     std::thread receiver([&] {
         for (const std::wstring& line : busy_server_lines()) dispatch_line(client, line);
@@ -47,8 +54,12 @@ TEST_F(ReceiveThread, AnswersPingWhileTheWindowDoesNotRespond) {
     const DWORD give_up = GetTickCount() + 20000;
     while (!done && GetTickCount() < give_up) Sleep(5);
     const bool answered_alone = done;
+    SetEvent(user_closes_box);
     while (!done) pump_messages();  // a waiting receive thread is let go, to end the test
     receiver.join();
+    set_message_box_hook([](HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; });
+    pump_messages();  // the boxes still waiting are closed at once
+    CloseHandle(user_closes_box);
     ASSERT_TRUE(answered_alone) << "the receive thread waited for the window";
     const std::vector<std::string> sent = sent_lines();
     EXPECT_EQ(sent.back(), "PONG :still-there");
