@@ -111,25 +111,34 @@ def flood(count, senders, channel):
     return "".join(out).encode("latin-1")
 
 
-def main():
-    args = parse_args()
-    payload = flood(args.lines, args.senders, args.channel)
+def accept_registered_client(name, port, what, token, channel):
+    """Waits on 127.0.0.1:port for one client, reads its NICK and USER, sends
+    the registration replies and joins it to `channel`; returns the socket and
+    its reader (which answers the final PING's PONG)."""
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", args.port))
+    listener.bind(("127.0.0.1", port))
     listener.listen(1)
-    print(f"flood server: waiting for an IRC client on 127.0.0.1:{args.port} "
-          f"({args.lines} lines from {args.senders} senders into {args.channel})", flush=True)
-    sock, peer = listener.accept()
+    print(f"{name}: waiting for an IRC client on 127.0.0.1:{port} ({what})", flush=True)
+    sock, _ = listener.accept()
     listener.close()
     sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-    token = f"flood-done-{int(time.time())}"
     reader = ClientReader(sock, token)
     reader.start()
     if not reader.registered.wait(30):
-        sys.exit("flood server: the client did not send NICK and USER within 30 s")
-    print(f"flood server: {reader.nick} ({reader.user}) registered; joining it to {args.channel}", flush=True)
-    sock.sendall(registration(reader.nick, reader.user, args.channel))
+        sys.exit(f"{name}: the client did not send NICK and USER within 30 s")
+    print(f"{name}: {reader.nick} ({reader.user}) registered; joining it to {channel}", flush=True)
+    sock.sendall(registration(reader.nick, reader.user, channel))
+    return sock, reader
+
+
+def main():
+    args = parse_args()
+    payload = flood(args.lines, args.senders, args.channel)
+    token = f"flood-done-{int(time.time())}"
+    sock, reader = accept_registered_client(
+        "flood server", args.port, f"{args.lines} lines from {args.senders} senders into {args.channel}", token,
+        args.channel)
     time.sleep(args.settle)
 
     start = time.perf_counter()

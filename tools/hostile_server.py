@@ -20,7 +20,7 @@ import socket
 import sys
 import time
 
-from flood_server import SERVER, ClientReader, registration
+from flood_server import SERVER, accept_registered_client
 
 CHANNEL = "#hostile"
 REFUSALS = (437, 474, 475, 477, 482)
@@ -148,22 +148,9 @@ def wait_for_pong(reader, timeout):
 
 def main():
     args = parse_args()
-    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", args.port))
-    listener.listen(1)
-    print(f"hostile server: waiting for an IRC client on 127.0.0.1:{args.port} "
-          f"({args.lines} lines, seed {args.seed})", flush=True)
-    sock, _ = listener.accept()
-    listener.close()
-    sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
     token = f"hostile-done-{args.seed}-{int(time.time())}"
-    reader = ClientReader(sock, token)
-    reader.start()
-    if not reader.registered.wait(30):
-        sys.exit("hostile server: the client did not send NICK and USER within 30 s")
-    print(f"hostile server: {reader.nick} ({reader.user}) registered; joining it to {CHANNEL}", flush=True)
-    sock.sendall(registration(reader.nick, reader.user, CHANNEL))
+    sock, reader = accept_registered_client(
+        "hostile server", args.port, f"{args.lines} lines, seed {args.seed}", token, CHANNEL)
     payload, ends = hostile_mix(args.seed, args.lines, reader.nick)
     time.sleep(args.settle)
 
