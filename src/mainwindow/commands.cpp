@@ -1,4 +1,5 @@
 #include "app/chat_client.h"
+#include "mainwindow/command_groups.h"
 #include "mainwindow/demo_tabs.h"
 #include "mainwindow/main_window.h"
 #include "net/connect_dialog.h"
@@ -34,6 +35,7 @@ bool handle_command(ChatClient& client, int id, int code, HWND source) {
         run_demo_tabs(client);
         return true;
     default:
-        return false;
+        return handle_chat_command(client, id, code, source) || handle_dialog_command(client, id, code, source) ||
+               handle_transfer_command(client, id, code, source);
     }
 }

@@ -1,0 +1,7 @@
+#include "mainwindow/command_groups.h"
+
+#include "app/chat_client.h"
+
+bool handle_dialog_command(ChatClient& client, int id, int code, HWND source) {
+    return false;
+}
