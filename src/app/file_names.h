@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// File names that arrive from the network (a peer's transfer, a link) are
+// hostile: these decide what may be written as one plain file in one folder.
+
+// True when `name` names exactly one file in whatever folder it is joined to:
+// no folder parts or drive, no stream (':'), no characters Windows refuses,
+// no control characters, no device name (CON, NUL, COM1, "lpt1.txt" ...),
+// no trailing dot or space, not empty.
+bool is_plain_file_name(std::wstring_view name);
+
+// The nearest plain name: characters that are not allowed become '_',
+// trailing dots and spaces go, a device name gets a leading '_'. Empty when
+// nothing usable is left. Always true for is_plain_file_name when not empty.
+std::wstring clean_file_name(std::wstring_view name);
