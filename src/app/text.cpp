@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <emmintrin.h>
+
 std::wstring format_list(const wchar_t* format, std::initializer_list<FormatArg> args) {
     std::wstring out;
     auto next = args.begin();
@@ -55,11 +57,47 @@ std::string narrow_text(const wchar_t* text, unsigned code_page) {
 }
 
 std::wstring wide_text(const char* text, size_t length, unsigned code_page) {
-    if (!text || length == 0) return {};
-    int size = MultiByteToWideChar(code_page, 0, text, static_cast<int>(length), nullptr, 0);
-    std::wstring out(size > 0 ? size : 0, L'\0');
-    if (size > 0) MultiByteToWideChar(code_page, 0, text, static_cast<int>(length), out.data(), size);
+    std::wstring out;
+    wide_text_into(text, length, code_page, out);
     return out;
+}
+
+namespace {
+bool keeps_ascii(unsigned code_page) {
+    return code_page == CP_ACP || code_page == CP_THREAD_ACP || code_page == CP_UTF8;
+}
+
+// Widens while checking, sixteen bytes at a time; false (and `out` to be
+// overwritten) at the first byte above 0x7F. Nearly every IRC line is ASCII,
+// and the system's conversion costs several times this.
+bool widen_ascii(const char* text, size_t length, std::wstring& out) {
+    out.resize(length);
+    wchar_t* to = out.data();
+    size_t i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        if (_mm_movemask_epi8(block)) return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_unpacklo_epi8(block, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), _mm_unpackhi_epi8(block, zero));
+    }
+    for (; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) return false;
+        to[i] = c;
+    }
+    return true;
+}
+}  // namespace
+
+void wide_text_into(const char* text, size_t length, unsigned code_page, std::wstring& out) {
+    out.clear();
+    if (!text || length == 0) return;
+    if (keeps_ascii(code_page) && widen_ascii(text, length, out)) return;
+    int size = MultiByteToWideChar(code_page, 0, text, static_cast<int>(length), nullptr, 0);
+    if (size <= 0) return;
+    out.resize(size);
+    MultiByteToWideChar(code_page, 0, text, static_cast<int>(length), out.data(), size);
 }
 
 bool latin1_bytes(const wchar_t* text, size_t length, std::string& out) {

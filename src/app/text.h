@@ -52,6 +52,9 @@ bool format_into(wchar_t (&destination)[N], const wchar_t* format, const Args&..
 // CP_THREAD_ACP for the program's other 8-bit texts.
 std::string narrow_text(const wchar_t* text, unsigned code_page);
 std::wstring wide_text(const char* text, size_t length, unsigned code_page);
+// The same into `out`, reusing its storage. For CP_ACP, CP_THREAD_ACP and
+// CP_UTF8 (which all keep ASCII as it is) pure ASCII text skips the conversion.
+void wide_text_into(const char* text, size_t length, unsigned code_page, std::wstring& out);
 inline std::wstring wide_text(const std::string& text, unsigned code_page) {
     return wide_text(text.data(), text.size(), code_page);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Splits a byte stream into IRC lines: CR LF ends a line, a lone CR or LF stays
@@ -11,7 +12,7 @@
 class LineReader {
 public:
     static constexpr size_t line_cap = 65536;
-    static constexpr size_t chunk_size = 16384;
+    static constexpr size_t chunk_size = 65536;
 
     // Reads up to `size` bytes into `data`; returns the count, 0 at the end of
     // the stream, negative on error (which ends the stream too).
@@ -19,9 +20,20 @@ public:
 
     void reset();
 
-    // Next line without its CR LF. At the end of the stream a partial line is
-    // returned as it is; after that every call returns an empty line at once.
-    std::string read_line(ReadFunction read, void* source);
+    // Next line without its CR LF, into `line` (whose storage is reused, so a
+    // steady stream of lines allocates nothing). At the end of the stream a
+    // partial line is returned as it is; after that every call gives an empty
+    // line at once.
+    void read_line(ReadFunction read, void* source, std::string& line);
+    std::string read_line(ReadFunction read, void* source) {
+        std::string line;
+        read_line(read, source, line);
+        return line;
+    }
+
+    // The same line without a copy: a view into the reader's buffer, valid
+    // until the next call. A line that spans two reads is gathered first.
+    std::string_view read_line_view(ReadFunction read, void* source);
 
 private:
     bool fill(ReadFunction read, void* source);
@@ -29,4 +41,5 @@ private:
     std::vector<char> buffer_ = std::vector<char>(chunk_size);
     size_t start_ = 0, end_ = 0;
     bool ended_ = false;
+    std::string gathered_;
 };

@@ -85,8 +85,8 @@ int read_socket(void* source, char* data, int size) {
 }  // namespace
 
 int receive_line(ServerSocket& server, std::wstring& line) {
-    std::string bytes = server.reader.read_line(read_socket, &server.sock);
-    line = wide_text(bytes, CP_ACP);
+    std::string_view bytes = server.reader.read_line_view(read_socket, &server.sock);
+    wide_text_into(bytes.data(), bytes.size(), CP_ACP, line);
     if (!bytes.empty() && line.empty()) return 0;
     return static_cast<int>(line.size()) + 1;
 }
