@@ -1,9 +1,53 @@
 #include "crypto/aes_cbc.h"
 
-#include <cstdio>
+#include <cryptopp/aes.h>
+#include <cryptopp/misc.h>
 
-void LibraryErrorLog::add(const CryptoPP::Exception& error) {
-    text_ += error.what();
+#include <cstdio>
+#include <cstring>
+
+size_t cbc_padding_length(const KeyMaterial& material, const unsigned char* cipher, size_t size) {
+    constexpr size_t block = CryptoPP::AES::BLOCKSIZE;
+    CryptoPP::Rijndael::Decryption cipher_block(material.key, KeyMaterial::key_size);
+    unsigned char last[block];
+    cipher_block.ProcessBlock(cipher + size - block, last);
+    const unsigned char* before = size > block ? cipher + size - 2 * block : material.iv;
+    for (size_t i = 0; i < block; ++i) last[i] ^= before[i];
+    const size_t padding = last[block - 1];
+    bool valid = padding >= 1 && padding <= block;
+    for (size_t i = block - (valid ? padding : 0); valid && i < block; ++i) valid = last[i] == padding;
+    CryptoPP::SecureWipeArray(last, block);
+    return valid ? padding : 0;
+}
+
+void cbc_decrypt_blocks(const KeyMaterial& material, const unsigned char* cipher, size_t size, unsigned char* plain) {
+    CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption mode(material.key, KeyMaterial::key_size, material.iv);
+    mode.ProcessData(plain, cipher, size);
+}
+
+const std::string& cbc_padding_error_text() {
+    // Asked of the library once, so the text stays its own in any version.
+    static const std::string text = [] {
+        KeyMaterial zero;
+        unsigned char bad[CryptoPP::AES::BLOCKSIZE] = {};  // decrypts to a last byte of 0 under the zero key
+        CryptoPP::CBC_Mode<CryptoPP::AES>::Encryption encryption(zero.key, KeyMaterial::key_size, zero.iv);
+        encryption.ProcessData(bad, bad, sizeof bad);
+        CbcDecryption decryption(zero);
+        std::string sink;
+        try {
+            CryptoPP::ArraySource source(bad, sizeof bad, true,
+                                         new CryptoPP::StreamTransformationFilter(
+                                             decryption.mode(), new CryptoPP::StringSink(sink), cbc_padding));
+        } catch (const CryptoPP::Exception& error) {
+            return std::string(error.what());
+        }
+        return std::string("StreamTransformationFilter: invalid PKCS #7 block padding found");
+    }();
+    return text;
+}
+
+void LibraryErrorLog::add(const std::string& text) {
+    text_ += text;
     text_ += '\n';
 }
 

@@ -34,6 +34,20 @@ private:
 
 constexpr auto cbc_padding = CryptoPP::StreamTransformationFilter::PKCS_PADDING;
 
+// Without the library's filters, which report a wrong password by throwing:
+// with sixteen passwords tried in turn the throws cost far more than the
+// decryption. `cipher` holds `size` bytes, a positive multiple of 16.
+
+// The PKCS #7 padding length (1 to 16) that the last block gives under
+// `material`, decrypting that block alone; 0 when the padding is not valid.
+size_t cbc_padding_length(const KeyMaterial& material, const unsigned char* cipher, size_t size);
+
+// All blocks decrypted into `plain` (`size` bytes), padding left in place.
+void cbc_decrypt_blocks(const KeyMaterial& material, const unsigned char* cipher, size_t size, unsigned char* plain);
+
+// The library's own text for bad padding, as its filter would throw it.
+const std::string& cbc_padding_error_text();
+
 // Library errors' texts go to standard output: the only trace a failed
 // decryption leaves, since a wrong password is an everyday event. A caller
 // trying several passwords collects them and writes once: on an unbuffered
@@ -41,7 +55,8 @@ constexpr auto cbc_padding = CryptoPP::StreamTransformationFilter::PKCS_PADDING;
 class LibraryErrorLog {
 public:
     ~LibraryErrorLog() { flush(); }
-    void add(const CryptoPP::Exception& error);
+    void add(const CryptoPP::Exception& error) { add(std::string(error.what())); }
+    void add(const std::string& text);
     void flush();
 
 private:
