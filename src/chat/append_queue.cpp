@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <array>
 #include <iterator>
+#include <map>
 #include <mutex>
 
 #include "app/chat_client.h"
@@ -34,6 +36,14 @@ struct Queue {
     // with the window, so the timer never outlives the client.
     ChatClient* client = nullptr;
     HWND window = nullptr;
+    // Text queued per client and slot, kept with every change of `work`.
+    std::map<const ChatClient*, std::array<long long, chat_slot_count>> text_length;
+
+    void count(const QueuedWork& entry, long long sign) {
+        if (entry.task || entry.slot < 0 || entry.slot >= chat_slot_count) return;
+        auto& of_client = text_length.try_emplace(entry.client).first->second;
+        of_client[entry.slot] += sign * text_length_of(entry.piece);
+    }
 };
 
 Queue& queue() {
@@ -87,6 +97,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.generation = generation;
                 work.session = session;
                 work.piece = pieces[at];
+                q.count(work, +1);
                 q.work.push_back(std::move(work));
             }
             q.entries += count;
@@ -121,12 +132,16 @@ std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most) {
     const size_t count = std::min(most, q.work.size());
     taken.reserve(count);
     std::move(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count), std::back_inserter(taken));
+    for (const QueuedWork& entry : taken) q.count(entry, -1);
     q.work.erase(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count));
     q.entries = q.work.size();
     dropped_pieces = q.dropped;
     q.dropped = 0;
     // Whatever is left is run by the taker; new work after this needs a wake-up.
-    if (q.work.empty()) q.wake_up_sent = false;
+    if (q.work.empty()) {
+        q.wake_up_sent = false;
+        q.text_length.clear();  // clients come and go (tests make several)
+    }
     return taken;
 }
 
@@ -136,10 +151,23 @@ size_t queued_work_count() {
     return q.work.size();
 }
 
+long long text_length_of(const PendingLine& piece) {
+    return static_cast<long long>(piece.text.size()) + (piece.line_break ? 1 : 0);
+}
+
+long long queued_text_length(const ChatClient& client, int slot) {
+    if (slot < 0 || slot >= chat_slot_count) return 0;
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    auto found = q.text_length.find(&client);
+    return found == q.text_length.end() ? 0 : found->second[slot];
+}
+
 void requeue_at_front(std::vector<QueuedWork> work) {
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
     q.entries += work.size();
+    for (const QueuedWork& entry : work) q.count(entry, +1);
     q.work.insert(q.work.begin(), std::make_move_iterator(work.begin()), std::make_move_iterator(work.end()));
     q.wake_up_sent = true;  // the taker schedules the next run
 }

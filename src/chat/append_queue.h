@@ -43,6 +43,11 @@ std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most);
 // Entries queued now.
 size_t queued_work_count();
 
+// Characters of text queued now for one chat slot of `client` (a line end
+// counts one): text that a flood will bring after what is being written.
+long long queued_text_length(const ChatClient& client, int slot);
+long long text_length_of(const PendingLine& piece);
+
 // User-interface thread: puts work taken but not yet run back in front of
 // what was queued since.
 void requeue_at_front(std::vector<QueuedWork> work);

@@ -80,13 +80,19 @@ void mark_unread(ChatRecord& chat) {
 // for one already written: the write brings the view to the end, so whatever
 // follows in the same batch is written too, as it would have been one by one.
 struct Batch {
+    ChatClient* client = nullptr;
     ChatRecord* chat = nullptr;
     std::vector<PendingLine> pieces;
+    // The buffer follows its end: the pieces of this batch go out with it.
+    bool following = false;
 
     void write() {
-        if (chat && chat->in_use && chat->buffer && !pieces.empty())
+        if (chat && chat->in_use && chat->buffer && !pieces.empty()) {
+            if (leaves_nothing_behind(pieces, scrollback_limit)) renew_buffer(*client, *chat);
             write_pieces(chat->buffer->window, pieces, scrollback_limit);
+        }
         pieces.clear();
+        following = false;
     }
     void switch_to(ChatRecord& next) {
         if (chat == &next) return;
@@ -111,14 +117,21 @@ struct Batches {
     }
 };
 
-void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches) {
+// `text_after`: characters of text that will follow this piece in the same
+// chat before the queue is empty. A piece followed by a whole scrollback of
+// text would be cut from the front before anyone could see it, so a buffer
+// that follows its end skips it: in a flood only the last scrollback's worth
+// of lines costs the rich-edit control anything.
+void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches,
+                  long long text_after = 0) {
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use || !chat.buffer) return;
     Batch& batch = batches.of_slot[slot];
+    batch.client = &client;
     batch.switch_to(chat);
     HWND buffer = chat.buffer->window;
     const bool at_end =
-        !batch.pieces.empty() || following_end(buffer) || chat.pending_lines.size() >= pending_line_cap;
+        batch.following || following_end(buffer) || chat.pending_lines.size() >= pending_line_cap;
 
     if (piece.text.empty()) {
         PostMessageW(buffer, WM_VSCROLL, SB_BOTTOM, 0);
@@ -126,8 +139,9 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         return;
     }
     if (at_end) {
+        batch.following = true;
         batch.release_held(chat);
-        batch.pieces.push_back(piece);
+        if (text_after < scrollback_limit) batch.pieces.push_back(piece);
     } else {
         chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
     }
@@ -170,6 +184,19 @@ bool write_queued(ChatClient& client, Batches& batches, double limit = 0) {
             append_piece(client, 0, PendingLine{note, colour_error_text, colour_error_back, true}, batches);
         }
         if (work.empty()) return true;
+        // Text after each piece in its chat: later pieces of this chunk,
+        // then whatever is still queued.
+        std::vector<long long> text_after(work.size());
+        {
+            long long later[chat_slot_count];
+            for (int slot = 0; slot < chat_slot_count; ++slot) later[slot] = queued_text_length(client, slot);
+            for (size_t back = work.size(); back-- > 0;) {
+                const QueuedWork& queued = work[back];
+                if (queued.task || queued.slot < 0 || queued.slot >= chat_slot_count) continue;
+                text_after[back] = later[queued.slot];
+                later[queued.slot] += text_length_of(queued.piece);
+            }
+        }
         size_t at = 0;
         for (; at < work.size(); ++at) {
             if (limit > 0 && at % clock_check_interval == clock_check_interval - 1 && seconds_since(start) > limit)
@@ -183,7 +210,7 @@ bool write_queued(ChatClient& client, Batches& batches, double limit = 0) {
                 continue;
             }
             if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
-            append_piece(client, queued.slot, queued.piece, batches);
+            append_piece(client, queued.slot, queued.piece, batches, text_after[at]);
         }
         if (at < work.size() || (limit > 0 && seconds_since(start) > limit)) {
             work.erase(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(at));

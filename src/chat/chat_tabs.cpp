@@ -252,6 +252,27 @@ void close_chat(ChatClient& client, const wchar_t* name) {
         TaskKind::always);
 }
 
+void renew_buffer(ChatClient& client, ChatRecord& chat) {
+    if (!chat.in_use || !chat.buffer) return;
+    HWND old = chat.buffer->window;
+    RECT place;
+    GetWindowRect(old, &place);
+    MapWindowPoints(nullptr, client.main_window, reinterpret_cast<POINT*>(&place), 2);
+    std::unique_ptr<BufferEdit> fresh =
+        create_buffer_edit(chat.control_id, client.main_window, client.instance, place, IsWindowVisible(old) != 0);
+    if (!fresh) {  // keep the full one rather than none
+        SetWindowTextW(old, L"");
+        return;
+    }
+    fresh->before_read = chat.buffer->before_read;
+    prepare_buffer(client, fresh->window);
+    SetWindowPos(fresh->window, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const bool had_focus = GetFocus() == old;
+    DestroyWindow(old);
+    chat.buffer = std::move(fresh);
+    if (had_focus) SetFocus(chat.buffer->window);
+}
+
 void clear_chat(ChatClient& client, int slot) {
     if (slot < 0 || slot >= chat_slot_count) return;
     run_on_ui_thread(client, [&] {
@@ -259,6 +280,6 @@ void clear_chat(ChatClient& client, int slot) {
         ChatRecord& chat = client.chats[slot];
         if (!chat.in_use || !chat.buffer) return;
         chat.pending_lines.clear();
-        SetWindowTextW(chat.buffer->window, L"");
+        renew_buffer(client, chat);
     });
 }

@@ -65,6 +65,11 @@ constexpr long minimum_scrollback = 10000;
 void set_scrollback_limit(long characters);
 
 // Any thread. Empties the slot's buffer and drops its held-back lines.
+// Replaces the chat's buffer by an empty control in the same place: emptying
+// a full rich-edit control costs seconds, destroying one costs next to
+// nothing. User-interface thread.
+void renew_buffer(ChatClient& client, ChatRecord& chat);
+
 void clear_chat(ChatClient& client, int slot);
 
 // Any thread, without waiting: set on the user-interface thread, for the chat

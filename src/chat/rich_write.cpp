@@ -58,12 +58,19 @@ void drop_front(HWND buffer, LONG cut) {
 // made a fiftieth of the limit at a time: the control's cost of a cut from the
 // front grows with the cut times the lines left behind it, so one large cut
 // costs many times what the same text cut in small pieces does.
-size_t make_room(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
+long cut_step(long limit) { return limit / 50; }
+
+long incoming_length(const std::vector<PendingLine>& pieces) {
     long incoming = 0;
     for (const PendingLine& piece : pieces) incoming += added_length(piece);
+    return incoming;
+}
+
+size_t make_room(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
+    const long incoming = incoming_length(pieces);
     long length = text_length(buffer);
     if (length + incoming <= limit) return 0;
-    const long step = limit / 50;
+    const long step = cut_step(limit);
     long cut = length + incoming - limit + step;
     size_t first = 0;
     if (cut > length) {
@@ -129,13 +136,20 @@ std::string rtf_of(const std::vector<PendingLine>& pieces, size_t first) {
     std::vector<COLORREF> table;
     std::string body;
     char words[96];
+    // Every effect switched off but bold, as the single-piece writer's
+    // CFM_EFFECTS2 format does; then only the colours that change: the
+    // control's reader pays for every word.
+    body += "\\b\\i0\\ul0\\strike0 ";
+    int text_colour = -1, back_colour = -1;
     for (size_t at = first; at < pieces.size(); ++at) {
         const PendingLine& piece = pieces[at];
-        // Every effect switched off but bold, as the single-piece writer's
-        // CFM_EFFECTS2 format does.
-        std::snprintf(words, sizeof words, "\\b\\i0\\ul0\\strike0\\cf%d\\highlight%d ", colour_index(table, piece.colour),
-                      colour_index(table, piece.background));
-        body += words;
+        const int text = colour_index(table, piece.colour), back = colour_index(table, piece.background);
+        if (text != text_colour || back != back_colour) {
+            std::snprintf(words, sizeof words, "\\cf%d\\highlight%d ", text, back);
+            body += words;
+            text_colour = text;
+            back_colour = back;
+        }
         add_rtf_text(body, piece.text);
         if (piece.line_break) body += "\\par\n";
     }
@@ -167,8 +181,34 @@ void write_plain(HWND buffer, const PendingLine& piece) {
 }
 }  // namespace
 
+bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit) {
+    return incoming_length(pieces) + cut_step(limit) >= limit;
+}
+
+namespace {
+// A shown buffer would repaint after every cut and insertion; with drawing
+// off, a batch costs one paint, made when the window is next idle.
+class RedrawOff {
+public:
+    explicit RedrawOff(HWND buffer) : buffer_(IsWindowVisible(buffer) ? buffer : nullptr) {
+        if (buffer_) SendMessageW(buffer_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawOff() {
+        if (!buffer_) return;
+        SendMessageW(buffer_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(buffer_, nullptr, FALSE);
+    }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    HWND buffer_;
+};
+}  // namespace
+
 void write_pieces(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
     if (pieces.empty()) return;
+    RedrawOff quiet(buffer);
     const size_t first = make_room(buffer, pieces, limit);
     bool rtf = true;
     for (size_t at = first; at < pieces.size() && rtf; ++at) rtf = fits_rtf(pieces[at]);

@@ -3,6 +3,9 @@
 #include <commdlg.h>
 #include <richedit.h>
 
+#include <string>
+#include <thread>
+
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
@@ -209,6 +212,57 @@ TEST_F(Appending, MessageColoursMarkAChatThatIsNotSelected) {
     append_chat_text(L"hi me", client, channel, colour_mention, colour_black, true);
     EXPECT_TRUE(client.chats[channel].mention);
     EXPECT_TRUE(client.chats[channel].unread);
+}
+
+// Another thread floods two chats with far more than the scrollback: one
+// follows its end, where only the newest scrollback's worth is written (into
+// a fresh control once nothing of the old text would stay), one is scrolled
+// up, whose held lines are all kept. The result must be what writing every
+// line would have given: the newest lines, whole, in order, in their colours.
+TEST_F(Appending, FloodFromAnotherThreadBeyondTheScrollback) {
+    const int held = open_private_chat(client, L"scrolled", false);
+    ASSERT_GT(held, 0);
+    give_view_size(held);
+    for (int n = 0; n < 100; ++n) append_chat_text(L"old", client, held, colour_server_text, colour_black, true);
+    SendMessageW(buffer_window(held), WM_VSCROLL, SB_TOP, 0);
+    add(L"before the flood");
+    set_scrollback_limit(20000);
+    const std::wstring filler(40, L'=');
+    std::thread flood([&] {
+        for (int n = 0; n < 3000; ++n) {
+            const COLORREF colour = n % 2 ? colour_nick : colour_channel_message;
+            append_chat_text(format_text(L"%d:%s", 10000 + n, filler).c_str(), client, slot, colour, colour_black, true);
+            append_chat_text(L"held", client, held, colour_server_text, colour_black, true);
+        }
+    });
+    flood.join();
+    flush_chat_appends(client);
+    set_scrollback_limit(default_scrollback_limit);
+
+    const std::wstring text = buffer_text(slot);
+    EXPECT_LE(text.size(), 20000u + 600u);  // line ends count twice in the plain text
+    EXPECT_GT(text.size(), 15000u);
+    ASSERT_EQ(text.find(L':'), 5u);  // the oldest line kept is whole
+    int expected = std::stoi(text.substr(0, 5));
+    for (size_t at = 0; at < text.size(); at = text.find(L"\r\n", at) + 2, ++expected)
+        ASSERT_EQ(text.substr(at, 6), format_text(L"%d:", expected)) << at;
+    EXPECT_EQ(expected, 13000);
+
+    HWND buffer = buffer_window(slot);
+    EXPECT_EQ(GetDlgCtrlID(buffer), client.chats[slot].control_id);
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(buffer, EM_SETBKGNDCOLOR, 0, colour_black)), colour_black);
+    for (const wchar_t* last : {L"12998:", L"12999:"}) {
+        FINDTEXTEXW find{{0, -1}, last, {0, 0}};
+        ASSERT_GE(SendMessageW(buffer, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE, reinterpret_cast<LPARAM>(&find)), 0);
+        SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof format;
+        SendMessageW(buffer, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        EXPECT_EQ(format.crTextColor, last[4] == L'9' ? colour_nick : colour_channel_message);
+        EXPECT_TRUE(format.dwEffects & CFE_BOLD);
+    }
+    EXPECT_EQ(client.chats[held].pending_lines.size(), 3000u);
+    close_chat(client, L"scrolled");
 }
 
 TEST_F(Appending, FreeAndInvalidSlotsAreIgnored) {

@@ -5,15 +5,23 @@
 // prints the client's own view (wall time, whether the channel tab opened).
 //
 //   python3 tools/flood_server.py --port 6670 &
-//   wine64 build/bench_flood_client.exe 6670 [--log]
+//   wine64 build/bench_flood_client.exe 6670 [--log] [--visible]
+//
+// --visible shows the main window (run it under a display: tools/flood_compare.sh
+// does, beside HexChat) and prints the time from the first line of the flood
+// until every line is written and painted, the figure to hold against
+// another client's time to its PONG.
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "controls/buffer_edit.h"
 #include "headless_client.h"
@@ -22,11 +30,15 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_flood_client PORT [--log]\n");
+        std::fprintf(stderr, "usage: bench_flood_client PORT [--log] [--visible]\n");
         return 2;
     }
     const std::wstring port = std::to_wstring(std::atoi(argv[1]));
-    const bool log = argc > 2 && std::strcmp(argv[2], "--log") == 0;
+    bool log = false, visible = false;
+    for (int i = 2; i < argc; ++i) {
+        log = log || std::strcmp(argv[i], "--log") == 0;
+        visible = visible || std::strcmp(argv[i], "--visible") == 0;
+    }
 
     std::unique_ptr<ChatClient> headless = bench::start_headless_client(L"flood");
     if (!headless) {
@@ -35,6 +47,24 @@ int main(int argc, char** argv) {
     }
     ChatClient& client = *headless;
     client.save_log_file = log;
+    if (visible) {
+        ShowWindow(client.main_window, SW_SHOWMAXIMIZED);
+        UpdateWindow(client.main_window);
+    }
+
+    // The first line of the flood is seen as the first burst of work queued
+    // once the channel is open (the join's own few lines come seconds
+    // before the flood): watched from a thread of its own, so the moment is not late by
+    // however long the window was busy.
+    std::atomic<bool> watching{true};
+    std::atomic<long long> first_line_ns{0};
+    std::thread watcher([&] {
+        while (watching && first_line_ns == 0) {
+            if (find_chat(client, L"#flood") > 0 && queued_work_count() > 50)
+                first_line_ns = std::chrono::steady_clock::now().time_since_epoch().count();
+            Sleep(1);
+        }
+    });
 
     const auto start = std::chrono::steady_clock::now();
     if (!connect_and_start(client, {L"127.0.0.1", port, L"Floodbench", L"floodb"})) {
@@ -52,6 +82,13 @@ int main(int argc, char** argv) {
     // took, so that "PONG + this" is the time until the last line was shown.
     bench::pump_messages();
     flush_chat_appends(client);
+    if (visible) {
+        RedrawWindow(client.main_window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        bench::pump_messages();
+    }
+    const auto all_shown = std::chrono::steady_clock::now();
+    watching = false;
+    watcher.join();
     const double drain = std::chrono::duration<double>(std::chrono::steady_clock::now() - disconnected).count();
     std::wstring last_line;
     if (channel > 0 && client.chats[channel].buffer) {
@@ -64,6 +101,11 @@ int main(int argc, char** argv) {
     }
     std::printf("bench_flood_client: %.2f s more after the disconnect until every line was written; "
                 "last line: %ls\n", drain, last_line.c_str());
+    if (first_line_ns != 0) {
+        const double shown = (all_shown.time_since_epoch().count() - first_line_ns) / 1e9;
+        std::printf("bench_flood_client: %.2f s from the first line of the flood until every line was shown%s\n",
+                    shown, visible ? " and painted" : "");
+    }
     stop_receive_thread(client);
     return 0;
 }
