@@ -82,10 +82,13 @@ DownloadResult fetch(const std::wstring& link, const std::wstring& path) {
                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
     InternetHandle request(InternetOpenUrlW(session.handle, link.c_str(), nullptr, 0, flags, 0));
     if (!request.handle) return open_failure(GetLastError());
+    // No status at all (the server closed without an answer) is a failed
+    // download, not an empty file; redirections were followed already.
     DWORD status = 0, size = sizeof status;
-    if (HttpQueryInfoW(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
-        status >= 400)
-        return failure(DownloadResult::server_error);
+    if (!HttpQueryInfoW(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+        status == 0)
+        return failure(DownloadResult::download_failure);
+    if (status < 200 || status >= 300) return failure(DownloadResult::server_error);
 
     const std::wstring partial = path + partial_suffix;
     HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -40,28 +40,37 @@ size_t find_link(const ChatClient& client, const std::wstring& line, bool& upgra
 }
 }  // namespace
 
-void process_link(ChatClient& client, int, std::wstring& line) {
+LinkDecision decide_link(const ChatClient& client, std::wstring& line) {
+    LinkDecision decision;
     bool upgrade = false;
     const size_t at = find_link(client, line, upgrade);
-    if (at == std::wstring::npos) return;
+    if (at == std::wstring::npos) return decision;
     // Only the first link counts: nothing after it is looked at again.
     const size_t end = line.find(L' ', at);
     if (end != std::wstring::npos) line.resize(end);
-    std::wstring link = line.substr(at);
-    if (upgrade) link.insert(4, L"s");
+    decision.link = line.substr(at);
+    if (upgrade) decision.link.insert(4, L"s");
 
     // The extension may stand anywhere up to the link's end, even before it.
     const bool image = client.enable_http_prc_images && contains_any(line, image_extensions);
     const bool video = client.enable_http_prc_videos && contains_any(line, video_extensions);
-    if (!image && !video && !client.enable_http_prc_web_pages) return;
+    if (!image && !video && !client.enable_http_prc_web_pages) return decision;
+    if (client.enable_http_open)
+        decision.action = LinkDecision::open;
+    else
+        decision.action = image || video ? LinkDecision::download : LinkDecision::count_only;
+    return decision;
+}
 
+void process_link(ChatClient& client, int, std::wstring& line) {
+    const LinkDecision decision = decide_link(client, line);
+    if (decision.action == LinkDecision::none) return;
     count_event(client, client.stats_urls);
-    if (client.enable_http_open) {
-        open_link_later(client, link, opened_link_show_command);
-        return;
+    if (decision.action == LinkDecision::open) {
+        open_link_later(client, decision.link, opened_link_show_command);
+    } else if (decision.action == LinkDecision::download) {
+        std::wstring folder = program_folder();
+        if (folder.empty()) folder = client.app_folder;
+        queue_download(folder, decision.link);
     }
-    if (!image && !video) return;
-    std::wstring folder = program_folder();
-    if (folder.empty()) folder = client.app_folder;
-    queue_download(folder, link);
 }
