@@ -50,14 +50,17 @@ std::vector<std::wstring> split_message(const std::wstring& text, size_t room, u
         const int length = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
         const size_t bytes = bytes_of(&text[i], length, code_page);
         if (part_bytes + bytes > room && !part.empty()) {
-            size_t keep = part.size(), keep_bytes = part_bytes;
+            size_t keep = part.size(), skip = part.size(), skip_bytes = part_bytes;
             if (last_space != std::wstring::npos && last_space + 1 > part.size() / 2) {
-                keep = last_space + 1;
-                keep_bytes = bytes_to_space;
+                // Servers trim spaces at a line's end: the space the part
+                // ends at is left out rather than lost on the way.
+                keep = last_space;
+                skip = last_space + 1;
+                skip_bytes = bytes_to_space;
             }
             parts.push_back(part.substr(0, keep));
-            part.erase(0, keep);
-            part_bytes -= keep_bytes;
+            part.erase(0, skip);
+            part_bytes -= skip_bytes;
             last_space = std::wstring::npos;  // it was the part's last space
             continue;  // the character is weighed again against the new part
         }
