@@ -2,6 +2,7 @@
 // thread per line, and the receive thread that finds the links never waits.
 
 #include <deque>
+#include <system_error>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -20,7 +21,8 @@ struct Job {
 struct Pool {
     std::mutex lock;
     std::deque<Job> waiting;
-    size_t running = 0;
+    size_t workers = 0;  // threads alive
+    size_t busy = 0;     // of them, those downloading
     size_t dropped = 0;
 };
 
@@ -33,19 +35,17 @@ Pool& pool() {
 
 void work() {
     Pool& jobs = pool();
-    for (;;) {
-        Job job;
-        {
-            std::lock_guard<std::mutex> guard(jobs.lock);
-            if (jobs.waiting.empty()) {
-                --jobs.running;
-                return;
-            }
-            job = std::move(jobs.waiting.front());
-            jobs.waiting.pop_front();
-        }
+    std::unique_lock<std::mutex> guard(jobs.lock);
+    while (!jobs.waiting.empty()) {
+        Job job = std::move(jobs.waiting.front());
+        jobs.waiting.pop_front();
+        ++jobs.busy;
+        guard.unlock();
         download_link(job.folder, job.link);
+        guard.lock();
+        --jobs.busy;
     }
+    --jobs.workers;
 }
 }  // namespace
 
@@ -54,12 +54,13 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
     bool start_worker = false;
     {
         std::lock_guard<std::mutex> guard(jobs.lock);
-        if (jobs.waiting.size() >= downloads_waiting) {
+        // Jobs not yet taken by a worker that is starting count as running.
+        if (jobs.busy + jobs.waiting.size() >= downloads_in_flight + downloads_waiting) {
             ++jobs.dropped;
         } else {
             jobs.waiting.push_back(Job{folder, link});
-            if (jobs.running < downloads_in_flight) {
-                ++jobs.running;
+            if (jobs.workers < downloads_in_flight) {
+                ++jobs.workers;
                 start_worker = true;
             }
             if (!start_worker) return true;
@@ -75,7 +76,7 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
         // No thread to be had: the job waits for a worker that is running, or
         // for the next link that starts one.
         std::lock_guard<std::mutex> guard(jobs.lock);
-        --jobs.running;
+        --jobs.workers;
     }
     return true;
 }
@@ -83,5 +84,7 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
 DownloadPoolFigures download_pool_figures() {
     Pool& jobs = pool();
     std::lock_guard<std::mutex> guard(jobs.lock);
-    return {jobs.running, jobs.waiting.size(), jobs.dropped};
+    const size_t total = jobs.busy + jobs.waiting.size();
+    const size_t running = total < downloads_in_flight ? total : downloads_in_flight;
+    return {running, total - running, jobs.dropped};
 }
