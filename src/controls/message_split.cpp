@@ -51,7 +51,7 @@ std::vector<std::wstring> split_message(const std::wstring& text, size_t room, u
         const size_t bytes = bytes_of(&text[i], length, code_page);
         if (part_bytes + bytes > room && !part.empty()) {
             size_t keep = part.size(), skip = part.size(), skip_bytes = part_bytes;
-            if (last_space != std::wstring::npos && last_space + 1 > part.size() / 2) {
+            if (last_space != std::wstring::npos && last_space > 0 && last_space + 1 > part.size() / 2) {
                 // Servers trim spaces at a line's end: the space the part
                 // ends at is left out rather than lost on the way.
                 keep = last_space;
