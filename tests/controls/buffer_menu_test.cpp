@@ -63,11 +63,12 @@ protected:
     }
 };
 
-std::wstring clipboard_unicode() {
-    std::wstring text;
+template <class Text>
+Text clipboard_text(UINT format) {
+    Text text;
     if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
+    if (HANDLE data = GetClipboardData(format)) {
+        text = static_cast<const typename Text::value_type*>(GlobalLock(data));
         GlobalUnlock(data);
     }
     CloseClipboard();
@@ -182,7 +183,9 @@ TEST_F(BufferMenuTest, CopyPasteAndCopyToSendBox) {
     // holds the code page's rendering for programs that read only that.
     const std::wstring greek = L"\u03a9mega caf\u00e9";
     choose(greek, 16);
-    EXPECT_EQ(clipboard_unicode(), greek);
+    EXPECT_EQ(clipboard_text<std::wstring>(CF_UNICODETEXT), greek);
+    choose(L"caf\u00e9", 16);
+    EXPECT_EQ(clipboard_text<std::string>(CF_TEXT), "caf\xe9");
 
     SetWindowTextW(input, L"hello ");
     choose(L"there", 17);

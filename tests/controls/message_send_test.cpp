@@ -213,6 +213,7 @@ TEST(MessageSplit, PartsKeepCharactersWholeAndPreferSpaces) {
         {L"\u00e9\u00e9\u00e9", 5, CP_UTF8, {L"\u00e9\u00e9", L"\u00e9"}},
         {L"\u00e9\u00e9\u00e9", 2, 1252, {L"\u00e9\u00e9", L"\u00e9"}},
         {L"short", 100, CP_UTF8, {L"short"}},
+        {L"  a", 1, CP_UTF8, {L" ", L" ", L"a"}},  // never an empty part
         {L"x", 0, CP_UTF8, {}},
     };
     for (const Case& c : cases) EXPECT_EQ(split_message(c.text, c.room, c.code_page), c.parts) << c.text.size();
