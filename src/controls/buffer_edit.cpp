@@ -54,6 +54,18 @@ bool reads_content(UINT message) {
 }  // namespace
 
 LRESULT BufferEdit::handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CONTEXTMENU:
+        show_context_menu(lparam);
+        return 0;
+    case WM_CHAR:
+        return 0;  // a chat's text is what was said: typing changes nothing
+    case WM_COMMAND:
+        run_menu_item(LOWORD(wparam));
+        return 0;
+    default:
+        break;
+    }
     if (before_read && reads_content(message)) before_read();
     return pass_on(control, message, wparam, lparam);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/subclassed_window.h"
 
@@ -13,9 +15,28 @@ public:
     // lines or formats, so that text still on its way is in it by then.
     std::function<void()> before_read;
 
+    // The text selected when the context menu opened; its items act on this.
+    std::wstring selection;
+
     explicit BufferEdit(int slot) : slot(slot) {}
     LRESULT handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) override;
+
+    // Copies the selected text into `selection`; false (and no menu) when
+    // nothing is selected or more than selection_limit characters are.
+    bool capture_selection();
+    // The context menu with its pictures; the caller destroys the menu, then
+    // the pictures.
+    HMENU build_context_menu(std::vector<HBITMAP>& pictures) const;
+    // A menu item chosen (ids 10 to 17); other ids do nothing.
+    void run_menu_item(int id);
+
+private:
+    void show_context_menu(LPARAM screen_point);
 };
+
+constexpr size_t selection_limit = 4095;
+// Nicknames for the menu's first four items.
+constexpr size_t nickname_selection_limit = 34;
 
 // Creates the control as a child of `parent` with the given control id
 // (200 + 2 x slot), in `place`, shown or hidden, and subclasses it; nullptr when

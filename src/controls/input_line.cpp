@@ -2,17 +2,20 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "controls/message_split.h"
 #include "controls/slash_commands.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_derivation.h"
 #include "crypto/message_crypto.h"
 #include "framework/message_box.h"
 #include "net/irc_commands.h"
+#include "net/receive_loop.h"
 
 namespace {
 
@@ -83,6 +86,16 @@ void echo_message(ChatClient& client, int slot, const std::wstring& text, bool e
     append_chat_text(L"", client, slot, keep_format, keep_format, false);
 }
 
+// The parts the text goes out in, each fitting one relayed line; empty when
+// the text is refused for its length.
+std::vector<std::wstring> message_parts(ChatClient& client, const std::wstring& target, const std::wstring& text,
+                                        bool encrypted) {
+    if (text.size() > longest_message) return {};
+    const size_t room = message_room(client.connection.nickname.get(), registration_username(client), target);
+    if (encrypted) return split_message(text, encrypted_text_room(room), CP_THREAD_ACP);
+    return split_message(text, room, CP_ACP);
+}
+
 InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
     ChatRecord& chat = *client.current_chat;
     const int slot = chat.slot;
@@ -94,21 +107,35 @@ InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
     const std::wstring password(chat.password, wcsnlen(chat.password, sizeof chat.password / sizeof *chat.password));
     const bool encrypted = chat.encrypt_messages && !password.empty();
 
-    std::wstring block, line;
-    if (encrypted) {
-        block = encrypt_for_chat(client, text, password);
-        if (block.empty()) return InputOutcome::encryption_failed;
-        line = format_command(irc::privmsg_tagged, target, encrypted_message_tag, block);
-    } else {
-        line = format_command(irc::privmsg, target, text);
-    }
-    if (!fits(line)) {
+    const std::vector<std::wstring> parts = message_parts(client, target, text, encrypted);
+    if (parts.empty()) {
         show_error(client, slot, line_too_long_text);
         return InputOutcome::too_long;
     }
-    if (encrypted && client.encrypted_text_edit) SetWindowTextW(client.encrypted_text_edit, block.c_str());
-    send_line(line.c_str(), client.server_socket);
-    echo_message(client, slot, text, encrypted);
+    // Every part is made before any goes out: a failure sends nothing.
+    std::vector<std::wstring> lines, blocks;
+    for (const std::wstring& part : parts) {
+        if (encrypted) {
+            blocks.push_back(encrypt_for_chat(client, part, password));
+            if (blocks.back().empty()) return InputOutcome::encryption_failed;
+            lines.push_back(format_command(irc::privmsg_tagged, target, encrypted_message_tag, blocks.back()));
+        } else {
+            lines.push_back(format_command(irc::privmsg, target, part));
+        }
+        if (!fits(lines.back())) {
+            show_error(client, slot, line_too_long_text);
+            return InputOutcome::too_long;
+        }
+    }
+    if (encrypted && client.encrypted_text_edit) {
+        std::wstring shown;
+        for (const std::wstring& block : blocks) shown += (shown.empty() ? L"" : L" ") + block;
+        SetWindowTextW(client.encrypted_text_edit, shown.c_str());
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        send_line(lines[i].c_str(), client.server_socket);
+        echo_message(client, slot, parts[i], encrypted);
+    }
     return encrypted ? InputOutcome::encrypted_sent : InputOutcome::message_sent;
 }
 

@@ -8,3 +8,12 @@ class ChatClient;
 // place. Called by the PRIVMSG handler on the receive thread when the chat's
 // process_links switch is on.
 void process_link(ChatClient& client, int slot, std::wstring& line);
+
+// What process_link does with a line: the link it found (opened links have
+// "http:" upgraded when only secure links are wanted) and the action. The
+// line is cut after the link as for process_link.
+struct LinkDecision {
+    enum Action { none, open, download, count_only } action = none;
+    std::wstring link;
+};
+LinkDecision decide_link(const ChatClient& client, std::wstring& line);

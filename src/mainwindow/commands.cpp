@@ -26,6 +26,7 @@ bool handle_command(ChatClient& client, int id, int code, HWND source) {
         client.confirm_exit();
         return true;
     case IDM_CONNECT:
+        finish_pending_disconnect(client);
         if (!client.connect_dialog)
             client.connect_dialog = std::make_unique<ConnectDialog>(client.instance, IDD_CONNECT, client.main_window,
                                                                     client, client.server_socket, client.connection);

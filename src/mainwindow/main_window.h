@@ -25,6 +25,11 @@ void select_chat(ChatClient& client, int slot);
 // Channel indicators and channel menu items for the selected chat.
 void refresh_channel_controls(ChatClient& client);
 
+// A Disconnect chosen by the user waits (without blocking the window) for QUIT
+// to reach the server. A new Connect meanwhile finishes it at once first.
+void finish_pending_disconnect(ChatClient& client);
+bool disconnect_pending();
+
 // Closes every chat tab and shows the not-connected state. Any thread: the
 // work is handed to the user-interface thread.
 void disconnect_reset(ChatClient& client);

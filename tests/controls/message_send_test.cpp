@@ -5,7 +5,9 @@
 #include "app/text.h"
 #include "chat/palette.h"
 #include "controls/input_line.h"
+#include "controls/message_split.h"
 #include "crypto/message_crypto.h"
+#include "net/receive_loop.h"
 #include "crypto/password_table.h"
 #include "framework/message_box.h"
 #include "settings/password_table.h"
@@ -143,25 +145,81 @@ TEST_F(InputLineTest, EncryptionWithoutPasswordSendsPlain) {
     EXPECT_EQ(count_in_buffer(alice, L"[ENCRYPTED]"), 0u);
 }
 
-TEST_F(InputLineTest, OverlongMessageRefusedAndKept) {
+// A long message goes out in parts: each fits 512 bytes as the server relays
+// it (with the longest host a server gives), each encrypted part is a whole
+// block of its own, and the parts joined give the text back.
+TEST_F(InputLineTest, LongMessagesGoOutInPartsThatFitTheRelayedLine) {
     const int alice = open_chat(L"alice", false);
     connect();
-    const std::wstring pasted(2100, L'p');
+    const size_t relay_prefix =
+        (":bob!~" + narrow_text(registration_username(client).c_str(), CP_ACP) + "@").size() + 63 + 1;
+
+    std::wstring pasted;
+    for (int i = 0; pasted.size() < 2100; ++i) pasted += format_text(L"word%d ", i);
+    pasted.pop_back();
     type_and_enter(pasted);
-    EXPECT_EQ(input_text(), pasted);
-    // 1000 bytes encrypt to 2048 hexadecimal digits: past the line's capacity.
+    EXPECT_EQ(input_text(), L"");
+    const std::string head = "PRIVMSG alice :";
+    std::string joined;
+    size_t parts = 0;
+    for (std::string line = next_line(500); !line.empty(); line = next_line(500), ++parts) {
+        ASSERT_EQ(line.compare(0, head.size(), head), 0) << line;
+        EXPECT_LE(relay_prefix + line.size() + 2, 512u);
+        // Cut between words, the space between them left out.
+        EXPECT_NE(line.back(), ' ') << line;
+        joined += (joined.empty() ? "" : " ") + line.substr(head.size());
+    }
+    EXPECT_GE(parts, 5u);
+    EXPECT_EQ(joined, narrow_text(pasted.c_str(), CP_ACP));
+    EXPECT_EQ(count_in_buffer(alice, L"[bob]"), parts);
+
     client.chats[alice].encrypt_messages = true;
     copy_text(client.chats[alice].password, L"Tulip9");
     const std::wstring long_text(1000, L'e');
     type_and_enter(long_text);
-    EXPECT_EQ(input_text(), long_text);
+    const std::string tagged = head + "[ZOVMSG01]";
+    joined.clear();
+    parts = 0;
+    for (std::string line = next_line(500); !line.empty(); line = next_line(500), ++parts) {
+        ASSERT_EQ(line.compare(0, tagged.size(), tagged), 0) << line;
+        EXPECT_LE(relay_prefix + line.size() + 2, 512u);
+        joined += decrypt_message(line.substr(tagged.size()), "Tulip9");
+    }
+    EXPECT_GE(parts, 3u);
+    EXPECT_EQ(joined, std::string(1000, 'e'));
+    EXPECT_EQ(count_in_buffer(alice, L"[ENCRYPTED]"), parts);
+
+    // Beyond the longest message the text is refused and kept.
+    const std::wstring flood(longest_message + 1, L'f');
+    type_and_enter(flood);
+    EXPECT_EQ(input_text(), flood);
     EXPECT_TRUE(nothing_sent_before_sentinel());
-    EXPECT_EQ(count_in_buffer(alice, line_too_long_text), 2u);
-    EXPECT_EQ(count_in_buffer(alice, L"[bob]"), 0u);
-    // 700 bytes still fit: 1440 digits.
-    SetWindowTextW(input, L"");
-    type_and_enter(std::wstring(700, L'f'));
-    EXPECT_EQ(next_line().size(), std::string("PRIVMSG alice :[ZOVMSG01]").size() + 1440);
+    EXPECT_EQ(count_in_buffer(alice, line_too_long_text), 1u);
+}
+
+// Parts never split a character, and prefer to end after a space.
+TEST(MessageSplit, PartsKeepCharactersWholeAndPreferSpaces) {
+    const std::wstring pair = L"\U0001F600";  // one character, two UTF-16 units
+    struct Case {
+        std::wstring text;
+        size_t room;
+        unsigned code_page;
+        std::vector<std::wstring> parts;
+    } cases[] = {
+        {L"abcdef", 4, CP_UTF8, {L"abcd", L"ef"}},
+        {L"ab cdef", 4, CP_UTF8, {L"ab", L"cdef"}},
+        {L"a bcdefg", 4, CP_UTF8, {L"a bc", L"defg"}},  // a space in the first half is not worth it
+        {L"a" + pair + L"b", 4, CP_UTF8, {L"a", pair, L"b"}},
+        {L"\u00e9\u00e9\u00e9", 5, CP_UTF8, {L"\u00e9\u00e9", L"\u00e9"}},
+        {L"\u00e9\u00e9\u00e9", 2, 1252, {L"\u00e9\u00e9", L"\u00e9"}},
+        {L"short", 100, CP_UTF8, {L"short"}},
+        {L"  a", 1, CP_UTF8, {L" ", L" ", L"a"}},  // never an empty part
+        {L"x", 0, CP_UTF8, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(split_message(c.text, c.room, c.code_page), c.parts) << c.text.size();
+    EXPECT_EQ(encrypted_text_room(10 + 64), 15u);   // two cipher blocks: the random prefix and 15 bytes
+    EXPECT_EQ(encrypted_text_room(10 + 63), 0u);    // one block holds only the prefix and padding
+    EXPECT_EQ(message_room(L"bob", L"z-zbob", L"alice"), 512u - 2 - (1 + 3 + 1 + 1 + 6 + 1 + 63 + 1) - 8 - 5 - 2);
 }
 
 TEST_F(InputLineTest, OfflineOnlyIplocalInPrivateChat) {

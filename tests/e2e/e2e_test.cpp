@@ -198,6 +198,43 @@ TEST_F(EndToEnd, EncryptedMessageIsDecrypted) {
     EXPECT_TRUE(shows(slot_of(L"e2epeer"), L"[DECRYPTED] - meet at noon"));
 }
 
+// A message longer than a line goes out in parts that the server relays
+// whole; encrypted, each part is a block of its own.
+TEST_F(EndToEnd, LongMessagesArriveWholeInParts) {
+    const int chat = slot_of(L"e2epeer");
+    ASSERT_GT(chat, 0);
+    SendMessageW(client->main_window, WM_COMMAND, MAKEWPARAM(201 + 2 * chat, BN_CLICKED), 0);
+    std::wstring text;
+    for (int i = 0; text.size() < 2000; ++i) text += format_text(L"part%d ", i);
+    text.resize(2000);
+    text.back() = L'x';  // a server trims a space at the end
+    const std::string head = ":Quillfan1!~z-zquilly@127.0.0.1 PRIVMSG e2epeer :";
+    auto send_and_collect = [&](bool encrypted) {
+        SetWindowTextW(client->input_window, text.c_str());
+        SendMessageW(client->input_window, WM_CHAR, L'\r', 1);
+        std::string joined;
+        for (int parts = 0; parts < 40 && joined.size() < text.size(); ++parts) {
+            const std::string line = peer->wait_for(head);
+            if (line.empty()) break;
+            EXPECT_LE(line.size() + 2, 512u);
+            std::string body = line.substr(line.find(head) + head.size());
+            if (encrypted) {
+                EXPECT_EQ(body.compare(0, 10, "[ZOVMSG01]"), 0);
+                body = decrypt_message(body.substr(10), "shared secret");
+            }
+            // Parts end between words; the space there is left out.
+            joined += (joined.empty() ? "" : " ") + body;
+        }
+        return joined;
+    };
+    EXPECT_EQ(send_and_collect(false), narrow_text(text.c_str(), CP_ACP));
+    client->chats[chat].encrypt_messages = true;
+    copy_text(client->chats[chat].password, L"shared secret");
+    EXPECT_EQ(send_and_collect(true), narrow_text(text.c_str(), CP_ACP));
+    client->chats[chat].encrypt_messages = false;
+    EXPECT_TRUE(client->server_socket.connected);
+}
+
 TEST_F(EndToEnd, IsonFindsAFavouriteOnline) {
     copy_text(client->favorite_nicknames[1].nickname, L"e2epeer");
     client->favorite_nicknames[1].online = false;

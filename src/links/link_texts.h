@@ -1,0 +1,12 @@
+#pragma once
+
+// Status notices of link downloads (title "Download File").
+namespace link_text {
+constexpr char download_title[] = "Download File";
+constexpr wchar_t received_format[] = L"File '%s' received";
+constexpr wchar_t no_connection[] = L"Error: Please check your Internet connection and firewall";
+constexpr wchar_t server_error[] = L"Server Error";
+constexpr wchar_t download_failure[] = L"Error: Download failure";
+constexpr wchar_t other_error_format[] = L"Error code: %s";  // eight upper-case hexadecimal digits
+constexpr wchar_t dropped[] = L"Too many downloads at once: link not downloaded";
+}  // namespace link_text

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+class ChatClient;
+
+// Opens a web address with the system's default handler (the shell's open
+// action). The shell may take its time or show a window of its own, so it is
+// only ever called on the user-interface thread or a thread that may wait.
+void open_link(const std::wstring& link, int show_command);
+
+// The same from a thread that must not wait (the receive thread): handed to
+// the user-interface thread, dropped first when a flood fills its queue.
+void open_link_later(ChatClient& client, const std::wstring& link, int show_command);
+
+// Tests replace the shell (there is no browser to open under them); nullptr
+// puts the shell back.
+using LinkOpener = void (*)(const std::wstring& link, int show_command);
+void set_link_opener(LinkOpener opener);
