@@ -268,12 +268,15 @@ TEST_F(EndToEnd, UpdateListFillsTheDirectoryAndItsCache) {
             if (channels.back() == L"#e2edir") topic = directory.view().cell(row, column_topic);
         }
     }));
-    std::sort(channels.begin(), channels.end());
-    EXPECT_EQ(channels, (std::vector<std::wstring>{L"#e2e", L"#e2edir"}));
+    const auto listed = [&](const wchar_t* name) {
+        return std::find(channels.begin(), channels.end(), name) != channels.end();
+    };
+    EXPECT_TRUE(listed(L"#e2edir"));
+    EXPECT_FALSE(listed(L"#e2elonely")) << "one user only";
     EXPECT_EQ(topic, L"the shared room");
     const std::vector<CachedRow> cached =
         read_directory_cache(directory_cache_path(*client, client->connection.host.get()), 5000);
-    EXPECT_EQ(cached.size(), 2u);
+    EXPECT_EQ(cached.size(), channels.size());
 }
 
 // Last: the line to the server is cut without a word.
