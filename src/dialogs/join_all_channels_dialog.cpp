@@ -45,9 +45,11 @@ void copy_to_clipboard(HWND owner, const std::wstring& text) {
 }  // namespace
 
 INT_PTR JoinAllChannelsDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    window_ = dialog;
     switch (message) {
     case WM_INITDIALOG:
+        // Kept from here to WM_DESTROY only: the end of a listing looks at it
+        // to know whether the dialog is on the screen.
+        window_ = dialog;
         open(dialog);
         return TRUE;
     case WM_COMMAND:

@@ -21,9 +21,11 @@ void show_picture(HWND dialog, int number, HBITMAP picture) {
 }  // namespace
 
 INT_PTR NicknamesFavoritesDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    dialog_window_ = dialog;
     switch (message) {
     case WM_INITDIALOG:
+        // Kept from here to WM_DESTROY only: an ISON reply looks at it to
+        // know whether the dialog is on the screen.
+        dialog_window_ = dialog;
         open(dialog);
         return TRUE;
     case WM_DESTROY:

@@ -191,4 +191,6 @@ TEST_F(DialogTest, OfflineDirectoryShowsACachedServer) {
         EXPECT_EQ(ListView_GetItemCount(list), 3);
     }));
     EXPECT_STREQ(client.directory_cache_server, L"irc.cached.test");
+    // Closed: the end of a later listing leaves it alone.
+    EXPECT_EQ(static_cast<JoinAllChannelsDialog&>(*client.join_all_channels_dialog).window(), nullptr);
 }
