@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <thread>
+
 #include "app/text.h"
 #include "dialog_fixture.h"
 #include "dialogs/directory_listing.h"
@@ -11,6 +13,7 @@
 #include "dialogs/join_all_channels_dialog.h"
 #include "irc/directory_rows.h"
 #include "irc/irc_line.h"
+#include "net_connect/net_test_support.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "settings/directory_cache.h"
@@ -118,10 +121,14 @@ TEST_F(DialogTest, ListingEndsAtItsEndOrAfterTheLastRowKept) {
     client.channel_directory.clear();
     client.directory_row_count = 0;
     const std::wstring cache = directory_cache_path(client, L"irc.listing.test");
-    dispatch_line(client, L":srv 322 me #room 5 :hello there");
-    dispatch_line(client, L":srv 322 me #solo 1 :only me");
-    EXPECT_EQ(GetFileAttributesW(cache.c_str()), INVALID_FILE_ATTRIBUTES);
-    dispatch_line(client, L":srv 323 me :End of LIST");
+    // From another thread, as the receive thread hands them over.
+    std::thread receiver([&] {
+        dispatch_line(client, L":srv 322 me #room 5 :hello there");
+        dispatch_line(client, L":srv 322 me #solo 1 :only me");
+        dispatch_line(client, L":srv 323 me :End of LIST");
+    });
+    EXPECT_TRUE(net_test::wait_until([&] { return GetFileAttributesW(cache.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    receiver.join();
     std::vector<CachedRow> rows = read_directory_cache(cache, 5000);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].description, L"hello there");
