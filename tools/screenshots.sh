@@ -3,8 +3,10 @@
 #   docs/server_tab.png    the server tab
 #   docs/private_chat.png  a private chat with encryption switched on
 #   docs/channel.png       a channel with its user list open
+#   docs/directory.png     the channel directory on a cached listing
+#   docs/preferences.png   the preferences dialog
 # No IRC server is needed: the program's "--demo-tabs[=server|private]" start
-# option fills the tabs with sample lines. The program runs under Xvfb in a
+# option fills the tabs with sample lines, "--demo-dialog=..." opens a dialog. The program runs under Xvfb in a
 # Wine virtual desktop, in a Wine prefix of its own that uses the X11 driver.
 #
 # Needs: xvfb, xauth, imagemagick (tools/bootstrap.sh installs the rest).
@@ -58,3 +60,24 @@ shoot() {
 shoot --demo-tabs=server server_tab.png
 shoot --demo-tabs=private private_chat.png
 shoot --demo-tabs channel.png
+
+# The channel directory, offline, on a cached listing of stored server 1, and
+# the preferences dialog.
+{
+  printf '[preferences]\r\nallow_receive_files=false\r\n[servers]\r\nserver_name_1=irc.example.net\r\n'
+} >"$shots/Settings/Settings.ini"
+{
+  printf '[channels]\r\n'
+  n=0
+  for row in "#linux 412 Everything about the penguin" "#music 87 Share what you listen to" \
+             "#chess 23 Correspondence games every Sunday" "#privacy 156 Encryption, keys and good habits" \
+             "#python 298 Ask your question, don't ask to ask" "#photography 41 Light, lenses and walks" \
+             "#cooking 9 Recipes from everywhere" "#astronomy 64 Clear skies tonight?" \
+             "#books 35 Reading club: this month a classic" "#gardening 12 Seeds, soil and patience"; do
+    read -r channel users topic <<<"$row"
+    printf 'channel_%d=%s\r\nusers_%d=%s\r\ndescription_%d=%s\r\n' "$n" "$channel" "$n" "$users" "$n" "$topic"
+    n=$((n + 1))
+  done
+} >"$shots/Settings/irc.example.net.ini"
+shoot --demo-dialog=directory directory.png
+shoot --demo-dialog=preferences preferences.png

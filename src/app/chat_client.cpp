@@ -2,6 +2,7 @@
 
 #include "chat/chat_tabs.h"
 #include "controls/input_edit.h"
+#include "dialogs/nicknames_favorites_dialog.h"
 #include "framework/fatal_error.h"
 #include "framework/message_box.h"
 #include "irc/sounds.h"
@@ -65,6 +66,10 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
         if (HBRUSH brush = control_colours(*this, message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)))
             return reinterpret_cast<LRESULT>(brush);
         break;
+    case WM_TIMER:
+        // The two-minute favourites check; nothing is asked while offline.
+        if (wparam == favorites_timer_id && server_socket.connected) check_favorites_online(*this);
+        return 0;
     case WM_PARENTNOTIFY:
         adopt_child_window(*this, wparam, lparam);
         break;

@@ -3,6 +3,7 @@
 
 #include "app/chat_client.h"
 #include "app/limits.h"
+#include "dialogs/demo_dialog.h"
 #include "framework/basic_window.h"
 #include "mainwindow/demo_tabs.h"
 #include "net/server_socket.h"
@@ -21,6 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int show_
     InitCommonControlsEx(&controls);
 
     request_demo_tabs(command_line);  // "--demo-tabs": sample chats for screenshots
+    request_demo_dialog(command_line);  // "--demo-dialog=...": a dialog for screenshots
     ChatClient client(show_command, class_name, instance, title);
     run_message_loop(client, accelerators);
     client.shut_down();

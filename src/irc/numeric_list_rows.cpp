@@ -4,6 +4,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "dialogs/directory_listing.h"
 #include "chat/ui_thread.h"
 #include "irc/directory_rows.h"
 #include "irc/irc_line.h"
@@ -51,6 +52,8 @@ void add_directory_row(const wchar_t* channel, const wchar_t* topic, ChatClient&
     client.channel_directory.push_back(pack_directory_row(row));
 }
 
+// The directory belongs to the user-interface thread (its dialog reads it
+// there): the rows and the end are handed over in order, without waiting.
 void handle_list_row(ChatClient& client, const IrcLine& line) {
     const std::wstring channel = line.token(3);
     const std::wstring users = line.token(4);
@@ -60,10 +63,10 @@ void handle_list_row(ChatClient& client, const IrcLine& line) {
         const int count = client.directory_row_count;
         if (count <= directory_row_limit) add_directory_row(channel.c_str(), topic.c_str(), client, users.c_str());
         // Row 5001 ends the listing as 323 would; the rows after it are dropped.
+        else if (count == directory_row_limit + 1) end_directory_listing(client);
     });
 }
 
-void handle_list_end(ChatClient&, const IrcLine&) {
-    // The listing is complete in channel_directory. Saving it and showing it
-    // belong to the channel directory dialog, which is not built yet.
+void handle_list_end(ChatClient& client, const IrcLine&) {
+    post_ui_task(client, [&client] { end_directory_listing(client); });
 }

@@ -4,6 +4,7 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
+#include "dialogs/nicknames_favorites_dialog.h"
 #include "irc/chat_view.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
@@ -71,6 +72,8 @@ void handle_ison_reply(ChatClient& client, const IrcLine& line) {
 }
 
 void favorites_online_notice(ChatClient& client, int count) {
+    // The open dialog shows who is online itself.
+    if (refresh_open_favorites_dialog(client)) return;
     if (count == 0) {
         if (client.nicknames_online_button) EnableWindow(client.nicknames_online_button, FALSE);
         return;

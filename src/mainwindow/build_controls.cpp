@@ -9,6 +9,7 @@
 #include "chat/palette.h"
 #include "controls/input_edit.h"
 #include "dialogs/about_dialog.h"
+#include "dialogs/demo_dialog.h"
 #include "mainwindow/build_steps.h"
 #include "mainwindow/control_table.h"
 #include "mainwindow/demo_tabs.h"
@@ -109,4 +110,5 @@ void build_main_window(ChatClient& client) {
     load_start_settings(client);
     startup_in_progress = false;
     start_requested_demo(client);
+    start_requested_dialog(client);
 }

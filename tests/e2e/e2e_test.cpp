@@ -10,10 +10,13 @@
 
 #include "chat/user_list.h"
 #include "crypto/message_crypto.h"
+#include "dialogs/join_all_channels_dialog.h"
 #include "e2e_support.h"
 #include "net/irc_commands.h"
 #include "net/receive_loop.h"
 #include "net/server_log.h"
+#include "settings/directory_cache.h"
+#include "support/modal_dialog.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "transfer/public_ip.h"
@@ -268,6 +271,49 @@ TEST_F(EndToEnd, NickKickPartAndQuitReachTheUserList) {
     peer->send("QUIT :gone");
     EXPECT_TRUE(shows(slot_of(L"e2epeer"), L" disconnected from the IRC server"));
     EXPECT_TRUE(wait_until([&] { return !has_user(room, peer_nickname); }));
+}
+
+// Two raw clients make a shared and a lonely channel; "Update list" in the
+// directory dialog lists the shared one, keeps the lonely one out and caches.
+TEST_F(EndToEnd, UpdateListFillsTheDirectoryAndItsCache) {
+    e2e::PeerClient first, second;
+    const unsigned short port = e2e::ngircd_port();
+    ASSERT_TRUE(first.connect(port) && second.connect(port));
+    first.send("NICK dirone");
+    first.send("USER dirone 0 * :Directory one");
+    second.send("NICK dirtwo");
+    second.send("USER dirtwo 0 * :Directory two");
+    ASSERT_NE(first.wait_for(" 376 "), "");
+    ASSERT_NE(second.wait_for(" 376 "), "");
+    first.send("JOIN #e2edir");
+    first.send("TOPIC #e2edir :the shared room");
+    first.send("JOIN #e2elonely");
+    second.send("JOIN #e2edir");
+    ASSERT_NE(second.wait_for(" 366 "), "");
+    ASSERT_NE(first.wait_for("#e2elonely"), "");
+
+    std::vector<std::wstring> channels;
+    std::wstring topic;
+    ASSERT_TRUE(run_modal([] { SendMessageW(client->main_window, WM_COMMAND, IDM_JOIN_ALL_CHANNELS, 0); },
+                          [&](HWND dialog) {
+        auto& directory = static_cast<JoinAllChannelsDialog&>(*client->join_all_channels_dialog);
+        press(dialog, IDC_DIRECTORY_UPDATE);
+        EXPECT_TRUE(directory.busy());
+        EXPECT_TRUE(wait_until([&] { return !directory.busy(); }, 15000));
+        for (size_t row = 0; row < directory.view().size(); ++row) {
+            channels.push_back(directory.view().cell(row, column_channel));
+            if (channels.back() == L"#e2edir") topic = directory.view().cell(row, column_topic);
+        }
+    }));
+    const auto listed = [&](const wchar_t* name) {
+        return std::find(channels.begin(), channels.end(), name) != channels.end();
+    };
+    EXPECT_TRUE(listed(L"#e2edir"));
+    EXPECT_FALSE(listed(L"#e2elonely")) << "one user only";
+    EXPECT_EQ(topic, L"the shared room");
+    const std::vector<CachedRow> cached =
+        read_directory_cache(directory_cache_path(*client, client->connection.host.get()), 5000);
+    EXPECT_EQ(cached.size(), channels.size());
 }
 
 // Last: the line to the server is cut without a word.

@@ -76,8 +76,9 @@ TEST_F(WindowMessages, AboutCommandShowsTheAboutBox) {
 }
 
 TEST_F(WindowMessages, UnknownCommandsGoToTheDefaultProcedure) {
-    // A later command with no handler yet must not be taken as handled.
-    EXPECT_FALSE(handle_command(client, IDM_PREFERENCES, 0, nullptr));
+    // A command nobody handles must not be taken as handled.
+    constexpr int unknown_command = 0x7EFF;
+    EXPECT_FALSE(handle_command(client, unknown_command, 0, nullptr));
     EXPECT_FALSE(handle_command(client, 202, BN_CLICKED, nullptr));  // a buffer id, not a button
 }
 

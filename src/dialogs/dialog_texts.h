@@ -1,0 +1,19 @@
+#pragma once
+
+// The boxes and labels the dialogs show, in one place.
+namespace dialog_text {
+constexpr const wchar_t* password_length = L"Password length should be at least 6 characters.";
+constexpr const wchar_t* password_length_title = L"Password length";
+constexpr const wchar_t* name_spaces = L"The names of the channels must not contain spaces.";
+constexpr const wchar_t* name_spaces_title = L"Name spaces";
+constexpr const wchar_t* identity_length = L"Nickname and Username length should be at least 6 characters.";
+constexpr const wchar_t* identity_length_title = L"Nickname and Username length";
+
+constexpr const wchar_t* row_count = L"(%d)";
+constexpr const wchar_t* channel_column = L"Channel";
+constexpr const wchar_t* users_column = L"Users";
+constexpr const wchar_t* topic_column = L"Topic";
+constexpr const wchar_t* join_channel_item = L"Join Channel";
+constexpr const wchar_t* copy_channel_item = L"Copy Channel";
+constexpr const wchar_t* copy_topic_item = L"Copy Topic";
+}  // namespace dialog_text

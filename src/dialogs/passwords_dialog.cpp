@@ -1,0 +1,51 @@
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "dialogs/dialog_texts.h"
+#include "dialogs/settings_dialogs.h"
+#include "resources/dialog_ids.h"
+#include "settings/password_table.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+
+namespace {
+constexpr int password_limit = password_capacity - 1;
+int password_item(int number) { return IDC_PASSWORD_FIRST + number - 1; }
+}  // namespace
+
+INT_PTR PasswordsDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        open(dialog);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    if (LOWORD(wparam) == IDOK) save(dialog);
+    else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+    else return FALSE;
+    return TRUE;
+}
+
+void PasswordsDialog::open(HWND dialog) {
+    // What the program uses now, not a reload: the file may have been edited
+    // since, and these are the passwords messages are being read with.
+    for (int number = 1; number <= password_count; ++number) {
+        limit_item(dialog, password_item(number), password_limit);
+        const std::string stored = stored_password(client_, number);
+        std::wstring text = latin1_text(stored.data(), stored.size());
+        set_item_text(dialog, password_item(number), text);
+        SecureZeroMemory(text.data(), text.size() * sizeof(wchar_t));
+    }
+}
+
+void PasswordsDialog::save(HWND dialog) {
+    bool refused = false;
+    for (int number = 1; number <= password_count; ++number) {
+        std::wstring text = item_text(dialog, password_item(number), password_limit);
+        if (is_too_short(text)) refused = true;
+        else write_setting(client_, settings_key::passwords_section,
+                           numbered_key(settings_key::user_password, number).c_str(), text);
+        SecureZeroMemory(text.data(), text.size() * sizeof(wchar_t));
+    }
+    load_settings(client_, SettingsGroup::passwords);
+    if (refused) show_refusal(dialog, dialog_text::password_length, dialog_text::password_length_title);
+    else EndDialog(dialog, IDOK);
+}

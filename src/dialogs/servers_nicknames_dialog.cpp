@@ -1,0 +1,69 @@
+#include "app/chat_client.h"
+#include "dialogs/dialog_texts.h"
+#include "dialogs/settings_dialogs.h"
+#include "resources/dialog_ids.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+
+namespace {
+// The user name is sent with a prefix of up to three characters at
+// registration (the compatibility mark), which must still fit in ten.
+constexpr int typed_username_limit = 7;
+
+struct ServerColumn {
+    int first_item;
+    const wchar_t* key;
+    int limit;
+    bool checked;  // refused when 1 to 5 characters long
+};
+
+constexpr ServerColumn columns[] = {
+    {IDC_SERVER_NAME_FIRST, settings_key::server_name, server_name_capacity - 1, false},
+    {IDC_SERVER_PORT_FIRST, settings_key::server_port, port_capacity - 1, false},
+    {IDC_SERVER_NICKNAME_FIRST, settings_key::server_nickname, nickname_capacity - 1, true},
+    {IDC_SERVER_USERNAME_FIRST, settings_key::server_username, typed_username_limit, true},
+};
+
+const wchar_t* stored_value(const StoredServer& server, int column) {
+    const wchar_t* values[] = {server.name, server.port, server.nickname, server.username};
+    return values[column];
+}
+}  // namespace
+
+INT_PTR ServersNicknamesDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        open(dialog);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    if (LOWORD(wparam) == IDOK) save(dialog);
+    else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+    else return FALSE;
+    return TRUE;
+}
+
+void ServersNicknamesDialog::open(HWND dialog) {
+    load_settings(client_, SettingsGroup::servers);
+    for (int number = 1; number <= server_count; ++number)
+        for (int column = 0; column < 4; ++column) {
+            const int item = columns[column].first_item + number - 1;
+            limit_item(dialog, item, columns[column].limit);
+            set_item_text(dialog, item, stored_value(client_.servers[number], column));
+        }
+}
+
+void ServersNicknamesDialog::save(HWND dialog) {
+    bool refused = false;
+    for (int number = 1; number <= server_count; ++number)
+        for (const ServerColumn& column : columns) {
+            const std::wstring text = item_text(dialog, column.first_item + number - 1, column.limit);
+            if (column.checked && is_too_short(text)) {
+                refused = true;
+                continue;
+            }
+            write_setting(client_, settings_key::servers_section, numbered_key(column.key, number).c_str(), text);
+        }
+    load_settings(client_, SettingsGroup::servers);
+    if (refused) show_refusal(dialog, dialog_text::identity_length, dialog_text::identity_length_title);
+    else EndDialog(dialog, IDOK);
+}
