@@ -77,7 +77,9 @@ TEST_P(SettingsDialogs, OkWritesWhatPassesAndCancelKeepsIt) {
         press(dialog, IDOK);
         open_after_ok = IsWindowVisible(dialog) != FALSE;
         // The refused text stays for the user to correct.
-        if (!c.typed.empty()) EXPECT_EQ(item_text_of(dialog, c.typed[0].item), c.typed[0].text);
+        if (!c.typed.empty()) {
+            EXPECT_EQ(item_text_of(dialog, c.typed[0].item), c.typed[0].text);
+        }
         press(dialog, IDCANCEL);
         open_after_cancel = IsWindow(dialog) && IsWindowVisible(dialog);
     }));
