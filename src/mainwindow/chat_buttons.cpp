@@ -43,8 +43,11 @@ std::wstring selected_user(const ChatRecord& channel) {
     return entry;
 }
 
+// The user's own nickname and every nickname that begins with it (letter case
+// counts): such users are never kicked or voiced from the list.
 bool is_own_nickname(ChatClient& client, const std::wstring& nickname) {
-    return equal_ignoring_case(nickname, client.connection.nickname.get());
+    const std::wstring own = client.connection.nickname.get();
+    return nickname.compare(0, own.size(), own) == 0;
 }
 
 void close_selected_tab(ChatClient& client, ChatRecord& chat) {

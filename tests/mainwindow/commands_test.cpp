@@ -117,10 +117,11 @@ TEST_F(CommandsTest, CommandTable) {
         {IDM_PASSWORD_OFF, Tab::channel, nullptr, {"MODE #room -k Tulip99"}, L"Password OFF",
          L"The access password for this channel has been removed: Tulip99", nullptr},
         {IDC_KICK, Tab::channel, L"carol", {"KICK #room carol", "MODE #room +b carol!*@*"}, L"", L"", nullptr},
-        // Only the user's own nickname is refused, in any letter case.
+        // The own nickname and every nickname that begins with it are refused;
+        // letter case counts.
         {IDC_KICK, Tab::channel, L"@bob", {}, L"", L"", nullptr},
-        {IDC_KICK, Tab::channel, L"Bob", {}, L"", L"", nullptr},
-        {IDC_KICK, Tab::channel, L"bobby", {"KICK #room bobby", "MODE #room +b bobby!*@*"}, L"", L"", nullptr},
+        {IDC_KICK, Tab::channel, L"bobby", {}, L"", L"", nullptr},
+        {IDC_KICK, Tab::channel, L"Bob", {"KICK #room Bob", "MODE #room +b Bob!*@*"}, L"", L"", nullptr},
         {IDC_VOICE_ON, Tab::channel, L"carol", {"MODE #room +v carol"}, L"Voice ON",
          L"User carol can send messages to channel", nullptr},
         {IDC_VOICE_OFF, Tab::channel, L"+dave", {"MODE #room -v dave"}, L"Voice OFF",
