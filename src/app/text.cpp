@@ -78,3 +78,16 @@ std::wstring latin1_text(const char* bytes, size_t length) {
     for (size_t i = 0; i < length; ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
     return out;
 }
+
+std::wstring format_byte_amount(unsigned long long bytes) {
+    static const wchar_t* const units[] = {L"KB", L"MB", L"GB", L"TB"};
+    if (bytes < 1024) return std::to_wstring(bytes) + L" bytes";
+    // Tenths of the unit, in whole numbers: no floating-point formatting.
+    unsigned long long scaled = bytes * 10 / 1024;
+    size_t unit = 0;
+    while (scaled >= 10240 && unit + 1 < sizeof units / sizeof *units) {
+        scaled /= 1024;
+        ++unit;
+    }
+    return std::to_wstring(scaled / 10) + L"." + std::to_wstring(scaled % 10) + L" " + units[unit];
+}
