@@ -128,9 +128,11 @@ void stop_file_receiver(ChatClient& client, bool quietly) {
     if (!r.running) return;
     r.stopping = true;
     {
-        // Shutting down wakes a receive; closing the listener wakes accept.
+        // Closing wakes the thread from accept or a receive (a shutdown alone
+        // does not everywhere); the thread sees the stop before it touches the
+        // sockets again, and finds them withdrawn.
         std::lock_guard<std::mutex> guard(r.lock);
-        if (r.connection != INVALID_SOCKET) shutdown(r.connection, SD_BOTH);
+        close_socket(r.connection);
         close_socket(r.listener);
     }
     if (r.thread.joinable()) r.thread.join();
