@@ -63,7 +63,7 @@ TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
         send(s, std::string(500, 'y').data(), 500, 0);
         closesocket(s);
         ASSERT_TRUE(wait_served(before));
-        pump_until([&] { return status_part(client, 1).find(L"cut.bin.zof") != std::wstring::npos; }, 2000);
+        pump_until([&] { return status_part(client, 1).find(L"not received") != std::wstring::npos; }, 2000);
         EXPECT_EQ(status_part(client, 1),
                   L"File 'cut.bin.zof' not received: the connection ended before the end of the file.");
     }
@@ -108,4 +108,19 @@ TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
     std::vector<std::wstring> top = files_in(app_folder);
     std::sort(top.begin(), top.end());
     EXPECT_EQ(top, (std::vector<std::wstring>{L"Downloads", L"Settings"}));
+}
+
+// The protocol has no refusal: a receiver that cannot write ends the
+// connection and says why.
+TEST_F(TransferTest, WithoutADownloadsFolderTheConnectionEnds) {
+    const std::wstring moved = std::wstring(client.app_folder) + L"Downloads-away";
+    ASSERT_TRUE(MoveFileW(downloads.c_str(), moved.c_str()));
+    const unsigned long before = file_receiver_connections_served();
+    EXPECT_FALSE(peer::send_file(port, "lost.bin.zof", encrypted("content", right_password)));
+    ASSERT_TRUE(wait_served(before));
+    pump_until([&] { return status_part(client, 1).find(L"not received") != std::wstring::npos; }, 2000);
+    EXPECT_EQ(status_part(client, 1),
+              L"File 'lost.bin.zof' not received: it could not be saved in the Downloads folder.");
+    EXPECT_TRUE(MoveFileW(moved.c_str(), downloads.c_str()));
+    EXPECT_EQ(GetFileAttributesW((std::wstring(client.app_folder) + L"lost.bin").c_str()), INVALID_FILE_ATTRIBUTES);
 }
