@@ -5,6 +5,7 @@
 #include <cryptopp/files.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/text.h"
 #include "crypto/aes_cbc.h"
@@ -50,6 +51,9 @@ void decrypt_file(const std::string& password, const std::string& encrypted_path
 }
 
 namespace {
+
+// What the library reports for a wrong password.
+constexpr char wrong_padding_text[] = "StreamTransformationFilter: invalid PKCS #7 block padding found";
 
 bool has_encrypted_extension(const std::string& path) {
     const size_t extension_length = std::strlen(encrypted_file_extension);
@@ -129,12 +133,17 @@ ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::st
     LibraryErrorLog errors;
     std::string scratch;
     bool fitted = false, writable = true;
-    for (const StoredPasswords::Entry& entry : passwords.entries()) {
+    // A length that can never be a ciphertext fits no password.
+    const std::vector<StoredPasswords::Entry> none;
+    for (const StoredPasswords::Entry& entry : has_tail ? passwords.entries() : none) {
         // Only a password that gives valid padding can decrypt; the first such
-        // slot wins, as a full decryption with each in turn would decide.
-        if (!has_tail) break;
+        // slot wins, as a full decryption with each in turn would decide. The
+        // others leave the trace a full decryption would have left.
         const KeyMaterial material = cached_key_iv(entry.password);
-        if (!padding_would_fit(material, one_block ? material.iv : tail, tail + cipher_block_size)) continue;
+        if (!padding_would_fit(material, one_block ? material.iv : tail, tail + cipher_block_size)) {
+            errors.add(CryptoPP::InvalidCiphertext(wrong_padding_text));
+            continue;
+        }
         scratch = make_scratch_file(folder);
         if (scratch.empty()) {
             writable = false;

@@ -11,6 +11,7 @@ class ChatClient;
 // Extension of an encrypted file ("%s.zof" of the plain file's path).
 constexpr char encrypted_file_extension[] = ".zof";
 constexpr wchar_t encrypted_file_format[] = L"%s.zof";
+constexpr wchar_t encrypted_file_extension_wide[] = L".zof";
 
 // Throw CryptoPP::Exception when a file cannot be opened, read or written, and
 // (decrypt_file) when the password does not fit. decrypt_file may leave a

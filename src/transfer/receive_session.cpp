@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <algorithm>
 #include <vector>
 
@@ -20,9 +21,8 @@ namespace {
 constexpr size_t receive_buffer_size = 64 * 1024;
 
 bool ends_with_extension(const std::wstring& name) {
-    const size_t length = std::strlen(encrypted_file_extension);
-    return name.size() > length &&
-           _wcsicmp(name.c_str() + name.size() - length, L".zof") == 0;
+    const size_t length = std::wcslen(encrypted_file_extension_wide);
+    return name.size() > length && _wcsicmp(name.c_str() + name.size() - length, encrypted_file_extension_wide) == 0;
 }
 
 // 1 to 9 decimal digits and nothing else; anything else ends the connection

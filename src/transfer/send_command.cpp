@@ -38,7 +38,7 @@ bool refuse(ChatClient& client, const transfer_text::BoxText& box) {
 // character has no byte there (the peer would get another name).
 bool wire_name_of(const std::wstring& path, std::wstring& display, std::string& wire) {
     const size_t slash = path.find_last_of(L"\\/");
-    display = (slash == std::wstring::npos ? path : path.substr(slash + 1)) + L".zof";
+    display = format_text(encrypted_file_format, slash == std::wstring::npos ? path : path.substr(slash + 1));
     BOOL lossy = FALSE;
     const int length = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, display.c_str(),
                                            static_cast<int>(display.size()), nullptr, 0, nullptr, &lossy);

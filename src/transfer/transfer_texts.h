@@ -53,6 +53,5 @@ constexpr BoxText name_too_long{
 // The open-file dialog.
 constexpr wchar_t choose_title[] = L"Select file to send";
 constexpr wchar_t choose_filter[] = L"All files\0*.*\0";
-constexpr unsigned choose_filter_length = sizeof choose_filter / sizeof *choose_filter;
 
 }  // namespace transfer_text
