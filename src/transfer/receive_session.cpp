@@ -97,7 +97,9 @@ bool receive_content(SOCKET connection, IncomingFile& file, unsigned long long s
     while (received < size) {
         const size_t wanted = static_cast<size_t>(std::min<unsigned long long>(size - received, buffer.size()));
         const size_t got = receive_some(connection, buffer.data(), wanted);
-        if (!got || stop) {
+        // A stop is the user's own doing: its notice ("NOT allowed ...") says so.
+        if (stop) return false;
+        if (!got) {
             show_transfer_status(format_text(transfer_text::receive_cut, name));
             return false;
         }

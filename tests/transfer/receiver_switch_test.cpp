@@ -67,6 +67,8 @@ TEST_F(TransferTest, StopInTheMiddleOfAFileLeavesNothing) {
     EXPECT_FALSE(file_receiver_running());
     EXPECT_TRUE(peer::closed_by_other_side(s));
     closesocket(s);
+    pump_until([] { return false; }, 300);
+    EXPECT_EQ(status_part(client, 1), L"NOT allowed to receive files.");
     EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"movie.mkv"});
     EXPECT_EQ(read_file(downloads + L"movie.mkv"), "the user's own film");
 }
