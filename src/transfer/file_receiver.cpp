@@ -87,7 +87,8 @@ void run_receiver(ChatClient* client, unsigned short port, bool quiet) {
     Receiver& r = receiver();
     if (open_listener(port)) {
         if (!quiet) show_transfer_status(transfer_text::allowed);
-        SOCKET listener = r.listener;  // only this thread changes it while it runs
+        // A copy: the stopper closes and withdraws the shared one under the lock.
+        SOCKET listener = r.listener;
         while (!r.stopping) {
             SOCKET connection = accept(listener, nullptr, nullptr);
             if (connection == INVALID_SOCKET) {

@@ -108,6 +108,7 @@ bool receive_content(SOCKET connection, IncomingFile& file, unsigned long long s
             return false;
         }
         received += got;
+        if (stop) return false;  // the stopper has closed the socket: no further call on it
         const unsigned long long done = transfer::chunks_done(received, size);
         if (done > answered && !answer(connection, static_cast<size_t>(done - answered))) {
             show_transfer_status(format_text(transfer_text::receive_cut, name));
@@ -129,7 +130,7 @@ bool receive_file(ChatClient& client, SOCKET connection, const std::atomic<bool>
         show_transfer_status(transfer_text::refused_name);
         return false;
     }
-    if (!answer(connection)) return false;
+    if (stop || !answer(connection)) return false;
 
     const std::wstring folder = std::wstring(client.app_folder) + L"Downloads\\";
     const std::string narrow_folder = narrow_text(folder.c_str(), CP_THREAD_ACP);
@@ -143,13 +144,14 @@ bool receive_file(ChatClient& client, SOCKET connection, const std::atomic<bool>
     }
 
     unsigned long long size = 0;
+    if (stop) return false;
     const std::string size_text = receive_once(connection, transfer::size_read_limit);
     if (size_text.empty() || stop) return false;
     if (!parse_size(size_text, size)) {
         show_transfer_status(format_text(transfer_text::refused_size, name));
         return false;
     }
-    if (!answer(connection)) return false;
+    if (stop || !answer(connection)) return false;
     if (!receive_content(connection, file, size, name, stop)) return false;
 
     const std::string encrypted_path = file.finish();
@@ -182,7 +184,7 @@ void serve_transfer_connection(ChatClient& client, SOCKET connection, const std:
         const std::string marker = receive_once(connection, transfer::marker_read_limit);
         if (marker.empty() || stop) return;
         // Every marker is answered, the unknown ones too.
-        if (!answer(connection)) return;
+        if (stop || !answer(connection)) return;
         if (marker == transfer::start_marker) {
             if (!receive_file(client, connection, stop)) return;
         } else if (marker == transfer::end_marker) {
