@@ -99,11 +99,6 @@ void send_encrypted_file(ChatClient& client) {
 
     OutgoingFile file;
     file.address = narrow_text(address.c_str(), CP_THREAD_ACP);
-    file.password = narrow_password(chat->password);
-    if (file.password.empty()) {
-        report_encryption_error(client, "the chat's password has no 8-bit form");
-        return;
-    }
     if (!wire_name_of(path, file.display_name, file.wire_name)) {
         report_encryption_error(client, "the file name has no form in the ANSI code page");
         return;
@@ -119,6 +114,13 @@ void send_encrypted_file(ChatClient& client) {
     }
     if (file.reader->encrypted_size() > transfer::largest_size) {
         refuse(client, transfer_text::file_too_large);
+        return;
+    }
+    // Taken last, so that no refusal above leaves a copy of it behind; the
+    // sender wipes it once the key is derived.
+    file.password = narrow_password(chat->password);
+    if (file.password.empty()) {
+        report_encryption_error(client, "the chat's password has no 8-bit form");
         return;
     }
     start_file_sender(std::move(file));
