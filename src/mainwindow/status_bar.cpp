@@ -65,20 +65,6 @@ void hand_over_notice(HWND bar, std::wstring title, std::wstring body) {
         },
         TaskKind::always);
 }
-
-// A notice written on the window's thread is newer than one still on its way
-// from another thread: that one must not overwrite it when it arrives.
-void write_now(HWND bar, const std::wstring& title, const std::wstring& body) {
-    LatestNotice& latest = latest_notice();
-    {
-        std::lock_guard<std::mutex> guard(latest.lock);
-        if (latest.on_its_way) {
-            latest.title = title;
-            latest.body = body;
-        }
-    }
-    write_notice(bar, title, body);
-}
 }  // namespace
 
 HWND create_status_bar(ChatClient& client) {
@@ -102,7 +88,7 @@ void show_status_notice(const char* title, const char* text, bool with_sound) {
     // waits for the window: it hands the notice over.
     if (HWND bar = status_bar_window) {
         if (GetWindowThreadProcessId(bar, nullptr) == GetCurrentThreadId() || !the_client)
-            write_now(bar, wide_title, wide_body);
+            write_notice(bar, wide_title, wide_body);
         else
             hand_over_notice(bar, wide_title, wide_body);
     }

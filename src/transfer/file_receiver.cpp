@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/chat_client.h"
+#include "chat/ui_thread.h"
 #include "transfer/receive_session.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_socket.h"
@@ -140,7 +141,9 @@ void stop_file_receiver(ChatClient& client, bool quietly) {
     r.running = false;
     r.listener_open = false;
     r.bound_port = 0;
-    if (!quietly) show_transfer_status(transfer_text::not_allowed);
+    // Through the hand-over queue, which runs first what the thread queued
+    // before it ended (its last progress notice), so this one stays shown.
+    if (!quietly) post_ui_task(client, [] { show_transfer_status(transfer_text::not_allowed); }, TaskKind::always);
 }
 
 bool file_receiver_running() { return receiver().running; }
