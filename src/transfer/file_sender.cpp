@@ -94,7 +94,8 @@ ContentResult send_content(SOCKET socket, AnswerCounter& answers, EncryptingRead
     while (sent < size) {
         if (senders().stopping) return ContentResult::connection_lost;
         const unsigned long long chunks_sent = transfer::chunks_done(sent, size);
-        const unsigned long long answered = answers.answers() - first_answer;
+        // A peer answering more than it was sent must not make the count wrap.
+        const unsigned long long answered = std::min(chunks_sent, answers.answers() - first_answer);
         if (chunks_sent - answered >= window) {
             if (!answers.wait_for(first_answer + chunks_sent - window + 1)) return ContentResult::connection_lost;
             continue;
