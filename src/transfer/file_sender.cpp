@@ -42,13 +42,17 @@ Senders& senders() {
     return *instance;
 }
 
-// Counts the 2-byte answers as they arrive; their content is not looked at.
+// Counts the units sent and the 2-byte answers as they arrive; their content
+// is not looked at. A peer that answers more than it was sent only answers
+// units ahead of time, as it would for a sender that reads one answer per unit.
 class AnswerCounter {
 public:
     explicit AnswerCounter(SOCKET socket) : socket_(socket) {}
-    // Waits until at least `count` answers have arrived in all.
-    bool wait_for(unsigned long long count) {
-        while (answers() < count)
+    void sent(unsigned long long units) { sent_ += units; }
+    unsigned long long unanswered() const { return sent_ > answers() ? sent_ - answers() : 0; }
+    // Waits until no more than `left` units are unanswered.
+    bool wait_until_unanswered(unsigned long long left) {
+        while (unanswered() > left)
             if (!read_some()) return false;
         return true;
     }
@@ -59,9 +63,9 @@ public:
             if (!read_some()) return false;
         return true;
     }
-    unsigned long long answers() const { return bytes_ / transfer::answer_length; }
 
 private:
+    unsigned long long answers() const { return bytes_ / transfer::answer_length; }
     bool read_some() {
         char buffer[512];
         const size_t got = receive_some(socket_, buffer, sizeof buffer);
@@ -69,14 +73,15 @@ private:
         return got > 0;
     }
     SOCKET socket_;
-    unsigned long long bytes_ = 0;
+    unsigned long long sent_ = 0, bytes_ = 0;
 };
 
 // A header unit goes alone and its answer comes before the next unit: a
 // receiver reads each with a single receive.
 bool send_unit(SOCKET socket, AnswerCounter& answers, const std::string& unit) {
-    const unsigned long long expected = answers.answers() + 1;
-    return send_all(socket, unit.data(), unit.size()) && answers.wait_for(expected);
+    if (!send_all(socket, unit.data(), unit.size())) return false;
+    answers.sent(1);
+    return answers.wait_until_unanswered(0);
 }
 
 enum class ContentResult { sent, connection_lost, read_failed };
@@ -84,34 +89,33 @@ enum class ContentResult { sent, connection_lost, read_failed };
 // The encrypted content in 1,024-byte chunks, many in flight. The byte stream
 // is the same as one chunk per round trip; only the waiting differs.
 ContentResult send_content(SOCKET socket, AnswerCounter& answers, EncryptingReader& reader,
-                           const std::wstring& name, unsigned long long first_answer) {
+                           const std::wstring& name) {
     const unsigned long long size = reader.encrypted_size();
     const unsigned long long window = std::max(1u, senders().window_chunks.load());
-    const unsigned long long total_chunks = transfer::chunks_done(size, size);
     std::vector<unsigned char> buffer(send_buffer_size);
     TransferProgress progress(transfer_text::sending, name, size);
     unsigned long long sent = 0;
     while (sent < size) {
         if (senders().stopping) return ContentResult::connection_lost;
-        const unsigned long long chunks_sent = transfer::chunks_done(sent, size);
-        // A peer answering more than it was sent must not make the count wrap.
-        const unsigned long long answered = std::min(chunks_sent, answers.answers() - first_answer);
-        if (chunks_sent - answered >= window) {
-            if (!answers.wait_for(first_answer + chunks_sent - window + 1)) return ContentResult::connection_lost;
+        if (answers.unanswered() >= window) {
+            if (!answers.wait_until_unanswered(window - 1)) return ContentResult::connection_lost;
             continue;
         }
         const size_t room = static_cast<size_t>(
-            std::min<unsigned long long>((window - (chunks_sent - answered)) * transfer::chunk_size, buffer.size()));
+            std::min<unsigned long long>((window - answers.unanswered()) * transfer::chunk_size, buffer.size()));
         size_t produced = 0;
         if (!reader.read(buffer.data(), room, produced) || produced == 0 || sent + produced > size)
             return ContentResult::read_failed;
         if (!send_all(socket, reinterpret_cast<const char*>(buffer.data()), produced))
             return ContentResult::connection_lost;
+        const unsigned long long chunks_before = transfer::chunks_done(sent, size);
         sent += produced;
+        answers.sent(transfer::chunks_done(sent, size) - chunks_before);
         if (!answers.take_arrived()) return ContentResult::connection_lost;
-        progress.update(std::min(size, (answers.answers() - first_answer) * transfer::chunk_size));
+        const unsigned long long in_flight = answers.unanswered() * transfer::chunk_size;
+        progress.update(sent > in_flight ? sent - in_flight : 0);
     }
-    if (!answers.wait_for(first_answer + total_chunks)) return ContentResult::connection_lost;
+    if (!answers.wait_until_unanswered(0)) return ContentResult::connection_lost;
     progress.update(size);
     return ContentResult::sent;
 }
@@ -176,7 +180,7 @@ void run_sender(Sender* self, OutgoingFile file) {
         ContentResult result = ContentResult::connection_lost;
         if (send_unit(socket, answers, transfer::start_marker) && send_unit(socket, answers, file.wire_name) &&
             send_unit(socket, answers, size_text))
-            result = send_content(socket, answers, *file.reader, file.display_name, answers.answers());
+            result = send_content(socket, answers, *file.reader, file.display_name);
         if (result == ContentResult::sent) {
             show_transfer_status(transfer_text::sent);
             send_unit(socket, answers, transfer::end_marker);

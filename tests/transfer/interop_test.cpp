@@ -5,6 +5,7 @@
 #include "app/text.h"
 #include "crypto/file_crypto.h"
 #include "resources/resource_ids.h"
+#include "support/loopback.h"
 #include "support/test_client.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
@@ -105,5 +106,42 @@ TEST_F(TransferTest, QuillmereToQuillmereWindowedAndLockStep) {
         ASSERT_TRUE(wait_served(before));
         EXPECT_TRUE(read_file(downloads + L"archive.7z") == plain);
         EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"archive.7z"});
+    }
+}
+
+// A receiver that answers too much, then one that hangs up in the middle: the
+// sender neither spins nor hangs, and says how it ended.
+TEST_F(TransferTest, SenderSurvivesAReceiverThatMisbehaves) {
+    const std::wstring folder = make_temp_folder(L"misbehave");
+    const std::string plain = pattern_bytes(300000, 5);
+    write_file(folder + L"clip.mp4", plain);
+    for (bool hang_up : {false, true}) {
+        SCOPED_TRACE(hang_up ? "hangs up" : "answers too much");
+        LoopbackServer server;
+        set_file_sender_port(server.port());
+        ready_to_send(folder + L"clip.mp4");
+        click(IDC_SEND_FILE);
+        ASSERT_TRUE(server.accept_client());
+        for (const std::string unit : {"File_send", "clip.mp4.zof", "300016"}) {
+            EXPECT_EQ(server.receive_bytes(unit.size()), unit);
+            server.send_bytes("OK");
+        }
+        if (hang_up) {
+            EXPECT_EQ(server.receive_bytes(2048).size(), 2048u);
+            server.close_client();
+        } else {
+            std::string answers;
+            for (int i = 0; i < 1000; ++i) answers += "OK";
+            server.send_bytes(answers);
+            EXPECT_TRUE(server.receive_all() == encrypted(plain, right_password) + "End_connection");
+        }
+        ASSERT_TRUE(pump_until([] { return active_file_senders() == 0; }));
+        EXPECT_TRUE(pump_until(
+            [&] {
+                return status_part(client, 1) ==
+                       (hang_up ? L"File 'clip.mp4.zof' not sent: the connection ended before the end of the file."
+                                : L"File successfully sent.");
+            },
+            5000));
     }
 }
