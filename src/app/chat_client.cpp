@@ -10,6 +10,8 @@
 #include "net/irc_commands.h"
 #include "net/receive_loop.h"
 #include "resources/resource_ids.h"
+#include "transfer/file_receiver.h"
+#include "transfer/file_sender.h"
 
 ChatClient* the_client = nullptr;
 std::atomic<bool> startup_in_progress{true};
@@ -110,6 +112,10 @@ void ChatClient::shut_down() {
     // connection is closed on the way, its session already over, so the thread
     // takes the closed socket for the end it is, not for a silent server.
     stop_receive_thread(*this);
+    // File transfers end before the objects their threads use: a transfer cut
+    // here leaves no file behind on either side.
+    stop_file_receiver(*this, true);
+    stop_file_senders();
     if (was_connected) disconnect_reset(*this);
     WSACleanup();
     filter_keywords.clear();

@@ -116,3 +116,18 @@ std::wstring latin1_text(const char* bytes, size_t length) {
     for (size_t i = 0; i < length; ++i) out[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
     return out;
 }
+
+std::wstring format_byte_amount(unsigned long long bytes) {
+    static const wchar_t* const units[] = {L"KB", L"MB", L"GB", L"TB"};
+    if (bytes < 1024) return std::to_wstring(bytes) + L" bytes";
+    // Whole units and tenths, cut rather than rounded, in integers that cannot
+    // overflow: the remainder is below the divisor, at most 2^40.
+    unsigned long long divisor = 1024;
+    size_t unit = 0;
+    while (bytes / divisor >= 1024 && unit + 1 < sizeof units / sizeof *units) {
+        divisor *= 1024;
+        ++unit;
+    }
+    const unsigned long long tenths = bytes % divisor * 10 / divisor;
+    return std::to_wstring(bytes / divisor) + L"." + std::to_wstring(tenths) + L" " + units[unit];
+}

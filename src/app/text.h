@@ -69,3 +69,7 @@ inline bool latin1_bytes(const std::wstring& text, std::string& out) {
 }
 // The reverse: byte b becomes U+00b, so latin1_bytes gives the bytes back.
 std::wstring latin1_text(const char* bytes, size_t length);
+
+// An amount of data for people: "512 bytes", "1.5 KB", "200.0 MB", "1.2 GB"
+// (units of 1,024).
+std::wstring format_byte_amount(unsigned long long bytes);

@@ -5,10 +5,12 @@
 #include <cryptopp/files.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/text.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_cache.h"
+#include "crypto/padding_probe.h"
 #include "crypto/stored_passwords.h"
 #include "mainwindow/main_window.h"
 
@@ -29,16 +31,29 @@ void encrypt_file(const std::string& password, const std::string& plain_path, co
     }
 }
 
-void decrypt_file(const std::string& password, const std::string& encrypted_path, const std::string& decrypted_path) {
+void decrypt_file(const std::string& password, const std::string& encrypted_path, const std::string& decrypted_path,
+                  const std::atomic<bool>* stop) {
     const KeyMaterial material = cached_key_iv(password);
     CbcDecryption decryption(material);
     CryptoPP::FileSource source(
-        encrypted_path.c_str(), true,
+        encrypted_path.c_str(), false,
         new CryptoPP::StreamTransformationFilter(decryption.mode(),
                                                  new CryptoPP::FileSink(decrypted_path.c_str(), true), cbc_padding));
+    // Pumped a piece at a time so that a receiver being stopped does not sit
+    // through the rest of a large file.
+    for (;;) {
+        if (stop && *stop) throw CryptoPP::Exception(CryptoPP::Exception::OTHER_ERROR, "decryption stopped");
+        CryptoPP::lword pumped = 1 << 20;
+        source.Pump2(pumped);
+        if (pumped == 0) break;
+    }
+    source.PumpAll();
 }
 
 namespace {
+
+// What the library reports for a wrong password.
+constexpr char wrong_padding_text[] = "StreamTransformationFilter: invalid PKCS #7 block padding found";
 
 bool has_encrypted_extension(const std::string& path) {
     const size_t extension_length = std::strlen(encrypted_file_extension);
@@ -63,6 +78,27 @@ std::string make_scratch_file(const std::string& folder) {
     return path;
 }
 
+// The last block and the one before it (the IV for a one-block file): all
+// that decides whether a password gives valid padding. False when the file
+// cannot be read or its length can never be a ciphertext.
+bool read_tail_blocks(const std::string& path, unsigned char (&tail)[2 * cipher_block_size], bool& one_block) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool read = GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart % cipher_block_size == 0;
+    if (read) {
+        one_block = size.QuadPart == cipher_block_size;
+        const DWORD wanted = one_block ? cipher_block_size : 2 * cipher_block_size;
+        LARGE_INTEGER start{};
+        start.QuadPart = size.QuadPart - wanted;
+        DWORD got = 0;
+        read = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+               ReadFile(file, one_block ? tail + cipher_block_size : tail, wanted, &got, nullptr) && got == wanted;
+    }
+    CloseHandle(file);
+    return read;
+}
+
 void finish(ReceivedFileResult& result, const wchar_t* format, const std::wstring& received_name,
             const std::string& encrypted_path) {
     DeleteFileA(encrypted_path.c_str());
@@ -74,33 +110,54 @@ void finish(ReceivedFileResult& result, const wchar_t* format, const std::wstrin
 
 ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::string& encrypted_path,
                                          const std::wstring& received_name) {
-    ReceivedFileResult result;
     if (!has_encrypted_extension(encrypted_path)) {
+        ReceivedFileResult result;
         finish(result, file_bad_name_format, received_name, encrypted_path);
         return result;
     }
     const std::string decrypted_path =
         encrypted_path.substr(0, encrypted_path.size() - std::strlen(encrypted_file_extension));
-    const std::string folder = folder_of(encrypted_path);
+    return decrypt_received_file(client, encrypted_path, decrypted_path, received_name);
+}
+
+ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::string& encrypted_path,
+                                         const std::string& decrypted_path, const std::wstring& received_name,
+                                         const std::atomic<bool>* stop) {
+    ReceivedFileResult result;
+    const std::string folder = folder_of(decrypted_path);
+    unsigned char tail[2 * cipher_block_size] = {};
+    bool one_block = false;
+    const bool has_tail = read_tail_blocks(encrypted_path, tail, one_block);
 
     const StoredPasswords passwords(client);
     LibraryErrorLog errors;
     std::string scratch;
     bool fitted = false, writable = true;
-    for (const StoredPasswords::Entry& entry : passwords.entries()) {
+    // A length that can never be a ciphertext fits no password.
+    const std::vector<StoredPasswords::Entry> none;
+    for (const StoredPasswords::Entry& entry : has_tail ? passwords.entries() : none) {
+        // Only a password that gives valid padding can decrypt; the first such
+        // slot wins, as a full decryption with each in turn would decide. The
+        // others leave the trace a full decryption would have left.
+        const KeyMaterial material = cached_key_iv(entry.password);
+        if (!padding_would_fit(material, one_block ? material.iv : tail, tail + cipher_block_size)) {
+            errors.add(CryptoPP::InvalidCiphertext(wrong_padding_text));
+            continue;
+        }
         scratch = make_scratch_file(folder);
         if (scratch.empty()) {
             writable = false;
             break;
         }
         try {
-            decrypt_file(entry.password, encrypted_path, scratch);
+            decrypt_file(entry.password, encrypted_path, scratch, stop);
             fitted = true;
             break;
         } catch (const CryptoPP::Exception& error) {
             errors.add(error);
         }
         DeleteFileA(scratch.c_str());
+        if (stop && *stop) break;
     }
 
     if (!fitted) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 
 class ChatClient;
@@ -10,12 +11,15 @@ class ChatClient;
 // Extension of an encrypted file ("%s.zof" of the plain file's path).
 constexpr char encrypted_file_extension[] = ".zof";
 constexpr wchar_t encrypted_file_format[] = L"%s.zof";
+constexpr wchar_t encrypted_file_extension_wide[] = L".zof";
 
 // Throw CryptoPP::Exception when a file cannot be opened, read or written, and
 // (decrypt_file) when the password does not fit. decrypt_file may leave a
 // partly written output behind on failure.
 void encrypt_file(const std::string& password, const std::string& plain_path, const std::string& encrypted_path);
-void decrypt_file(const std::string& password, const std::string& encrypted_path, const std::string& decrypted_path);
+// A set `stop` ends decrypt_file early with the library error.
+void decrypt_file(const std::string& password, const std::string& encrypted_path, const std::string& decrypted_path,
+                  const std::atomic<bool>* stop = nullptr);
 
 // Status-bar label and texts of a received file (filled with the received name).
 constexpr char file_transfer_label[] = "File Trans.";
@@ -37,3 +41,11 @@ struct ReceivedFileResult {
 // `received_name` is the name as the peer sent it (".zof" included).
 ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::string& encrypted_path,
                                          const std::wstring& received_name);
+
+// The same with the plain file's path given: the received file may wait under
+// a scratch name until it is complete. Only passwords whose padding check on
+// the last block passes are decrypted in full. A set `stop` gives up early
+// (reported as not decrypted, nothing left behind).
+ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::string& encrypted_path,
+                                         const std::string& decrypted_path, const std::wstring& received_name,
+                                         const std::atomic<bool>* stop = nullptr);

@@ -39,8 +39,9 @@ void disconnect_reset(ChatClient& client);
 HBITMAP make_menu_bitmap(HBITMAP bitmap);
 
 // Writes the two texts of the status bar; both are 8-bit text in the calling
-// thread's code page. Any thread.
-void show_status_notice(const char* title, const char* text);
+// thread's code page. Any thread. `with_sound` false for progress notices,
+// which come several times a second.
+void show_status_notice(const char* title, const char* text, bool with_sound = true);
 
 // --- Further helpers of the main window -------------------------------------
 

@@ -79,7 +79,7 @@ HWND create_status_bar(ChatClient& client) {
     return bar;
 }
 
-void show_status_notice(const char* title, const char* text) {
+void show_status_notice(const char* title, const char* text, bool with_sound) {
     if (!title) title = "";
     if (!text) text = "";
     const std::wstring wide_title = wide_text(title, strlen(title), CP_THREAD_ACP);
@@ -92,5 +92,5 @@ void show_status_notice(const char* title, const char* text) {
         else
             hand_over_notice(bar, wide_title, wide_body);
     }
-    if (*title && *text && the_client && the_client->enable_sounds_app) play_tone(notice_beep);
+    if (with_sound && *title && *text && the_client && the_client->enable_sounds_app) play_tone(notice_beep);
 }

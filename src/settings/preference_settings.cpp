@@ -47,7 +47,7 @@ void load_preference_settings(ChatClient& client) {
         (client.*preference.field) = preference.default_on ? read_default_on_switch(value.c_str())
                                                          : read_default_off_switch(value.c_str());
         if (preference.field == &ChatClient::allow_receive_files)
-            set_file_receiver_running(client, client.allow_receive_files);
+            switch_file_receiver(client, client.allow_receive_files);
     }
 
     std::wstring refusal = read_preference(client, settings_key::msg_dont_allow_open_private_chats);

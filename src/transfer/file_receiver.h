@@ -2,5 +2,28 @@
 
 class ChatClient;
 
-// Starts or stops the listener for incoming encrypted files (port 8087).
-void set_file_receiver_running(ChatClient& client, bool running);
+// The listener for incoming encrypted files: one thread that accepts on the
+// receiver port (8087, all IPv4 addresses, backlog 1) and serves one
+// connection at a time. Started and stopped on the user-interface thread.
+
+// On: starts the receiver unless it runs. Off: stops it if it runs. Called
+// each time the preferences group is loaded (so also at start-up).
+void switch_file_receiver(ChatClient& client, bool on);
+
+// Ends the receiver now, also in the middle of a transfer: its sockets are
+// shut, which wakes the thread, and the thread is joined. Shows "NOT allowed
+// to receive files." unless `quietly` (the program is ending).
+void stop_file_receiver(ChatClient& client, bool quietly = false);
+
+bool file_receiver_running();
+// True once the receiver listens, until it is stopped.
+bool file_receiver_listening();
+
+// Port the next start listens on; 0 lets the system choose (tests, benchmarks).
+void set_file_receiver_port(unsigned short port);
+// The port actually listened on, 0 while not listening.
+unsigned short file_receiver_bound_port();
+
+// Connections served to their end since the program started (a file is
+// decrypted before its connection ends): lets a test or benchmark wait.
+unsigned long file_receiver_connections_served();

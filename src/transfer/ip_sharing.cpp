@@ -10,7 +10,7 @@
 #include "transfer/public_ip.h"
 
 namespace {
-constexpr const wchar_t* request_tag = L"[ZOVGIP01]";
+constexpr const wchar_t* request_tag = ip_request_tag;
 constexpr const wchar_t* answer_tag = L"[ZOVUIP01]";
 constexpr size_t tag_length = 10;
 // An answer must carry more than a few characters after its tag; a shorter

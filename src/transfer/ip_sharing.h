@@ -2,6 +2,9 @@
 
 class ChatClient;
 
+// The request for a peer's address, sent by "Get IP" as a private message.
+constexpr wchar_t ip_request_tag[] = L"[ZOVGIP01]";
+
 // Enables "Send encrypted file" when the selected private chat has a password,
 // a peer address, a compatible peer and a file chosen.
 void update_send_file_button(ChatClient& client);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/text.h"
+#include "crypto/encrypting_reader.h"
 #include "crypto/file_crypto.h"
+#include "crypto/key_cache.h"
 #include "password_table.h"
 #include "support/test_client.h"
 
@@ -109,6 +111,29 @@ TEST(FileCrypto, LibraryErrorsRaisedAndNoEmptyOutputLeft) {
     EXPECT_THROW(decrypt_file("Tulip9", folder + "short.zof", folder + "out.txt"), CryptoPP::Exception);
 }
 
+// Encrypting as it sends, in pieces of any size the sender asks for, gives the
+// bytes of the file encryption exactly, padding block included.
+TEST(FileCrypto, EncryptingReaderMatchesFileEncryption) {
+    const std::string folder = narrow(make_temp_folder(L"reader"));
+    for (size_t size : {0u, 16u, 1023u, 65535u, 65536u, 65537u, 200000u}) {
+        write_file(folder + "plain", std::string(size, 'r'));
+        encrypt_file("Tulip9", folder + "plain", folder + "plain.zof");
+        const std::string expected = read_file(folder + "plain.zof");
+        for (size_t capacity : {16u, 1024u, 5120u, 65536u}) {
+            SCOPED_TRACE(testing::Message() << size << " bytes in pieces of " << capacity);
+            EncryptingReader reader;
+            ASSERT_TRUE(reader.open(wide_text(folder + "plain", CP_THREAD_ACP)));
+            EXPECT_EQ(reader.encrypted_size(), expected.size());
+            reader.start(cached_key_iv("Tulip9"));
+            std::string produced(capacity, '\0'), all;
+            size_t got = 0;
+            while (reader.read(reinterpret_cast<unsigned char*>(&produced[0]), capacity, got) && got)
+                all.append(produced, 0, got);
+            EXPECT_TRUE(all == expected);
+        }
+    }
+}
+
 TEST(ReceivedFile, RightPasswordInSlotFive) {
     ChatClient& client = test_client();
     const std::string folder = narrow(make_temp_folder(L"recv5"));
@@ -148,6 +173,33 @@ TEST(ReceivedFile, NoFittingPasswordLeavesNothingAndKeepsExistingFile) {
     EXPECT_FALSE(result.decrypted);
     EXPECT_EQ(result.status_text, format_text(wide_text(expected, CP_THREAD_ACP).c_str(), L"other.bin.zof"));
     EXPECT_EQ(files_in(folder), std::vector<std::string>{"notes.txt"});
+}
+
+// Only passwords whose padding fits are decrypted in full, yet the outcome is
+// that of trying every slot in order: a wrong password that happens to give
+// valid padding, in an earlier slot, still wins over the right one.
+TEST(ReceivedFile, FirstSlotWithValidPaddingWinsEvenWhenWrong) {
+    ChatClient& client = test_client();
+    const std::string folder = narrow(make_temp_folder(L"recvpad"));
+    const std::string content = first_bytes(100);
+    write_file(folder + "source", content);
+    encrypt_file("Right-pass", folder + "source", folder + "data.bin.zof");
+    std::string lucky;
+    for (int i = 0; lucky.empty() && i < 5000; ++i) {
+        const std::string candidate = "lucky-" + std::to_string(i);
+        try {
+            decrypt_file(candidate, folder + "data.bin.zof", folder + "probe.out");
+            lucky = candidate;
+        } catch (const CryptoPP::Exception&) {
+        }
+    }
+    ASSERT_FALSE(lucky.empty());
+    set_stored_passwords(client, {{1, "Other-pass"}, {3, lucky}, {5, "Right-pass"}});
+    const ReceivedFileResult result = decrypt_received_file(client, folder + "data.bin.zof", L"data.bin.zof");
+    EXPECT_TRUE(result.decrypted);
+    EXPECT_NE(read_file(folder + "data.bin"), content);  // the lucky password's garbage, as the format allows
+    EXPECT_EQ(read_file(folder + "data.bin"), read_file(folder + "probe.out"));
+    set_stored_passwords(client, {});
 }
 
 TEST(ReceivedFile, NameWithoutExtensionIsNotDecrypted) {

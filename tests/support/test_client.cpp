@@ -5,6 +5,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "framework/basic_window.h"
+#include "transfer/file_receiver.h"
 
 std::wstring make_temp_folder(const wchar_t* tag) {
     wchar_t base[MAX_PATH];
@@ -26,6 +27,10 @@ std::wstring make_temp_folder(const wchar_t* tag) {
 
 ChatClient& test_client() {
     static ChatClient* client = [] {
+        // Every test process loads the preferences at start-up, which opens the
+        // file receiver: on a port of the system's choosing, so that test
+        // processes running side by side never compete for 8087.
+        set_file_receiver_port(0);
         auto* c = new ChatClient(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere v1.5b");
         if (!create_main_window(*c)) return c;
         // The window takes the executable's folder as it would for a user; the

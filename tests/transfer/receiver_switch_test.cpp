@@ -1,0 +1,74 @@
+// Starting and stopping the receiver: from the preferences, at start-up, and
+// in the middle of a transfer.
+#include <gtest/gtest.h>
+
+#include "mainwindow/main_window.h"
+#include "settings/settings_file.h"
+#include "transfer/file_receiver.h"
+#include "transfer_fixture.h"
+
+namespace {
+
+void write_preferences(ChatClient& client, const char* allow) {
+    write_file(std::wstring(client.app_folder) + L"Settings\\Settings.ini",
+               std::string("[preferences]\r\nallow_receive_files=") + allow + "\r\n");
+}
+
+bool accepts(unsigned short port) {
+    SOCKET s = peer::connect_local(port);
+    if (s == INVALID_SOCKET) return false;
+    // A listener answers a marker; anything else would leave it unanswered.
+    const bool answered = peer::send_unit(s, "Hello") == "OK";
+    closesocket(s);
+    return answered;
+}
+
+}  // namespace
+
+TEST_F(TransferTest, PreferencesSwitchTheReceiverOffAndOn) {
+    EXPECT_TRUE(accepts(port));
+    write_preferences(client, "false");
+    load_settings(client, SettingsGroup::preferences);
+    EXPECT_FALSE(file_receiver_running());
+    EXPECT_EQ(status_part(client, 1), L"NOT allowed to receive files.");
+    EXPECT_FALSE(accepts(port));
+
+    write_preferences(client, "true");
+    load_settings(client, SettingsGroup::preferences);
+    ASSERT_TRUE(pump_until([] { return file_receiver_listening(); }));
+    EXPECT_TRUE(pump_until([&] { return status_part(client, 1) == L"Allowed to receive files."; }, 5000));
+    EXPECT_TRUE(accepts(file_receiver_bound_port()));
+    DeleteFileW((std::wstring(client.app_folder) + L"Settings\\Settings.ini").c_str());
+}
+
+TEST_F(TransferTest, AtStartUpTheReceiverOpensWithoutANotice) {
+    stop_file_receiver(client, true);
+    pump_until([] { return false; }, 300);  // notices of earlier tests still on their way
+    show_status_notice("", "");
+    startup_in_progress = true;
+    switch_file_receiver(client, true);
+    startup_in_progress = false;
+    ASSERT_TRUE(pump_until([] { return file_receiver_listening(); }));
+    pump_until([] { return false; }, 300);
+    EXPECT_EQ(status_part(client, 1), L"");
+    EXPECT_TRUE(accepts(file_receiver_bound_port()));
+}
+
+TEST_F(TransferTest, StopInTheMiddleOfAFileLeavesNothing) {
+    write_file(downloads + L"movie.mkv", "the user's own film");
+    SOCKET s = peer::connect_local(port);
+    ASSERT_NE(s, INVALID_SOCKET);
+    EXPECT_EQ(peer::send_unit(s, "File_send"), "OK");
+    EXPECT_EQ(peer::send_unit(s, "movie.mkv.zof"), "OK");
+    EXPECT_EQ(peer::send_unit(s, "100000"), "OK");
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(peer::send_unit(s, std::string(1024, 'z')), "OK");
+    // The receiver waits for the next chunk; the stop wakes it and joins it.
+    stop_file_receiver(client);
+    EXPECT_FALSE(file_receiver_running());
+    EXPECT_TRUE(peer::closed_by_other_side(s));
+    closesocket(s);
+    pump_until([] { return false; }, 300);
+    EXPECT_EQ(status_part(client, 1), L"NOT allowed to receive files.");
+    EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"movie.mkv"});
+    EXPECT_EQ(read_file(downloads + L"movie.mkv"), "the user's own film");
+}

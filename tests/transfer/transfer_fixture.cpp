@@ -1,0 +1,65 @@
+#include "transfer_fixture.h"
+
+#include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "mainwindow/main_window.h"
+#include "crypto/file_crypto.h"
+#include "crypto/key_cache.h"
+#include "support/test_client.h"
+#include "transfer/file_receiver.h"
+#include "transfer/file_sender.h"
+
+TransferTest::TransferTest() : client(test_client()) {}
+
+void TransferTest::SetUp() {
+    client.enable_sounds_app = false;
+    downloads = std::wstring(client.app_folder) + L"Downloads\\";
+    for (const std::wstring& name : files_in(downloads)) DeleteFileW((downloads + name).c_str());
+    {
+        std::lock_guard<std::mutex> guard(client.password_lock);
+        for (int slot = 1; slot <= password_count; ++slot) client.encryption_passwords[slot][0] = 0;
+        copy_text(client.encryption_passwords[2], "Second-pass");
+        copy_text(client.encryption_passwords[5], right_password);
+    }
+    forget_derived_keys();
+    switch_file_receiver(client, true);
+    ASSERT_TRUE(pump_until([] { return file_receiver_listening(); }));
+    port = file_receiver_bound_port();
+    ASSERT_NE(port, 0);
+}
+
+void TransferTest::TearDown() {
+    pump_until([] { return active_file_senders() == 0; });
+    set_file_sender_port(8087);
+    set_file_sender_window_chunks(256);
+}
+
+std::string TransferTest::encrypted(const std::string& plain, const std::string& password) {
+    const std::wstring folder = make_temp_folder(L"enc");
+    write_file(folder + L"plain", plain);
+    const std::string narrow = narrow_text(folder.c_str(), CP_THREAD_ACP);
+    encrypt_file(password, narrow + "plain", narrow + "plain.zof");
+    return read_file(folder + L"plain.zof");
+}
+
+bool TransferTest::wait_served(unsigned long before) {
+    return pump_until([&] { return file_receiver_connections_served() > before; });
+}
+
+ChatRecord& TransferTest::ready_to_send(const std::wstring& path, const wchar_t* password, const wchar_t* address) {
+    int slot = find_chat(client, L"bob");
+    if (slot < 0) slot = create_chat(client, L"bob", false);
+    pump_messages();
+    select_chat(client, slot);
+    ChatRecord& chat = client.chats[slot];
+    copy_text(chat.password, password);
+    copy_text(chat.peer_ip, address);
+    chat.peer_ready = true;
+    SetWindowTextW(client.peer_ip_edit, address);
+    SetWindowTextW(client.file_path_edit, path.c_str());
+    return chat;
+}
+
+void TransferTest::click(int id, int code, HWND source) {
+    SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(source));
+}

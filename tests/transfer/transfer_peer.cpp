@@ -1,0 +1,171 @@
+#include "transfer_peer.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace peer {
+
+SOCKET connect_local(unsigned short port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    address.sin_port = htons(port);
+    if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    DWORD timeout = 10000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    return s;
+}
+
+std::string send_unit(SOCKET socket, const std::string& unit) {
+    if (send(socket, unit.data(), static_cast<int>(unit.size()), 0) != static_cast<int>(unit.size())) return {};
+    char reply[32];
+    const int got = recv(socket, reply, sizeof reply, 0);
+    return got > 0 ? std::string(reply, static_cast<size_t>(got)) : std::string();
+}
+
+bool closed_by_other_side(SOCKET socket, int timeout_ms) {
+    DWORD timeout = static_cast<DWORD>(timeout_ms);
+    setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    char byte;
+    const int got = recv(socket, &byte, 1, 0);
+    return got == 0 || (got < 0 && WSAGetLastError() != WSAETIMEDOUT);
+}
+
+bool send_file(unsigned short port, const std::string& name, const std::string& content,
+               const std::vector<std::string>& extra_markers) {
+    SOCKET s = connect_local(port);
+    if (s == INVALID_SOCKET) return false;
+    bool ok = true;
+    for (const std::string& marker : extra_markers) ok = ok && send_unit(s, marker) == "OK";
+    ok = ok && send_unit(s, "File_send") == "OK" && send_unit(s, name) == "OK" &&
+         send_unit(s, std::to_string(content.size())) == "OK";
+    for (size_t at = 0; ok && at < content.size(); at += 1024) ok = send_unit(s, content.substr(at, 1024)) == "OK";
+    ok = ok && send_unit(s, "End_connection") == "OK";
+    closesocket(s);
+    return ok;
+}
+
+Receiver::Receiver() {
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener_, 1);
+    int length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = CreateThread(
+        nullptr, 0, [](void* self) -> DWORD { static_cast<Receiver*>(self)->serve(); return 0; }, this, 0, nullptr);
+}
+
+Receiver::~Receiver() {
+    closesocket(listener_);
+    if (thread_) {
+        WaitForSingleObject(thread_, 20000);
+        CloseHandle(thread_);
+    }
+}
+
+bool Receiver::wait(int timeout_ms) {
+    return pump_until([&] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }, timeout_ms) && complete_;
+}
+
+void Receiver::serve() {
+    SOCKET s = accept(listener_, nullptr, nullptr);
+    if (s == INVALID_SOCKET) return;
+    DWORD timeout = 15000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    auto receive_once = [&](size_t limit) {
+        std::string bytes(limit, '\0');
+        const int got = recv(s, &bytes[0], static_cast<int>(limit), 0);
+        bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        return bytes;
+    };
+    auto answer = [&] { return send(s, "OK", 2, 0) == 2; };
+    for (;;) {
+        const std::string marker = receive_once(32);
+        if (marker.empty() || !answer()) break;
+        if (marker == "End_connection") {
+            complete_ = !name.empty();
+            break;
+        }
+        if (marker != "File_send") continue;
+        name = receive_once(128);
+        if (name.empty() || !answer()) break;
+        size_text = receive_once(32);
+        if (size_text.empty() || !answer()) break;
+        long long remaining = std::atoll(size_text.c_str());
+        while (remaining > 0) {
+            const size_t n = remaining < 1024 ? static_cast<size_t>(remaining) : 1024;
+            std::string chunk;
+            while (chunk.size() < n) {
+                std::string more = receive_once(n - chunk.size());
+                if (more.empty()) break;
+                chunk += more;
+            }
+            if (chunk.size() < n || !answer()) break;
+            content += chunk;
+            ++chunks;
+            remaining -= 1024;
+        }
+        if (remaining > 0) break;
+    }
+    closesocket(s);
+}
+
+}  // namespace peer
+
+std::wstring status_part(ChatClient& client, int part) {
+    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+std::string read_file(const std::wstring& path) {
+    std::string bytes;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return "<missing>";
+    char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+    fclose(file);
+    return bytes;
+}
+
+void write_file(const std::wstring& path, const std::string& bytes) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file) return;
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+std::vector<std::wstring> files_in(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string pattern_bytes(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned x = seed * 2654435761u + 7;
+    for (char& b : bytes) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = static_cast<char>(x);
+    }
+    return bytes;
+}

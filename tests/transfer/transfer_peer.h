@@ -1,0 +1,75 @@
+#pragma once
+// The other side of a file transfer, written from the protocol's byte table
+// alone: strictly one unit, then one answer. Nothing here comes from the
+// program's own transfer code.
+#include <winsock2.h>
+
+#include <string>
+#include <vector>
+
+#include "app/chat_client.h"
+
+namespace peer {
+
+// Connects to 127.0.0.1:port; INVALID_SOCKET on failure.
+SOCKET connect_local(unsigned short port);
+
+// One unit, then one receive of at most 32 bytes for its answer (returned;
+// empty when the connection ended).
+std::string send_unit(SOCKET socket, const std::string& unit);
+
+// True when the other side closes the connection (or resets it) within the time.
+bool closed_by_other_side(SOCKET socket, int timeout_ms = 5000);
+
+// Sends one file lock-step: "File_send", the name, the size in digits, the
+// content in chunks of 1,024 each answered, then "End_connection". Extra
+// markers go before "File_send". True when every unit was answered "OK".
+bool send_file(unsigned short port, const std::string& name, const std::string& content,
+               const std::vector<std::string>& extra_markers = {});
+
+// Listens on a port of the system's choosing and receives one file lock-step,
+// on a thread of its own.
+class Receiver {
+public:
+    Receiver();
+    ~Receiver();
+    unsigned short port() const { return port_; }
+    // Waits for the sender to finish (or the time to pass); true when a file
+    // arrived and "End_connection" ended it.
+    bool wait(int timeout_ms = 20000);
+    std::string name, size_text, content;
+    int chunks = 0;
+
+private:
+    void serve();
+    SOCKET listener_ = INVALID_SOCKET;
+    unsigned short port_ = 0;
+    HANDLE thread_ = nullptr;
+    bool complete_ = false;
+};
+
+}  // namespace peer
+
+// Waits, running the window's messages (notices from transfer threads arrive
+// that way), until `done` holds or the time passes.
+template <class Predicate>
+bool pump_until(Predicate done, int timeout_ms = 20000) {
+    const ULONGLONG end = GetTickCount64() + timeout_ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount64() > end) return false;
+        Sleep(5);
+    }
+}
+
+std::wstring status_part(ChatClient& client, int part);
+std::string read_file(const std::wstring& path);
+void write_file(const std::wstring& path, const std::string& bytes);
+std::vector<std::wstring> files_in(const std::wstring& folder);
+// Bytes 0, 1, 2 ... of a recognisable pattern.
+std::string pattern_bytes(size_t size, unsigned seed = 1);
