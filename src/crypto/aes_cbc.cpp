@@ -6,20 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-size_t cbc_padding_length(const KeyMaterial& material, const unsigned char* cipher, size_t size) {
-    constexpr size_t block = CryptoPP::AES::BLOCKSIZE;
-    CryptoPP::Rijndael::Decryption cipher_block(material.key, KeyMaterial::key_size);
-    unsigned char last[block];
-    cipher_block.ProcessBlock(cipher + size - block, last);
-    const unsigned char* before = size > block ? cipher + size - 2 * block : material.iv;
-    for (size_t i = 0; i < block; ++i) last[i] ^= before[i];
-    const size_t padding = last[block - 1];
-    bool valid = padding >= 1 && padding <= block;
-    for (size_t i = block - (valid ? padding : 0); valid && i < block; ++i) valid = last[i] == padding;
-    CryptoPP::SecureWipeArray(last, block);
-    return valid ? padding : 0;
-}
-
 void cbc_decrypt_blocks(const KeyMaterial& material, const unsigned char* cipher, size_t size, unsigned char* plain) {
     CryptoPP::CBC_Mode<CryptoPP::AES>::Decryption mode(material.key, KeyMaterial::key_size, material.iv);
     mode.ProcessData(plain, cipher, size);

@@ -36,11 +36,8 @@ constexpr auto cbc_padding = CryptoPP::StreamTransformationFilter::PKCS_PADDING;
 
 // Without the library's filters, which report a wrong password by throwing:
 // with sixteen passwords tried in turn the throws cost far more than the
-// decryption. `cipher` holds `size` bytes, a positive multiple of 16.
-
-// The PKCS #7 padding length (1 to 16) that the last block gives under
-// `material`, decrypting that block alone; 0 when the padding is not valid.
-size_t cbc_padding_length(const KeyMaterial& material, const unsigned char* cipher, size_t size);
+// decryption (crypto/padding_probe.h tells which password can fit). `cipher`
+// holds `size` bytes, a positive multiple of 16.
 
 // All blocks decrypted into `plain` (`size` bytes), padding left in place.
 void cbc_decrypt_blocks(const KeyMaterial& material, const unsigned char* cipher, size_t size, unsigned char* plain);

@@ -9,6 +9,7 @@
 #include "app/text.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_cache.h"
+#include "crypto/padding_probe.h"
 #include "crypto/stored_passwords.h"
 
 std::string encrypt_message(const std::string& text, const std::string& password) {
@@ -89,19 +90,20 @@ std::optional<std::string> try_password(const std::string& block, const std::str
     }
     const KeyMaterial material = cached_key_iv(password);
     const auto* bytes = reinterpret_cast<const unsigned char*>(cipher.data());
-    const size_t padding = cbc_padding_length(material, bytes, cipher.size());
-    if (padding == 0) {
+    if (!ciphertext_padding_would_fit(material, bytes, cipher.size())) {
         error = cbc_padding_error_text();
-        return std::nullopt;
-    }
-    if (cipher.size() - padding < random_prefix_length) {
-        // Valid padding and nothing after the prefix: cannot come from a
-        // sender with this password.
-        error = prefix_error_text;
         return std::nullopt;
     }
     std::string plain(cipher.size(), '\0');
     cbc_decrypt_blocks(material, bytes, cipher.size(), reinterpret_cast<unsigned char*>(plain.data()));
+    const size_t padding = static_cast<unsigned char>(plain.back());
+    if (cipher.size() - padding < random_prefix_length) {
+        // Valid padding and nothing after the prefix: cannot come from a
+        // sender with this password.
+        wipe_text(plain);
+        error = prefix_error_text;
+        return std::nullopt;
+    }
     std::string text = plain.substr(random_prefix_length, cipher.size() - padding - random_prefix_length);
     wipe_text(plain);
     return text;
