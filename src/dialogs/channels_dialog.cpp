@@ -13,18 +13,6 @@ int key_item(int number) { return IDC_CHANNEL_PASSWORD_FIRST + number - 1; }
 int autojoin_item(int number) { return IDC_CHANNEL_AUTOJOIN_FIRST + number - 1; }
 }  // namespace
 
-INT_PTR ChannelsDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        open(dialog);
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wparam) == IDOK) save(dialog);
-    else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-    else return FALSE;
-    return TRUE;
-}
-
 void ChannelsDialog::open(HWND dialog) {
     load_settings(client_, SettingsGroup::channels);
     for (int number = 1; number <= favorite_channel_count; ++number) {

@@ -12,18 +12,6 @@ constexpr int password_limit = password_capacity - 1;
 int password_item(int number) { return IDC_PASSWORD_FIRST + number - 1; }
 }  // namespace
 
-INT_PTR PasswordsDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        open(dialog);
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wparam) == IDOK) save(dialog);
-    else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-    else return FALSE;
-    return TRUE;
-}
-
 void PasswordsDialog::open(HWND dialog) {
     // What the program uses now, not a reload: the file may have been edited
     // since, and these are the passwords messages are being read with.

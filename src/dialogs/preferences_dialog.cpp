@@ -42,25 +42,14 @@ void follow_switches(HWND dialog) {
 }
 }  // namespace
 
-INT_PTR PreferencesDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        open(dialog);
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
+bool PreferencesDialog::command(HWND dialog, WPARAM wparam) {
     switch (LOWORD(wparam)) {
-    case IDOK:
-        save(dialog);
-        return TRUE;
-    case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
     case IDC_PREF_OPEN_PRIVATE:
     case IDC_PREF_REPLY_AWAY:
         if (HIWORD(wparam) == BN_CLICKED) follow_switches(dialog);
-        return TRUE;
+        return true;
     default:
-        return FALSE;
+        return false;
     }
 }
 

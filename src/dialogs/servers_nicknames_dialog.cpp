@@ -30,18 +30,6 @@ const wchar_t* stored_value(const StoredServer& server, int column) {
 }
 }  // namespace
 
-INT_PTR ServersNicknamesDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        open(dialog);
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wparam) == IDOK) save(dialog);
-    else if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-    else return FALSE;
-    return TRUE;
-}
-
 void ServersNicknamesDialog::open(HWND dialog) {
     load_settings(client_, SettingsGroup::servers);
     for (int number = 1; number <= server_count; ++number)

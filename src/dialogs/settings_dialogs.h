@@ -5,46 +5,56 @@
 // rules row by row, reloads its group so that memory matches the file, and
 // stays open (the user's text kept) when it refused a value.
 
-// "Encryption Passwords" (template 200): the 16 passwords.
-class PasswordsDialog : public ClientDialog {
+// What the four have in common: fill on opening, OK saves (and closes only
+// when every value passed), Cancel closes; other commands go to `command`.
+class SettingsDialog : public ClientDialog {
 public:
     using ClientDialog::ClientDialog;
     INT_PTR handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) override;
 
+protected:
+    virtual void open(HWND dialog) = 0;
+    virtual void save(HWND dialog) = 0;
+    virtual bool command(HWND, WPARAM) { return false; }
+};
+
+// "Encryption Passwords" (template 200): the 16 passwords.
+class PasswordsDialog : public SettingsDialog {
+public:
+    using SettingsDialog::SettingsDialog;
+
 private:
-    void open(HWND dialog);
-    void save(HWND dialog);
+    void open(HWND dialog) override;
+    void save(HWND dialog) override;
 };
 
 // "Channels (favorite)" (template 201): 15 channels with key and auto-join.
-class ChannelsDialog : public ClientDialog {
+class ChannelsDialog : public SettingsDialog {
 public:
-    using ClientDialog::ClientDialog;
-    INT_PTR handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) override;
+    using SettingsDialog::SettingsDialog;
 
 private:
-    void open(HWND dialog);
-    void save(HWND dialog);
+    void open(HWND dialog) override;
+    void save(HWND dialog) override;
 };
 
 // "Servers and User IDs" (template 204): 15 servers with the identity to use.
-class ServersNicknamesDialog : public ClientDialog {
+class ServersNicknamesDialog : public SettingsDialog {
 public:
-    using ClientDialog::ClientDialog;
-    INT_PTR handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) override;
+    using SettingsDialog::SettingsDialog;
 
 private:
-    void open(HWND dialog);
-    void save(HWND dialog);
+    void open(HWND dialog) override;
+    void save(HWND dialog) override;
 };
 
 // "Preferences" (template 205): the switches and two texts of [preferences].
-class PreferencesDialog : public ClientDialog {
+class PreferencesDialog : public SettingsDialog {
 public:
-    using ClientDialog::ClientDialog;
-    INT_PTR handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) override;
+    using SettingsDialog::SettingsDialog;
 
 private:
-    void open(HWND dialog);
-    void save(HWND dialog);
+    void open(HWND dialog) override;
+    void save(HWND dialog) override;
+    bool command(HWND dialog, WPARAM wparam) override;
 };

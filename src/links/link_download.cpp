@@ -9,6 +9,7 @@
 #include "app/text.h"
 #include "links/link_texts.h"
 #include "mainwindow/main_window.h"
+#include "net/internet_handle.h"
 
 namespace {
 // Each network step gives up after this long, so a server that accepts and
@@ -20,16 +21,6 @@ constexpr size_t path_limit = MAX_PATH - 1;
 constexpr wchar_t downloads_folder[] = L"Downloads\\";
 constexpr wchar_t partial_suffix[] = L".part";
 constexpr wchar_t user_agent[] = L"Quillmere";
-
-struct InternetHandle {
-    HINTERNET handle;
-    explicit InternetHandle(HINTERNET h) : handle(h) {}
-    ~InternetHandle() {
-        if (handle) InternetCloseHandle(handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-};
 
 DownloadResult failure(DownloadResult::Kind kind, unsigned code = 0) {
     DownloadResult result;

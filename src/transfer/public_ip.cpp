@@ -12,6 +12,7 @@
 #include "chat/ui_thread.h"
 #include "net/session.h"
 #include "transfer/ip_sharing.h"
+#include "net/internet_handle.h"
 
 namespace {
 constexpr size_t answer_read_limit = 256;
@@ -28,16 +29,6 @@ bool is_address_character(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F') || c == L'.' ||
            c == L':';
 }
-
-struct InternetHandle {
-    HINTERNET handle;
-    explicit InternetHandle(HINTERNET h) : handle(h) {}
-    ~InternetHandle() {
-        if (handle) InternetCloseHandle(handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-};
 
 void set_timeouts(HINTERNET handle) {
     DWORD timeout = step_timeout_ms;
