@@ -86,7 +86,6 @@ double transfer_once(ChatClient& client, const std::wstring& plain, unsigned win
 
 int main(int argc, char** argv) {
     const unsigned long long megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200;
-    set_file_receiver_port(0);  // never 8087: a real copy of the program may be running
     auto client = bench::start_headless_client(L"transfer");
     if (!client) return 1;
     switch_file_receiver(*client, true);

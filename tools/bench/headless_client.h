@@ -16,6 +16,7 @@
 #include "framework/message_box.h"
 #include "net/server_socket.h"
 #include "net/ui_post.h"
+#include "transfer/file_receiver.h"
 
 namespace bench {
 
@@ -39,6 +40,9 @@ inline std::atomic<int>& message_boxes_asked() {
 // Starts the program's pieces as its entry point does and builds the hidden
 // main window; nullptr when the window could not be made.
 inline std::unique_ptr<ChatClient> start_headless_client(const wchar_t* tag) {
+    // The file receiver opens with the settings: on a port of the system's
+    // choosing, so a benchmark never competes with a running Quillmere for 8087.
+    set_file_receiver_port(0);
     start_network();
     LoadLibraryW(L"Msftedit.dll");
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
