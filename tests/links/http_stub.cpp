@@ -3,18 +3,11 @@
 #include <algorithm>
 
 #include "app/text.h"
+#include "support/loopback.h"
 
 HttpStub::HttpStub(std::map<std::string, std::string> files, std::vector<std::string> stalled)
     : files_(std::move(files)), stalled_(std::move(stalled)) {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 64);
-    int length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = listen_on_loopback(64, port_);
     thread_ = std::thread([this] { serve(); });
 }
 

@@ -3,6 +3,21 @@
 
 #include <string>
 
+// A socket listening on 127.0.0.1 at a port of the system's choosing, which
+// goes into `port` (0 when it could not listen).
+inline SOCKET listen_on_loopback(int backlog, unsigned short& port) {
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    port = 0;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(listener, backlog) == 0 &&
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    return listener;
+}
+
 // The far end of a real TCP connection on 127.0.0.1, played by the test.
 class LoopbackServer {
 public:

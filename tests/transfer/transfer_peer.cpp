@@ -1,4 +1,5 @@
 #include "transfer_peer.h"
+#include "support/loopback.h"
 
 #include <commctrl.h>
 
@@ -51,15 +52,7 @@ bool send_file(unsigned short port, const std::string& name, const std::string& 
 }
 
 Receiver::Receiver() {
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 1);
-    int length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = listen_on_loopback(1, port_);
     thread_ = CreateThread(
         nullptr, 0, [](void* self) -> DWORD { static_cast<Receiver*>(self)->serve(); return 0; }, this, 0, nullptr);
 }

@@ -13,6 +13,7 @@
 
 #include "app/text.h"
 #include "net/server_socket.h"
+#include "support/loopback.h"
 
 namespace {
 
@@ -35,17 +36,7 @@ std::string make_traffic() {
 struct Server {
     SOCKET listener, client = INVALID_SOCKET;
     unsigned short port;
-    Server() {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener, 1);
-        int len = sizeof a;
-        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
+    Server() { listener = listen_on_loopback(1, port); }
     void serve(const std::string& bytes) {
         client = accept(listener, nullptr, nullptr);
         size_t sent = 0;
