@@ -8,6 +8,7 @@
 #include "irc/numeric_handlers.h"
 #include "irc/numeric_replies.h"
 #include "mainwindow/main_window.h"
+#include "net/server_socket.h"
 #include "net/session.h"
 #include "resources/resource_ids.h"
 #include "settings/server_defaults.h"
@@ -16,25 +17,12 @@
 #include "transfer/public_ip.h"
 
 namespace {
-constexpr int connected_bitmap_id = 126;
-
 void show_connected_menus(ChatClient& client) {
     if (!client.menu) return;
     EnableMenuItem(client.menu, IDM_CONNECT, MF_BYCOMMAND | MF_DISABLED | MF_GRAYED);
     EnableMenuItem(client.menu, IDM_DISCONNECT, MF_BYCOMMAND | MF_ENABLED);
     EnableMenuItem(client.menu, IDM_JOIN_FAVORITE_CHANNELS, MF_BYCOMMAND | MF_ENABLED);
     DrawMenuBar(client.main_window);
-}
-
-void show_connected_image(ChatClient& client) {
-    if (!client.connection_image) return;
-    HBITMAP original = LoadBitmapW(client.instance, MAKEINTRESOURCEW(connected_bitmap_id));
-    if (!original) return;
-    HBITMAP picture = make_menu_bitmap(original);
-    DeleteObject(original);
-    // The picture it replaces belongs to whoever set it (the not-connected one
-    // is set again on disconnect), so it is left alone here.
-    if (picture) SendMessageW(client.connection_image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
 }
 
 void start_favorites_timer(ChatClient& client) {
@@ -60,7 +48,7 @@ void join_favorite_channels(ChatClient& client) {
 // Menus, timers and the settings mirror belong to the user-interface thread.
 void finish_registration(ChatClient& client) {
     show_connected_menus(client);
-    show_connected_image(client);
+    show_connection_state(client, true);
     write_server_defaults(client);
     show_identification(client, false);
     start_favorites_timer(client);
@@ -77,6 +65,7 @@ void handle_welcome(ChatClient& client, const IrcLine& line) {
 }
 
 void on_registered(ChatClient& client) {
+    if (!claim_registration(client.server_socket)) return;
     // The lookup waits on the network: it runs on a thread of its own, and
     // registration goes on without it.
     if (client.connection.public_ip.empty()) start_public_ip_lookup(client);

@@ -46,8 +46,14 @@ bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short
     }
     server.reader.reset();
     server.sock = sock;
+    ++server.opened;
     server.connected = 1;
     return true;
+}
+
+bool claim_registration(ServerSocket& server) {
+    const unsigned connection = server.opened;
+    return server.registered.exchange(connection) != connection;
 }
 
 void close_connection(ServerSocket& server) {

@@ -17,7 +17,16 @@ struct ServerSocket {
 
     std::mutex send_lock;  // a line and its CR LF leave as one unit
     LineReader reader;     // read only by the receive thread
+
+    // Connections opened so far, and the last of them whose registration was
+    // completed: a server repeating its end-of-welcome reply must not start
+    // the work of registering again.
+    std::atomic<unsigned> opened{0};
+    std::atomic<unsigned> registered{0};
 };
+
+// True for the first caller on each connection, false for every repeat.
+bool claim_registration(ServerSocket& server);
 
 // Starts Winsock 2.2; shows "Winsock error" and returns false when unavailable.
 bool start_network();

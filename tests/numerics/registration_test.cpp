@@ -1,6 +1,7 @@
 #include "irc/numeric_replies.h"
 #include "numerics_fixture.h"
 #include "resources/resource_ids.h"
+#include "support/process_probe.h"
 #include "transfer/public_ip.h"
 
 namespace {
@@ -84,6 +85,33 @@ TEST_F(RegistrationTest, NoMotdDoesTheSameWithoutASecondLookup) {
     EXPECT_EQ(sent_lines().size(), 3u);
     EXPECT_FALSE(client.favorites_timer_running);
     EXPECT_FALSE(menu_enabled(IDM_CONNECT));
+}
+
+TEST_F(RegistrationTest, RepeatedEndOfWelcomeRegistersOncePerConnection) {
+    // The lookup is what would start a thread per reply; it must find a
+    // service that answers nobody and still be started only once.
+    client.connection.public_ip.clear();
+    set_ip_echo_url(L"http://127.0.0.1:1/");
+    feed(L":srv 376 Nickname1 :End of MOTD command");
+    pump_messages();
+    EXPECT_EQ(sent_lines().size(), 3u);
+    // The first lookup fails at once; give its thread time to end.
+    Sleep(300);
+    const int threads = probe::thread_count();
+    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int repeat = 0; repeat < 3000; ++repeat)
+        feed(repeat % 2 ? L":srv 422 Nickname1 :MOTD File is missing" : L":srv 376 Nickname1 :End of MOTD command");
+    pump_messages();
+    EXPECT_TRUE(sent_lines().empty());  // no JOIN again
+    EXPECT_TRUE(wait_until([&] { return probe::thread_count() <= threads; }));
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+
+    // A new connection registers again.
+    ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server.port()));
+    ASSERT_TRUE(server.accept_client());
+    feed(L":srv 376 Nickname1 :End of MOTD command");
+    pump_messages();
+    EXPECT_EQ(sent_lines().size(), 3u);
 }
 
 }  // namespace
