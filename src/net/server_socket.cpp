@@ -46,9 +46,18 @@ bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short
     }
     server.reader.reset();
     server.sock = sock;
+    {
+        std::lock_guard<std::mutex> guard(server.open_lock);
+        server.open = std::make_shared<OpenSocket>(sock);
+    }
     ++server.opened;
     server.connected = 1;
     return true;
+}
+
+std::shared_ptr<OpenSocket> hold_connection(ServerSocket& server) {
+    std::lock_guard<std::mutex> guard(server.open_lock);
+    return server.connected ? server.open : nullptr;
 }
 
 bool claim_registration(ServerSocket& server) {
@@ -57,11 +66,16 @@ bool claim_registration(ServerSocket& server) {
 }
 
 void close_connection(ServerSocket& server) {
-    // Only the first of two threads closing at once closes: a handle closed
-    // twice may by then belong to another socket.
-    if (server.connected.exchange(0) == 0) return;
-    shutdown(server.sock, SD_BOTH);
-    closesocket(server.sock);
+    std::shared_ptr<OpenSocket> last;
+    {
+        std::lock_guard<std::mutex> guard(server.open_lock);
+        server.connected = 0;
+        if (!server.open) return;
+        // The shutdown wakes a thread blocked in a read or a send; the thread
+        // still holding the handle closes it when it lets go.
+        shutdown(server.open->handle, SD_BOTH);
+        last.swap(server.open);
+    }
 }
 
 std::string to_ansi(const wchar_t* text) {
@@ -72,12 +86,14 @@ int send_line(const wchar_t* text, ServerSocket& server) {
     std::string bytes = to_ansi(text);
     const int text_length = static_cast<int>(bytes.size());
     bytes += "\r\n";
+    const std::shared_ptr<OpenSocket> held = hold_connection(server);
+    if (!held) return SOCKET_ERROR;
     std::lock_guard<std::mutex> guard(server.send_lock);
     // One write holds text and terminator; a short write is completed so that
     // the next line never starts inside this one.
     size_t sent = 0;
     while (sent < bytes.size()) {
-        int n = send(server.sock, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+        int n = send(held->handle, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
         if (n == SOCKET_ERROR) return sent == 0 ? SOCKET_ERROR : static_cast<int>(sent < size_t(text_length) ? sent : text_length);
         sent += static_cast<size_t>(n);
     }
@@ -85,13 +101,25 @@ int send_line(const wchar_t* text, ServerSocket& server) {
 }
 
 namespace {
-int read_socket(void* source, char* data, int size) {
-    return recv(*static_cast<SOCKET*>(source), data, size, 0);
+// How often a read waiting for the server looks whether the connection was
+// closed: a shutdown does not wake a blocked read on every system.
+constexpr long closed_check_us = 200000;
+
+int read_server(void* source, char* data, int size) {
+    const ServerSocket& server = *static_cast<const ServerSocket*>(source);
+    for (;;) {
+        if (!server.connected) return 0;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(server.sock, &readable);
+        timeval wait{0, closed_check_us};
+        if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(server.sock, data, size, 0);
+    }
 }
 }  // namespace
 
 int receive_line(ServerSocket& server, std::wstring& line) {
-    std::string_view bytes = server.reader.read_line_view(read_socket, &server.sock);
+    std::string_view bytes = server.reader.read_line_view(read_server, &server);
     wide_text_into(bytes.data(), bytes.size(), CP_ACP, line);
     if (!bytes.empty() && line.empty()) return 0;
     return static_cast<int>(line.size()) + 1;

@@ -2,21 +2,40 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "net/line_reader.h"
 
+// An open socket handle that closes with its last holder. Whoever may still
+// call into the socket holds it: a handle value is never closed (and then
+// reused by the system for another connection) while a thread can still send
+// or read on it.
+class OpenSocket {
+public:
+    explicit OpenSocket(SOCKET handle) : handle(handle) {}
+    ~OpenSocket() { closesocket(handle); }
+    OpenSocket(const OpenSocket&) = delete;
+    OpenSocket& operator=(const OpenSocket&) = delete;
+    const SOCKET handle;
+};
+
 // The one connection to the IRC server, shared by the user-interface thread
 // (sends commands, closes) and the receive thread (reads, answers, closes).
 struct ServerSocket {
     std::atomic<int> connected{0};
+    // The handle the receive thread reads; it holds the connection meanwhile.
     SOCKET sock = INVALID_SOCKET;
     const wchar_t* host = nullptr;  // owned by the caller of connect_to_server
     unsigned short port = 0;
 
     std::mutex send_lock;  // a line and its CR LF leave as one unit
     LineReader reader;     // read only by the receive thread
+
+    // The connection while it is up; null once closed.
+    std::mutex open_lock;
+    std::shared_ptr<OpenSocket> open;
 
     // Connections opened so far, and the last of them whose registration was
     // completed: a server repeating its end-of-welcome reply must not start
@@ -34,15 +53,21 @@ bool start_network();
 // Resolves (IPv4) and connects; blocks until the connect ends.
 bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short port);
 
-// Clears `connected`, shuts the socket down both ways and closes it; nothing
-// when it is not connected (another thread closed it first).
+// Clears `connected` and shuts the socket down both ways, which ends every
+// read and send on it; the handle itself closes when its last holder lets go.
+// Nothing when it is not connected (another thread closed it first).
 void close_connection(ServerSocket& server);
+
+// A hold on the connection while it is up (null when it is not): the handle
+// stays open, and is not given to another connection, until it is let go.
+std::shared_ptr<OpenSocket> hold_connection(ServerSocket& server);
 
 // The wire's code page (the system's ANSI code page).
 std::string to_ansi(const wchar_t* text);
 
 // Sends the text and CR LF in one write under the send lock. Returns the
-// number of text bytes written, or SOCKET_ERROR.
+// number of text bytes written, or SOCKET_ERROR (also when the connection is
+// not up: nothing is sent).
 int send_line(const wchar_t* text, ServerSocket& server);
 
 // Reads one line into `line`; returns its length in wide characters including

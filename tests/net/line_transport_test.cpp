@@ -3,6 +3,7 @@
 #include <atomic>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "net/irc_commands.h"
 #include "net/server_socket.h"
@@ -182,6 +183,47 @@ TEST(CommandFormats, RefusedLineSendsNothing) {
     EXPECT_FALSE(send_command(conn.socket, irc::kick, L"#room", std::wstring(600, L'x')));
     EXPECT_TRUE(send_command(conn.socket, irc::kick, L"#room", L"bob"));
     EXPECT_EQ(conn.server.receive_line(), "KICK #room bob");
+}
+
+// The server drops us while the receive thread still holds the socket: a
+// command sent later (Close tab, Kick, Get IP) must go nowhere, in particular
+// not into another connection that the system gave the old handle value.
+TEST(CloseConnection, ClosedConnectionSendsNothingAndItsHandleOutlivesNoHolder) {
+    Connection conn;
+    std::shared_ptr<OpenSocket> reader = hold_connection(conn.socket);
+    ASSERT_TRUE(reader);
+    const SOCKET old_handle = reader->handle;
+    close_connection(conn.socket);
+    EXPECT_FALSE(hold_connection(conn.socket));
+    EXPECT_EQ(send_line(L"PART #gone", conn.socket), SOCKET_ERROR);
+    int type = 0, size = sizeof type;
+    EXPECT_EQ(getsockopt(old_handle, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &size), 0)
+        << "closed under its reader";
+    std::wstring line;
+    EXPECT_EQ(receive_line(conn.socket, line), 1);  // the reader's read ends
+    EXPECT_TRUE(conn.server.wait_closed());
+    reader.reset();
+
+    // Sockets are made until one has the old value again (the system hands
+    // out the lowest free one), and that one is connected elsewhere.
+    LoopbackServer other;
+    std::vector<SOCKET> made;
+    SOCKET reused = INVALID_SOCKET;
+    for (int attempt = 0; attempt < 64 && reused == INVALID_SOCKET; ++attempt) {
+        made.push_back(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        if (made.back() == old_handle) reused = made.back();
+    }
+    if (reused != INVALID_SOCKET) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(other.port());
+        ASSERT_EQ(connect(reused, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_TRUE(other.accept_client());
+    }
+    EXPECT_EQ(send_line(L"PART #gone", conn.socket), SOCKET_ERROR);
+    EXPECT_EQ(other.receive_line(300), "");
+    for (SOCKET made_socket : made) closesocket(made_socket);
 }
 
 }  // namespace
