@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds Quillmere and puts the real program (headless, under Wine) through two
-# abuses, printing both sides' figures:
+# Builds Quillmere and puts the real program (headless, under Wine) through
+# these abuses, printing both sides' figures:
 #   1. tools/hostile_server.py against bench_hostile_client: a hostile mix of
 #      lines, then a PING on the same connection;
 #   2. bench_reconnect_storm against a local ngircd: Connect/Disconnect cycles
-#      while another client floods the channel Quillmere joins.
+#      while another client floods the channel Quillmere joins;
+#   3. bench_repeated_welcome: a server repeating its end-of-welcome reply
+#      3,000 times (threads before and after, JOINs sent).
 # Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N]
 # Exit status 1 when the PING went unanswered or the storm left something behind.
 set -euo pipefail
@@ -55,6 +57,9 @@ cat "$work/hostile_server.log"
 echo "== reconnect storm: $cycles cycles against ngircd"
 bash "$QUILLMERE_ROOT/tools/ngircd_fixture.sh" start "$work/ngircd" >/dev/null
 "$WINE64" "$bench/bench_reconnect_storm.exe" "$(cat "$work/ngircd/port")" --cycles "$cycles" </dev/null || status=1
+
+echo "== repeated end-of-welcome replies"
+"$WINE64" "$bench/bench_repeated_welcome.exe" 3000 </dev/null || status=1
 
 wineserver -k 2>/dev/null || true
 exit $status

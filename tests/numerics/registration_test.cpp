@@ -98,20 +98,22 @@ TEST_F(RegistrationTest, RepeatedEndOfWelcomeRegistersOncePerConnection) {
     // The first lookup fails at once; give its thread time to end.
     Sleep(300);
     const int threads = probe::thread_count();
-    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const LPARAM picture = SendMessageW(client.connection_image, STM_GETIMAGE, IMAGE_BITMAP, 0);
     for (int repeat = 0; repeat < 3000; ++repeat)
         feed(repeat % 2 ? L":srv 422 Nickname1 :MOTD File is missing" : L":srv 376 Nickname1 :End of MOTD command");
     pump_messages();
     EXPECT_TRUE(sent_lines().empty());  // no JOIN again
     EXPECT_TRUE(wait_until([&] { return probe::thread_count() <= threads; }));
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
 
-    // A new connection registers again.
+    // A new connection registers again, with the same connected picture
+    // (a new one each time would pile up until the system has no more).
     ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server.port()));
     ASSERT_TRUE(server.accept_client());
     feed(L":srv 376 Nickname1 :End of MOTD command");
     pump_messages();
     EXPECT_EQ(sent_lines().size(), 3u);
+    EXPECT_NE(picture, 0);
+    EXPECT_EQ(SendMessageW(client.connection_image, STM_GETIMAGE, IMAGE_BITMAP, 0), picture);
 }
 
 }  // namespace
