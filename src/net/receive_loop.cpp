@@ -47,12 +47,6 @@ bool session_is_current(const ServerSocket& server, unsigned session) {
     return server.connected && current_session() == session;
 }
 
-// Each loop reads its own socket through its own reader: a later connection
-// gets a new socket and reader, and starts only after this loop has ended.
-int read_socket(void* source, char* data, int size) {
-    return recv(*static_cast<SOCKET*>(source), data, size, 0);
-}
-
 void run_loop(const LoopStart& start) {
     ChatClient& client = *start.client;
     const unsigned session = start.session;
@@ -63,8 +57,13 @@ void run_loop(const LoopStart& start) {
     }
     ServerSocket& server = client.server_socket;
     if (!session_is_current(server, session)) return;  // replaced before it began
-    SOCKET sock = server.sock;
+    // Each loop reads its own socket through its own reader: a later
+    // connection gets a new socket and reader, and starts only after this loop
+    // has ended. The line's storage is reused, so a steady stream of lines
+    // allocates nothing.
+    const SOCKET sock = server.sock;
     LineReader reader;
+    std::wstring line;
 
     send_command(server, irc::nick, start.nickname);
     send_command(server, irc::user, start.user, start.user, start.user, start.user);
@@ -72,11 +71,10 @@ void run_loop(const LoopStart& start) {
     bool log_error_reported = false;
     int idle_reads = 0;
     while (session_is_current(server, session)) {
-        std::string bytes = reader.read_line(read_socket, &sock);
+        const int length = receive_line(reader, sock, line);
         if (!session_is_current(server, session)) break;
-        if (!bytes.empty()) {
-            std::wstring line = wide_text(bytes, CP_ACP);
-            if (line.empty()) continue;  // not convertible: neither text nor silence
+        if (length == 0) continue;  // not convertible: neither text nor silence
+        if (length > 1) {
             idle_reads = 0;
             // An unwritable log is reported once per connection, without
             // holding up the lines: the server drops a client that stops reading.

@@ -85,7 +85,11 @@ int read_socket(void* source, char* data, int size) {
 }  // namespace
 
 int receive_line(ServerSocket& server, std::wstring& line) {
-    std::string_view bytes = server.reader.read_line_view(read_socket, &server.sock);
+    return receive_line(server.reader, server.sock, line);
+}
+
+int receive_line(LineReader& reader, SOCKET sock, std::wstring& line) {
+    std::string_view bytes = reader.read_line_view(read_socket, &sock);
     wide_text_into(bytes.data(), bytes.size(), CP_ACP, line);
     if (!bytes.empty() && line.empty()) return 0;
     return static_cast<int>(line.size()) + 1;
