@@ -38,6 +38,17 @@ const RefusalCase refusal_cases[] = {
      {{L"passwords", L"user_password_1", L"oldpass1"},
       {L"passwords", L"user_password_2", L"123456"},
       {L"passwords", L"user_password_3", L""}}},
+    {"a password with a character that has no 8-bit form is refused and named, the others written",
+     IDM_ENCRYPTION_PASSWORDS,
+     {{L"passwords", L"user_password_4", L"oldpass4"}},
+     // The euro sign is in Windows-1252, yet passwords are kept one byte a
+     // character by the same rule on every machine, which it has no byte in.
+     {{1104, L"price\u20ac100"}, {1105, L"\u043f\u0430\u0440\u043e\u043b\u044c"}, {1106, L"caf\u00e9-cr\u00e8me"}},
+     {},
+     L"Password characters: Password 4 holds a character that cannot be stored; please use other characters.\n",
+     {{L"passwords", L"user_password_4", L"oldpass4"},
+      {L"passwords", L"user_password_5", L""},
+      {L"passwords", L"user_password_6", L"caf\u00e9-cr\u00e8me"}}},
     {"channel rows: a spaced name and a short key refused, the third row written",
      IDM_FAVORITE_CHANNELS,
      {{L"channels", L"channel_name_1", L"first"}, {L"channels", L"channel_password_2", L"keykey"}},
