@@ -131,13 +131,28 @@ TEST_F(DialogTest, MemoryFollowsTheFileAfterOk) {
     EXPECT_EQ(read(L"passwords", L"user_password_2"), L"");
 }
 
-TEST_F(DialogTest, ServerFieldsHaveTheirLimits) {
+// Only typing is limited: what the file holds (a user name of 8 to 10
+// characters) goes back unchanged on OK.
+TEST_F(DialogTest, ServerFieldsLimitTypingButKeepWhatTheFileHolds) {
+    write(L"servers", L"server_name_2", L"irc.example.test");
+    write(L"servers", L"server_port_2", L"6667");
+    write(L"servers", L"server_nickname_2", L"longnames");
+    write(L"servers", L"server_username_2", L"abcdefghij");
+    bool closed = false;
     ASSERT_TRUE(with_dialog(IDM_SERVERS_USER_IDS, [&](HWND dialog) {
         const int limits[][2] = {{1301, 63}, {1316, 4}, {1331, 34}, {1346, 7}, {1360, 7}};
         for (const auto& limit : limits)
             EXPECT_EQ(SendDlgItemMessageW(dialog, limit[0], EM_GETLIMITTEXT, 0, 0), limit[1]) << limit[0];
         EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, 1316), GWL_STYLE) & ES_NUMBER);
+        EXPECT_EQ(item_text_of(dialog, 1347), L"abcdefghij");
+        press(dialog, IDOK);
+        closed = !IsWindow(dialog) || !IsWindowVisible(dialog);
     }));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(boxes.take(), L"");
+    EXPECT_EQ(read(L"servers", L"server_username_2"), L"abcdefghij");
+    EXPECT_EQ(read(L"servers", L"server_nickname_2"), L"longnames");
+    EXPECT_STREQ(client.servers[2].username, L"abcdefghij");
 }
 
 TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
