@@ -4,6 +4,9 @@
 namespace dialog_text {
 constexpr const wchar_t* password_length = L"Password length should be at least 6 characters.";
 constexpr const wchar_t* password_length_title = L"Password length";
+constexpr const wchar_t* password_character =
+    L"Password %d holds a character that cannot be stored; please use other characters.";
+constexpr const wchar_t* password_character_title = L"Password characters";
 constexpr const wchar_t* name_spaces = L"The names of the channels must not contain spaces.";
 constexpr const wchar_t* name_spaces_title = L"Name spaces";
 constexpr const wchar_t* identity_length = L"Nickname and Username length should be at least 6 characters.";

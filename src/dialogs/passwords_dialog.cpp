@@ -25,15 +25,20 @@ void PasswordsDialog::open(HWND dialog) {
 }
 
 void PasswordsDialog::save(HWND dialog) {
-    bool refused = false;
+    bool too_short = false;
+    int unstorable = 0;  // the first password that has no 8-bit form, named in the box
     for (int number = 1; number <= password_count; ++number) {
         std::wstring text = item_text(dialog, password_item(number), password_limit);
-        if (is_too_short(text)) refused = true;
+        if (is_too_short(text)) too_short = true;
+        else if (!is_storable_password(text)) unstorable = unstorable ? unstorable : number;
         else write_setting(client_, settings_key::passwords_section,
                            numbered_key(settings_key::user_password, number).c_str(), text);
         SecureZeroMemory(text.data(), text.size() * sizeof(wchar_t));
     }
     load_settings(client_, SettingsGroup::passwords);
-    if (refused) show_refusal(dialog, dialog_text::password_length, dialog_text::password_length_title);
-    else EndDialog(dialog, IDOK);
+    if (too_short) show_refusal(dialog, dialog_text::password_length, dialog_text::password_length_title);
+    if (unstorable)
+        show_refusal(dialog, format_text(dialog_text::password_character, unstorable).c_str(),
+                     dialog_text::password_character_title);
+    if (!too_short && !unstorable) EndDialog(dialog, IDOK);
 }

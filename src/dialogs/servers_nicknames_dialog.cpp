@@ -13,15 +13,18 @@ constexpr int typed_username_limit = 7;
 struct ServerColumn {
     int first_item;
     const wchar_t* key;
-    int limit;
+    int typed_limit;
+    // What OK reads back: a value the file already held may be longer than
+    // what can be typed (a user name of 8 to 10), and is kept as it is.
+    int stored_limit;
     bool checked;  // refused when 1 to 5 characters long
 };
 
 constexpr ServerColumn columns[] = {
-    {IDC_SERVER_NAME_FIRST, settings_key::server_name, server_name_capacity - 1, false},
-    {IDC_SERVER_PORT_FIRST, settings_key::server_port, port_capacity - 1, false},
-    {IDC_SERVER_NICKNAME_FIRST, settings_key::server_nickname, nickname_capacity - 1, true},
-    {IDC_SERVER_USERNAME_FIRST, settings_key::server_username, typed_username_limit, true},
+    {IDC_SERVER_NAME_FIRST, settings_key::server_name, server_name_capacity - 1, server_name_capacity - 1, false},
+    {IDC_SERVER_PORT_FIRST, settings_key::server_port, port_capacity - 1, port_capacity - 1, false},
+    {IDC_SERVER_NICKNAME_FIRST, settings_key::server_nickname, nickname_capacity - 1, nickname_capacity - 1, true},
+    {IDC_SERVER_USERNAME_FIRST, settings_key::server_username, typed_username_limit, username_capacity - 1, true},
 };
 
 const wchar_t* stored_value(const StoredServer& server, int column) {
@@ -35,7 +38,7 @@ void ServersNicknamesDialog::open(HWND dialog) {
     for (int number = 1; number <= server_count; ++number)
         for (int column = 0; column < 4; ++column) {
             const int item = columns[column].first_item + number - 1;
-            limit_item(dialog, item, columns[column].limit);
+            limit_item(dialog, item, columns[column].typed_limit);
             set_item_text(dialog, item, stored_value(client_.servers[number], column));
         }
 }
@@ -44,7 +47,7 @@ void ServersNicknamesDialog::save(HWND dialog) {
     bool refused = false;
     for (int number = 1; number <= server_count; ++number)
         for (const ServerColumn& column : columns) {
-            const std::wstring text = item_text(dialog, column.first_item + number - 1, column.limit);
+            const std::wstring text = item_text(dialog, column.first_item + number - 1, column.stored_limit);
             if (column.checked && is_too_short(text)) {
                 refused = true;
                 continue;

@@ -9,6 +9,7 @@
 #include "irc/command_handlers.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
+#include "net/session.h"
 
 namespace {
 constexpr wchar_t renamed_arrow[] = L" C--> ";
@@ -25,6 +26,11 @@ void handle_nick(ChatClient& client, const IrcLine& line) {
     std::wstring new_name = cut_text(!token.empty() && token[0] == L':' ? token.substr(1) : token,
                                      sender_nickname_limit);
     if (new_name.empty()) return;
+    // Our own new name, whether asked for or forced by the server: the lines
+    // we send are relayed under it from now on, and long messages are split
+    // to fit it.
+    if (is_own_nickname(client, old_name.c_str()) && !session_is_replaced(thread_session()))
+        client.connection.nickname = cut_text(new_name, nickname_capacity - 1);
     for (const ChatView& chat : view_open_chats(client)) {
         if (!chat.is_channel || !rename_user(old_name.c_str(), new_name.c_str(), client, chat.slot)) continue;
         append_line(client, chat.slot, chat.generation,

@@ -68,9 +68,10 @@ void run_loop(const LoopStart& start) {
     bool log_error_reported = false;
     int idle_reads = 0;
     // The line's storage is reused: a flood of lines allocates nothing per line.
+    LineReader reader;
     std::wstring line;
     while (session_is_current(server, session)) {
-        const int length = receive_line(server, line);
+        const int length = receive_line(reader, held->handle, server.connected, line);
         if (!session_is_current(server, session)) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {

@@ -105,21 +105,31 @@ namespace {
 // closed: a shutdown does not wake a blocked read on every system.
 constexpr long closed_check_us = 200000;
 
+struct ReadSource {
+    SOCKET sock;
+    const std::atomic<int>& up;
+};
+
 int read_server(void* source, char* data, int size) {
-    const ServerSocket& server = *static_cast<const ServerSocket*>(source);
+    const ReadSource& from = *static_cast<const ReadSource*>(source);
     for (;;) {
-        if (!server.connected) return 0;
+        if (!from.up) return 0;
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(server.sock, &readable);
+        FD_SET(from.sock, &readable);
         timeval wait{0, closed_check_us};
-        if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(server.sock, data, size, 0);
+        if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(from.sock, data, size, 0);
     }
 }
 }  // namespace
 
 int receive_line(ServerSocket& server, std::wstring& line) {
-    std::string_view bytes = server.reader.read_line_view(read_server, &server);
+    return receive_line(server.reader, server.sock, server.connected, line);
+}
+
+int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line) {
+    ReadSource source{sock, up};
+    std::string_view bytes = reader.read_line_view(read_server, &source);
     wide_text_into(bytes.data(), bytes.size(), CP_ACP, line);
     if (!bytes.empty() && line.empty()) return 0;
     return static_cast<int>(line.size()) + 1;

@@ -70,6 +70,12 @@ std::string to_ansi(const wchar_t* text);
 // not up: nothing is sent).
 int send_line(const wchar_t* text, ServerSocket& server);
 
-// Reads one line into `line`; returns its length in wide characters including
-// the terminating zero (1 for an empty line or a closed connection).
+// Reads one line into `line` (its storage reused); returns its length in wide
+// characters including the terminating zero (1 for an empty line or a closed
+// connection, 0 for bytes that do not convert).
 int receive_line(ServerSocket& server, std::wstring& line);
+
+// The same through a reader and socket handle of the caller's own, while `up`
+// says the connection is open: the receive loop keeps its own reader and holds
+// its handle, so that a later connection never changes what an ending loop reads.
+int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line);

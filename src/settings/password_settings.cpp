@@ -47,6 +47,13 @@ std::string narrow_password(const wchar_t* text) {
     return narrow;
 }
 
+bool is_storable_password(const std::wstring& text) {
+    std::string narrow;
+    const bool storable = latin1_bytes(text, narrow);
+    SecureZeroMemory(narrow.data(), narrow.size());
+    return storable;
+}
+
 std::string stored_password(const ChatClient& client, int slot) {
     if (slot < 1 || slot > password_count) return {};
     std::lock_guard<std::mutex> hold(client.password_lock);

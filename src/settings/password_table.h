@@ -12,3 +12,7 @@ std::string stored_password(const ChatClient& client, int slot);
 // password_capacity - 1 bytes. Empty when the text holds a character that has
 // no such byte.
 std::string narrow_password(const wchar_t* text);
+
+// Whether `text` has that 8-bit form; a password without it would be kept as
+// a free slot, so the dialog refuses it instead.
+bool is_storable_password(const std::wstring& text);

@@ -7,6 +7,7 @@
 #include "controls/input_line.h"
 #include "controls/message_split.h"
 #include "crypto/message_crypto.h"
+#include "irc/irc_line.h"
 #include "net/receive_loop.h"
 #include "crypto/password_table.h"
 #include "framework/message_box.h"
@@ -195,6 +196,56 @@ TEST_F(InputLineTest, LongMessagesGoOutInPartsThatFitTheRelayedLine) {
     EXPECT_EQ(input_text(), flood);
     EXPECT_TRUE(nothing_sent_before_sentinel());
     EXPECT_EQ(count_in_buffer(alice, line_too_long_text), 1u);
+}
+
+// The server may give us another nickname (at its welcome, or by a NICK it
+// forces): parts are cut for the name our lines are relayed under now.
+TEST_F(InputLineTest, LongMessagesFitTheNicknameTheServerNowKnowsUsBy) {
+    const int alice = open_chat(L"alice", false);
+    connect();
+    client.connection.username = L"bobuser";
+    copy_text(client.chats[alice].password, L"Tulip9");
+    const std::wstring longest = L"Renamed_by_the_server_0123456789ab";  // 34, the most that is kept
+    const std::wstring connect_long = L"Chosen_at_connect_0123456789abcdef";
+    struct Case {
+        std::wstring at_connect, renaming_line, current;
+        bool encrypted;
+    } cases[] = {
+        {L"bob", L":bob!~bobuser@host NICK :" + longest, longest, false},
+        {L"bob", L":bob!~bobuser@host NICK :" + longest, longest, true},
+        {L"bob", L":irc.example.test 001 " + longest + L" :Welcome", longest, true},
+        {connect_long, L":" + connect_long + L"!u@h NICK shorter", L"shorter", false},
+        {L"bob", L":carol!u@h NICK :" + longest, L"bob", false},  // someone else's new name
+    };
+    std::wstring message;
+    for (int i = 0; message.size() < 1500; ++i) message += format_text(L"word%d ", i);
+    message.pop_back();
+    const std::string head = "PRIVMSG alice :";
+    const std::string tagged = head + "[ZOVMSG01]";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(narrow_text(c.renaming_line.c_str(), CP_ACP));
+        client.connection.nickname = c.at_connect;
+        client.chats[alice].encrypt_messages = c.encrypted;
+        dispatch_line(client, c.renaming_line);
+        EXPECT_EQ(client.connection.nickname.get(), c.current);
+        const size_t relay_prefix = (":" + narrow_text(c.current.c_str(), CP_ACP) + "!~" +
+                                     narrow_text(registration_username(client).c_str(), CP_ACP) + "@")
+                                        .size() + 63 + 1;
+        type_and_enter(message);
+        std::string joined;
+        size_t parts = 0;
+        for (std::string line = next_line(500); !line.empty(); line = next_line(500), ++parts) {
+            EXPECT_LE(relay_prefix + line.size() + 2, 512u) << line;
+            const std::string& start = c.encrypted ? tagged : head;
+            ASSERT_EQ(line.compare(0, start.size(), start), 0) << line;
+            const std::string rest = line.substr(start.size());
+            // Cut between words, the space between them left out.
+            joined += (joined.empty() ? "" : " ") + (c.encrypted ? decrypt_message(rest, "Tulip9") : rest);
+        }
+        EXPECT_GE(parts, 4u);
+        EXPECT_EQ(joined, narrow_text(message.c_str(), CP_ACP));
+    }
+    client.chats[alice].encrypt_messages = false;
 }
 
 // Parts never split a character, and prefer to end after a space.

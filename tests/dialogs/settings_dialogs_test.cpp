@@ -38,6 +38,17 @@ const RefusalCase refusal_cases[] = {
      {{L"passwords", L"user_password_1", L"oldpass1"},
       {L"passwords", L"user_password_2", L"123456"},
       {L"passwords", L"user_password_3", L""}}},
+    {"a password with a character that has no 8-bit form is refused and named, the others written",
+     IDM_ENCRYPTION_PASSWORDS,
+     {{L"passwords", L"user_password_4", L"oldpass4"}},
+     // The euro sign is in Windows-1252, yet passwords are kept one byte a
+     // character by the same rule on every machine, which it has no byte in.
+     {{1104, L"price\u20ac100"}, {1105, L"\u043f\u0430\u0440\u043e\u043b\u044c"}, {1106, L"caf\u00e9-cr\u00e8me"}},
+     {},
+     L"Password characters: Password 4 holds a character that cannot be stored; please use other characters.\n",
+     {{L"passwords", L"user_password_4", L"oldpass4"},
+      {L"passwords", L"user_password_5", L""},
+      {L"passwords", L"user_password_6", L"caf\u00e9-cr\u00e8me"}}},
     {"channel rows: a spaced name and a short key refused, the third row written",
      IDM_FAVORITE_CHANNELS,
      {{L"channels", L"channel_name_1", L"first"}, {L"channels", L"channel_password_2", L"keykey"}},
@@ -120,13 +131,28 @@ TEST_F(DialogTest, MemoryFollowsTheFileAfterOk) {
     EXPECT_EQ(read(L"passwords", L"user_password_2"), L"");
 }
 
-TEST_F(DialogTest, ServerFieldsHaveTheirLimits) {
+// Only typing is limited: what the file holds (a user name of 8 to 10
+// characters) goes back unchanged on OK.
+TEST_F(DialogTest, ServerFieldsLimitTypingButKeepWhatTheFileHolds) {
+    write(L"servers", L"server_name_2", L"irc.example.test");
+    write(L"servers", L"server_port_2", L"6667");
+    write(L"servers", L"server_nickname_2", L"longnames");
+    write(L"servers", L"server_username_2", L"abcdefghij");
+    bool closed = false;
     ASSERT_TRUE(with_dialog(IDM_SERVERS_USER_IDS, [&](HWND dialog) {
         const int limits[][2] = {{1301, 63}, {1316, 4}, {1331, 34}, {1346, 7}, {1360, 7}};
         for (const auto& limit : limits)
             EXPECT_EQ(SendDlgItemMessageW(dialog, limit[0], EM_GETLIMITTEXT, 0, 0), limit[1]) << limit[0];
         EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, 1316), GWL_STYLE) & ES_NUMBER);
+        EXPECT_EQ(item_text_of(dialog, 1347), L"abcdefghij");
+        press(dialog, IDOK);
+        closed = !IsWindow(dialog) || !IsWindowVisible(dialog);
     }));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(boxes.take(), L"");
+    EXPECT_EQ(read(L"servers", L"server_username_2"), L"abcdefghij");
+    EXPECT_EQ(read(L"servers", L"server_nickname_2"), L"longnames");
+    EXPECT_STREQ(client.servers[2].username, L"abcdefghij");
 }
 
 TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
