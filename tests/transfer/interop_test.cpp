@@ -119,6 +119,23 @@ TEST_F(TransferTest, QuillmereToQuillmereWindowedAndLockStep) {
     }
 }
 
+// The end of the program stops a sender whose peer never answers at once,
+// rather than after its two-minute limit.
+TEST_F(TransferTest, StoppingSendersDoesNotWaitForASilentPeer) {
+    const std::wstring folder = make_temp_folder(L"silent");
+    write_file(folder + L"letter.txt", "dear peer");
+    LoopbackServer silent;
+    set_file_sender_port(silent.port());
+    ready_to_send(folder + L"letter.txt");
+    click(IDC_SEND_FILE);
+    ASSERT_TRUE(silent.accept_client());
+    EXPECT_EQ(silent.receive_bytes(9), "File_send");  // and now it waits for the answer
+    const ULONGLONG start = GetTickCount64();
+    stop_file_senders();
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(active_file_senders(), 0);
+}
+
 // A receiver that answers too much, then one that hangs up in the middle: the
 // sender neither spins nor hangs, and says how it ended.
 TEST_F(TransferTest, SenderSurvivesAReceiverThatMisbehaves) {
