@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds Quillmere and puts the real program (headless, under Wine) through two
+# Builds Quillmere and puts the real program (headless, under Wine) through three
 # abuses, printing both sides' figures:
 #   1. tools/hostile_server.py against bench_hostile_client: a hostile mix of
 #      lines, then a PING on the same connection;
 #   2. bench_reconnect_storm against a local ngircd: Connect/Disconnect cycles
-#      while another client floods the channel Quillmere joins.
+#      while another client floods the channel Quillmere joins;
+#   3. bench_transfer_trickle: a peer trickles into the file receiver while
+#      another sends a good file, until the receiver cuts the trickler.
 # Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N]
-# Exit status 1 when the PING went unanswered or the storm left something behind.
+# Exit status 1 when the PING went unanswered, the storm left something behind,
+# or the good file did not arrive beside the trickler or the trickler was not cut.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -17,7 +20,7 @@ while [ $# -gt 0 ]; do
   --seed) seed=$2 ;;
   --send-timeout) send_timeout=$2 ;;
   --cycles) cycles=$2 ;;
-  *) sed -n '2,9p' "$0" >&2; exit 2 ;;
+  *) sed -n '2,12p' "$0" >&2; exit 2 ;;
   esac
   shift 2
 done
@@ -55,6 +58,9 @@ cat "$work/hostile_server.log"
 echo "== reconnect storm: $cycles cycles against ngircd"
 bash "$QUILLMERE_ROOT/tools/ngircd_fixture.sh" start "$work/ngircd" >/dev/null
 "$WINE64" "$bench/bench_reconnect_storm.exe" "$(cat "$work/ngircd/port")" --cycles "$cycles" </dev/null || status=1
+
+echo "== file receiver: one peer trickles a byte a second, another sends a 1 MB file"
+"$WINE64" "$bench/bench_transfer_trickle.exe" 1024 </dev/null || status=1
 
 wineserver -k 2>/dev/null || true
 exit $status
