@@ -6,9 +6,13 @@
 #   2. bench_reconnect_storm against a local ngircd: Connect/Disconnect cycles
 #      while another client floods the channel Quillmere joins;
 #   3. bench_repeated_welcome: a server repeating its end-of-welcome reply
-#      3,000 times (threads before and after, JOINs sent).
+#      3,000 times (threads before and after, JOINs sent);
+#   4. bench_transfer_trickle: a peer trickles into the file receiver while
+#      another sends a good file, until the receiver cuts the trickler.
 # Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N]
-# Exit status 1 when the PING went unanswered or the storm left something behind.
+# Exit status 1 when the PING went unanswered, the storm left something behind,
+# a repeated welcome left threads or JOINs behind, or the good file did not
+# arrive beside the trickler or the trickler was not cut.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -19,7 +23,7 @@ while [ $# -gt 0 ]; do
   --seed) seed=$2 ;;
   --send-timeout) send_timeout=$2 ;;
   --cycles) cycles=$2 ;;
-  *) sed -n '2,9p' "$0" >&2; exit 2 ;;
+  *) sed -n '2,12p' "$0" >&2; exit 2 ;;
   esac
   shift 2
 done
@@ -60,6 +64,9 @@ bash "$QUILLMERE_ROOT/tools/ngircd_fixture.sh" start "$work/ngircd" >/dev/null
 
 echo "== repeated end-of-welcome replies"
 "$WINE64" "$bench/bench_repeated_welcome.exe" 3000 </dev/null || status=1
+
+echo "== file receiver: one peer trickles a byte a second, another sends a 1 MB file"
+"$WINE64" "$bench/bench_transfer_trickle.exe" 1024 </dev/null || status=1
 
 wineserver -k 2>/dev/null || true
 exit $status

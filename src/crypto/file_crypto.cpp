@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/free_file_path.h"
 #include "app/text.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_cache.h"
@@ -99,11 +100,37 @@ bool read_tail_blocks(const std::string& path, unsigned char (&tail)[2 * cipher_
     return read;
 }
 
+// Moves the decrypted scratch file to `wanted`, or beside it under the first
+// free "name (N).ext", never over a file that is there: the content is not
+// authenticated, and a lucky padding makes any peer's bytes "decrypted".
+// The move fails rather than replace, so a file made meanwhile under the
+// chosen name only sends it on to the next one.
+bool move_to_free_name(const std::string& scratch, const std::string& wanted, std::wstring& saved_path) {
+    const std::wstring from = wide_text(scratch, CP_THREAD_ACP), to = wide_text(wanted, CP_THREAD_ACP);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring candidate = free_file_path(to);
+        if (candidate.empty()) return false;
+        if (MoveFileExW(from.c_str(), candidate.c_str(), 0)) {
+            saved_path = candidate;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+std::wstring name_of(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
+
+void finish(ReceivedFileResult& result, const std::wstring& text, const std::string& encrypted_path) {
+    DeleteFileA(encrypted_path.c_str());
+    result.status_text = text;
+    show_status_notice(file_transfer_label, narrow_text(result.status_text.c_str(), CP_THREAD_ACP).c_str());
+}
+
 void finish(ReceivedFileResult& result, const wchar_t* format, const std::wstring& received_name,
             const std::string& encrypted_path) {
-    DeleteFileA(encrypted_path.c_str());
-    result.status_text = format_text(format, received_name);
-    show_status_notice(file_transfer_label, narrow_text(result.status_text.c_str(), CP_THREAD_ACP).c_str());
+    finish(result, format_text(format, received_name), encrypted_path);
 }
 
 }  // namespace
@@ -164,12 +191,18 @@ ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::st
         finish(result, writable ? file_not_decrypted_format : file_not_saved_format, received_name, encrypted_path);
         return result;
     }
-    if (!MoveFileExA(scratch.c_str(), decrypted_path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    std::wstring saved_path;
+    if (!move_to_free_name(scratch, decrypted_path, saved_path)) {
         DeleteFileA(scratch.c_str());
         finish(result, file_not_saved_format, received_name, encrypted_path);
         return result;
     }
     result.decrypted = true;
-    finish(result, file_decrypted_format, received_name, encrypted_path);
+    result.saved_name = name_of(saved_path);
+    // The usual notice when the file got its own name; else the one it got.
+    if (result.saved_name == name_of(wide_text(decrypted_path, CP_THREAD_ACP)))
+        finish(result, file_decrypted_format, received_name, encrypted_path);
+    else
+        finish(result, format_text(file_decrypted_renamed_format, received_name, result.saved_name), encrypted_path);
     return result;
 }

@@ -24,6 +24,8 @@ void decrypt_file(const std::string& password, const std::string& encrypted_path
 // Status-bar label and texts of a received file (filled with the received name).
 constexpr char file_transfer_label[] = "File Trans.";
 constexpr wchar_t file_decrypted_format[] = L"File '%s' received. Successful decryption file.";
+constexpr wchar_t file_decrypted_renamed_format[] =
+    L"File '%s' received. Successful decryption file. Saved as '%s' (the name was taken).";
 constexpr wchar_t file_not_decrypted_format[] = L"File '%s' received. Decryption file error. Wrong password.";
 constexpr wchar_t file_bad_name_format[] = L"File '%s' received. Decryption file error. Invalid file name.";
 constexpr wchar_t file_not_saved_format[] = L"File '%s' received. Decryption file error. The file could not be saved.";
@@ -31,13 +33,15 @@ constexpr wchar_t file_not_saved_format[] = L"File '%s' received. Decryption fil
 struct ReceivedFileResult {
     bool decrypted = false;
     std::wstring status_text;
+    std::wstring saved_name;  // the decrypted file's name in its folder
 };
 
 // Receiving side, after the last byte of `encrypted_path` (which ends in ".zof")
 // has arrived: tries stored passwords 1 to 16 in order and writes the plain file
-// as the same path without ".zof", replacing a file of that name only when a
-// password fitted. Leaves no partial output behind, deletes the encrypted file
-// in every case, and shows the result in the status bar under "File Trans.".
+// as the same path without ".zof", or as "name (N).ext" beside it when that
+// name is taken: it never replaces a file. Leaves no partial output behind,
+// deletes the encrypted file in every case, and shows the result in the
+// status bar under "File Trans.".
 // `received_name` is the name as the peer sent it (".zof" included).
 ReceivedFileResult decrypt_received_file(const ChatClient& client, const std::string& encrypted_path,
                                          const std::wstring& received_name);

@@ -2,13 +2,19 @@
 
 #include <winsock2.h>
 
+#include <algorithm>
 #include <atomic>
+#include <list>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 #include "app/chat_client.h"
+#include "app/text.h"
 #include "chat/ui_thread.h"
 #include "transfer/receive_session.h"
+#include "transfer/receiver_limits.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_socket.h"
 #include "transfer/transfer_status.h"
@@ -16,16 +22,28 @@
 
 namespace {
 
+constexpr int listen_backlog = 4;
+constexpr long accept_poll_ms = 100;
+
+// One served connection. Its thread owns the socket and alone closes it;
+// a stopper only shuts it down, under Receiver::lock, which the thread holds
+// while it closes, so the handle can never have been closed (and perhaps
+// given to another connection) by then.
+struct Worker {
+    std::thread thread;
+    SOCKET socket = INVALID_SOCKET;  // under Receiver::lock
+    bool done = false;               // under Receiver::lock
+};
+
 // Never destroyed: a thread still running when the process ends must not
 // meet a destroyed std::thread (which would end the process abnormally).
 struct Receiver {
-    std::thread thread;
+    std::thread thread;  // the listener's, which owns the listening socket
     std::atomic<bool> running{false}, stopping{false}, listener_open{false};
     std::atomic<unsigned short> port{transfer::default_port}, bound_port{0};
     std::atomic<unsigned long> served{0};
-    // The sockets the stopper must reach; the thread owns and closes them.
     std::mutex lock;
-    SOCKET listener = INVALID_SOCKET, connection = INVALID_SOCKET;
+    std::list<Worker> workers;  // under lock; the listener thread adds and joins them
 };
 
 Receiver& receiver() {
@@ -33,80 +51,123 @@ Receiver& receiver() {
     return *instance;
 }
 
-// Publishes a socket to the stopper; false (and the socket closed) when a stop
-// has begun meanwhile.
-bool publish(SOCKET Receiver::*field, SOCKET& socket) {
-    Receiver& r = receiver();
-    std::lock_guard<std::mutex> guard(r.lock);
-    if (r.stopping) {
-        close_socket(socket);
-        return false;
-    }
-    r.*field = socket;
-    return true;
-}
-
-void withdraw_and_close(SOCKET Receiver::*field) {
-    Receiver& r = receiver();
-    SOCKET socket;
-    {
-        std::lock_guard<std::mutex> guard(r.lock);
-        socket = r.*field;
-        r.*field = INVALID_SOCKET;
-    }
-    close_socket(socket);
-}
-
-bool open_listener(unsigned short port) {
+SOCKET open_listener(unsigned short port) {
     Receiver& r = receiver();
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET) {
         show_transfer_status(transfer_text::invalid_listen_socket);
-        return false;
+        return INVALID_SOCKET;
     }
-    if (!publish(&Receiver::listener, listener)) return false;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(port);
     if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        if (!r.stopping) show_transfer_status(transfer_text::bind_failed);
-        return false;
+        show_transfer_status(transfer_text::bind_failed);
+        close_socket(listener);
+        return INVALID_SOCKET;
     }
-    if (listen(listener, 1) != 0) {
-        if (!r.stopping) show_transfer_status(transfer_text::listen_failed);
-        return false;
+    if (listen(listener, listen_backlog) != 0) {
+        show_transfer_status(transfer_text::listen_failed);
+        close_socket(listener);
+        return INVALID_SOCKET;
     }
     int length = sizeof address;
     if (getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         r.bound_port = ntohs(address.sin_port);
     r.listener_open = true;
-    return true;
+    return listener;
+}
+
+void run_worker(ChatClient* client, Worker* self, SOCKET connection) {
+    Receiver& r = receiver();
+    show_transfer_status(transfer_text::client_connected);
+    serve_transfer_connection(*client, connection, r.stopping);
+    {
+        std::lock_guard<std::mutex> guard(r.lock);
+        close_socket(self->socket);
+        self->done = true;
+    }
+    ++r.served;
+}
+
+// Joins the workers that have ended, or (`every`) waits for all of them;
+// only the listener thread joins. Returns how many were still running. A
+// worker's record stays listed until it has closed its socket, so that a
+// stopper finds every socket still open.
+size_t join_workers(bool every) {
+    Receiver& r = receiver();
+    std::vector<std::thread> threads;
+    size_t running = 0;
+    {
+        std::lock_guard<std::mutex> guard(r.lock);
+        for (auto it = r.workers.begin(); it != r.workers.end();) {
+            if (!it->done) ++running;
+            if (it->done || every) threads.push_back(std::move(it->thread));
+            it = it->done ? r.workers.erase(it) : std::next(it);
+        }
+    }
+    for (std::thread& thread : threads)
+        if (thread.joinable()) thread.join();
+    if (every) {
+        std::lock_guard<std::mutex> guard(r.lock);
+        r.workers.clear();
+    }
+    return running;
+}
+
+// Hands an accepted connection to a worker of its own, or closes it when the
+// limit is reached or a stop has begun.
+void take_connection(ChatClient* client, SOCKET connection) {
+    Receiver& r = receiver();
+    const unsigned allowed = std::max(1u, receiver_limits().connections);
+    const size_t running = join_workers(false);
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (r.stopping || running >= allowed) {
+        close_socket(connection);
+        if (!r.stopping)
+            show_transfer_status(format_text(transfer_text::refused_busy, static_cast<int>(running)), false);
+        return;
+    }
+    r.workers.emplace_back();
+    Worker& worker = r.workers.back();
+    worker.socket = connection;
+    try {
+        // Started under the lock: the worker's first use of its record waits for it.
+        worker.thread = std::thread(run_worker, client, &worker, connection);
+    } catch (const std::system_error&) {
+        close_socket(worker.socket);
+        r.workers.pop_back();
+    }
+}
+
+// Waits for a connection a tenth of a second at a time, so that a stop is
+// seen without another thread touching the listening socket.
+bool connection_waiting(SOCKET listener) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener, &readable);
+    timeval step{0, accept_poll_ms * 1000};
+    const int ready = select(0, &readable, nullptr, nullptr, &step);
+    if (ready < 0) Sleep(10);  // a passing error: try again, without spinning
+    return ready > 0;
 }
 
 void run_receiver(ChatClient* client, unsigned short port, bool quiet) {
     Receiver& r = receiver();
-    if (open_listener(port)) {
-        if (!quiet) show_transfer_status(transfer_text::allowed);
-        // A copy: the stopper closes and withdraws the shared one under the lock.
-        SOCKET listener = r.listener;
+    SOCKET listener = open_listener(port);
+    if (listener != INVALID_SOCKET) {
+        if (!quiet && !r.stopping) show_transfer_status(transfer_text::allowed);
         while (!r.stopping) {
+            if (!connection_waiting(listener)) continue;
+            // A flood of half-open connections or a passing error: try again.
             SOCKET connection = accept(listener, nullptr, nullptr);
-            if (connection == INVALID_SOCKET) {
-                // A flood of half-open connections or a passing error: try
-                // again, without spinning.
-                if (!r.stopping) Sleep(10);
-                continue;
-            }
-            if (!publish(&Receiver::connection, connection)) break;
-            show_transfer_status(transfer_text::client_connected);
-            serve_transfer_connection(*client, connection, r.stopping);
-            withdraw_and_close(&Receiver::connection);
-            ++r.served;
+            if (connection != INVALID_SOCKET) take_connection(client, connection);
         }
     }
     // A failed opening keeps `running`: only a stop and a new start retry.
-    withdraw_and_close(&Receiver::listener);
+    close_socket(listener);
+    join_workers(true);
 }
 
 }  // namespace
@@ -130,12 +191,11 @@ void stop_file_receiver(ChatClient& client, bool quietly) {
     if (!r.running) return;
     r.stopping = true;
     {
-        // Closing wakes the thread from accept or a receive (a shutdown alone
-        // does not everywhere); the thread sees the stop before it touches the
-        // sockets again, and finds them withdrawn.
+        // Wakes a worker's waiting call at once where the system allows; its
+        // own polling of `stopping` ends it within moments anyway.
         std::lock_guard<std::mutex> guard(r.lock);
-        close_socket(r.connection);
-        close_socket(r.listener);
+        for (Worker& worker : r.workers)
+            if (worker.socket != INVALID_SOCKET) shutdown(worker.socket, SD_BOTH);
     }
     if (r.thread.joinable()) r.thread.join();
     r.running = false;

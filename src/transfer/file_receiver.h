@@ -3,16 +3,18 @@
 class ChatClient;
 
 // The listener for incoming encrypted files: one thread that accepts on the
-// receiver port (8087, all IPv4 addresses, backlog 1) and serves one
-// connection at a time. Started and stopped on the user-interface thread.
+// receiver port (8087, all IPv4 addresses) and hands each connection to a
+// thread of its own, a few at a time (receiver_limits.h: a connection beyond
+// them is closed at once). Started and stopped on the user-interface thread.
 
 // On: starts the receiver unless it runs. Off: stops it if it runs. Called
 // each time the preferences group is loaded (so also at start-up).
 void switch_file_receiver(ChatClient& client, bool on);
 
-// Ends the receiver now, also in the middle of a transfer: its sockets are
-// shut, which wakes the thread, and the thread is joined. Shows "NOT allowed
-// to receive files." unless `quietly` (the program is ending).
+// Ends the receiver now, also in the middle of transfers: every thread sees
+// the stop within a tenth of a second and closes its own socket (the served
+// connections are also shut down), and all are joined. Shows "NOT allowed to
+// receive files." unless `quietly` (the program is ending).
 void stop_file_receiver(ChatClient& client, bool quietly = false);
 
 bool file_receiver_running();

@@ -47,7 +47,7 @@ Senders& senders() {
 // units ahead of time, as it would for a sender that reads one answer per unit.
 class AnswerCounter {
 public:
-    explicit AnswerCounter(SOCKET socket) : socket_(socket) {}
+    explicit AnswerCounter(TransferLink& link) : link_(link) {}
     void sent(unsigned long long units) { sent_ += units; }
     unsigned long long unanswered() const { return sent_ > answers() ? sent_ - answers() : 0; }
     // Waits until no more than `left` units are unanswered.
@@ -58,8 +58,7 @@ public:
     }
     // Takes whatever answers are already there, without waiting.
     bool take_arrived() {
-        u_long waiting = 0;
-        while (ioctlsocket(socket_, FIONREAD, &waiting) == 0 && waiting > 0)
+        while (link_.waiting_bytes() > 0)
             if (!read_some()) return false;
         return true;
     }
@@ -68,18 +67,18 @@ private:
     unsigned long long answers() const { return bytes_ / transfer::answer_length; }
     bool read_some() {
         char buffer[512];
-        const size_t got = receive_some(socket_, buffer, sizeof buffer);
+        const size_t got = link_.receive_some(buffer, sizeof buffer);
         bytes_ += got;
         return got > 0;
     }
-    SOCKET socket_;
+    TransferLink& link_;
     unsigned long long sent_ = 0, bytes_ = 0;
 };
 
 // A header unit goes alone and its answer comes before the next unit: a
 // receiver reads each with a single receive.
-bool send_unit(SOCKET socket, AnswerCounter& answers, const std::string& unit) {
-    if (!send_all(socket, unit.data(), unit.size())) return false;
+bool send_unit(TransferLink& link, AnswerCounter& answers, const std::string& unit) {
+    if (!link.send_all(unit.data(), unit.size())) return false;
     answers.sent(1);
     return answers.wait_until_unanswered(0);
 }
@@ -88,7 +87,7 @@ enum class ContentResult { sent, connection_lost, read_failed };
 
 // The encrypted content in 1,024-byte chunks, many in flight. The byte stream
 // is the same as one chunk per round trip; only the waiting differs.
-ContentResult send_content(SOCKET socket, AnswerCounter& answers, EncryptingReader& reader,
+ContentResult send_content(TransferLink& link, AnswerCounter& answers, EncryptingReader& reader,
                            const std::wstring& name) {
     const unsigned long long size = reader.encrypted_size();
     const unsigned long long window = std::max(1u, senders().window_chunks.load());
@@ -96,7 +95,6 @@ ContentResult send_content(SOCKET socket, AnswerCounter& answers, EncryptingRead
     TransferProgress progress(transfer_text::sending, name, size);
     unsigned long long sent = 0;
     while (sent < size) {
-        if (senders().stopping) return ContentResult::connection_lost;
         if (answers.unanswered() >= window) {
             if (!answers.wait_until_unanswered(window - 1)) return ContentResult::connection_lost;
             continue;
@@ -106,7 +104,7 @@ ContentResult send_content(SOCKET socket, AnswerCounter& answers, EncryptingRead
         size_t produced = 0;
         if (!reader.read(buffer.data(), room, produced) || produced == 0 || sent + produced > size)
             return ContentResult::read_failed;
-        if (!send_all(socket, reinterpret_cast<const char*>(buffer.data()), produced))
+        if (!link.send_all(reinterpret_cast<const char*>(buffer.data()), produced))
             return ContentResult::connection_lost;
         const unsigned long long chunks_before = transfer::chunks_done(sent, size);
         sent += produced;
@@ -150,8 +148,6 @@ bool connect_to(SOCKET socket, const std::string& address, unsigned short port) 
             }
         }
     }
-    non_blocking = 0;
-    ioctlsocket(socket, FIONBIO, &non_blocking);
     return connected;
 }
 
@@ -174,16 +170,20 @@ void run_sender(Sender* self, OutgoingFile file) {
         show_transfer_status(transfer_text::connect_failed);
     } else {
         show_transfer_status(format_text(transfer_text::connected, address, static_cast<int>(port)));
-        set_transfer_timeouts(socket);
-        AnswerCounter answers(socket);
+        // Every wait also watches `stopping`: the end of the program never
+        // waits out a silent peer, whether or not shutting down wakes a call.
+        LinkPace pace;
+        pace.idle_ms = transfer::idle_timeout_ms;
+        TransferLink link(socket, all.stopping, pace);
+        AnswerCounter answers(link);
         const std::string size_text = std::to_string(file.reader->encrypted_size());
         ContentResult result = ContentResult::connection_lost;
-        if (send_unit(socket, answers, transfer::start_marker) && send_unit(socket, answers, file.wire_name) &&
-            send_unit(socket, answers, size_text))
-            result = send_content(socket, answers, *file.reader, file.display_name);
+        if (send_unit(link, answers, transfer::start_marker) && send_unit(link, answers, file.wire_name) &&
+            send_unit(link, answers, size_text))
+            result = send_content(link, answers, *file.reader, file.display_name);
         if (result == ContentResult::sent) {
             show_transfer_status(transfer_text::sent);
-            send_unit(socket, answers, transfer::end_marker);
+            send_unit(link, answers, transfer::end_marker);
         } else {
             show_transfer_status(format_text(result == ContentResult::read_failed ? transfer_text::send_read_failed
                                                                                   : transfer_text::send_cut,
@@ -231,7 +231,9 @@ void stop_file_senders() {
         for (Sender& sender : all.running)
             if (sender.socket != INVALID_SOCKET) shutdown(sender.socket, SD_BOTH);
     }
-    // Joined without the lock: each thread takes it once more on its way out.
+    // Each thread also sees `stopping` within a tenth of a second, where a
+    // shutdown does not wake its waiting call. Joined without the lock: each
+    // thread takes it once more on its way out.
     for (;;) {
         std::thread thread;
         {

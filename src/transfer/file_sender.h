@@ -18,8 +18,8 @@ struct OutgoingFile {
 // each with its own connection.
 void start_file_sender(OutgoingFile file);
 
-// Ends every sender now (their connections are shut) and waits for them; for
-// the end of the program.
+// Ends every sender and waits for them, for the end of the program: each sees
+// the stop within a tenth of a second, even one waiting on a silent peer.
 void stop_file_senders();
 
 // Senders still running (tests and benchmarks wait on it).

@@ -11,6 +11,7 @@
 #include "app/file_names.h"
 #include "app/text.h"
 #include "crypto/file_crypto.h"
+#include "transfer/receiver_limits.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_socket.h"
 #include "transfer/transfer_status.h"
@@ -76,31 +77,39 @@ private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-bool answer(SOCKET connection, size_t count = 1) {
+bool answer(TransferLink& link, size_t count = 1) {
     static const std::string many = [] {
         std::string text;
         for (size_t i = 0; i < receive_buffer_size / transfer::chunk_size + 1; ++i) text += transfer::answer;
         return text;
     }();
-    return send_all(connection, many.data(), count * transfer::answer_length);
+    return link.send_all(many.data(), count * transfer::answer_length);
+}
+
+// Why a file did not arrive. A stop is the user's own doing: its notice
+// ("NOT allowed ...") says so.
+void report_cut(const TransferLink& link, const std::wstring& name) {
+    switch (link.end()) {
+    case LinkEnd::stopped: return;
+    case LinkEnd::too_slow: show_transfer_status(format_text(transfer_text::slow_sender, name)); return;
+    case LinkEnd::deadline: show_transfer_status(format_text(transfer_text::late_sender, name)); return;
+    default: show_transfer_status(format_text(transfer_text::receive_cut, name)); return;
+    }
 }
 
 // Reads the file's bytes, answering each chunk once it is complete. A receive
 // takes whatever has arrived up to the end of the file (never beyond: the next
 // unit follows), so a windowed sender costs few calls and a lock-step one
 // works as before.
-bool receive_content(SOCKET connection, IncomingFile& file, unsigned long long size, const std::wstring& name,
-                     const std::atomic<bool>& stop) {
+bool receive_content(TransferLink& link, IncomingFile& file, unsigned long long size, const std::wstring& name) {
     std::vector<char> buffer(receive_buffer_size);
     TransferProgress progress(transfer_text::receiving, name, size);
     unsigned long long received = 0, answered = 0;
     while (received < size) {
         const size_t wanted = static_cast<size_t>(std::min<unsigned long long>(size - received, buffer.size()));
-        const size_t got = receive_some(connection, buffer.data(), wanted);
-        // A stop is the user's own doing: its notice ("NOT allowed ...") says so.
-        if (stop) return false;
+        const size_t got = link.receive_some(buffer.data(), wanted);
         if (!got) {
-            show_transfer_status(format_text(transfer_text::receive_cut, name));
+            report_cut(link, name);
             return false;
         }
         if (!file.write(buffer.data(), got)) {
@@ -108,10 +117,9 @@ bool receive_content(SOCKET connection, IncomingFile& file, unsigned long long s
             return false;
         }
         received += got;
-        if (stop) return false;  // the stopper has closed the socket: no further call on it
         const unsigned long long done = transfer::chunks_done(received, size);
-        if (done > answered && !answer(connection, static_cast<size_t>(done - answered))) {
-            show_transfer_status(format_text(transfer_text::receive_cut, name));
+        if (done > answered && !answer(link, static_cast<size_t>(done - answered))) {
+            report_cut(link, name);
             return false;
         }
         answered = done;
@@ -122,15 +130,16 @@ bool receive_content(SOCKET connection, IncomingFile& file, unsigned long long s
 
 // One file: name, size, content, then decryption. False when the connection
 // must end (the protocol has no refusal: ending it is the refusal).
-bool receive_file(ChatClient& client, SOCKET connection, const std::atomic<bool>& stop) {
-    const std::string name_bytes = receive_once(connection, transfer::name_limit);
-    if (name_bytes.empty() || stop) return false;
+bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& limits,
+                  const std::atomic<bool>& stop) {
+    const std::string name_bytes = link.receive_once(transfer::name_limit);
+    if (name_bytes.empty()) return false;
     std::wstring name;
     if (!acceptable_received_name(name_bytes, name)) {
         show_transfer_status(transfer_text::refused_name);
         return false;
     }
-    if (stop || !answer(connection)) return false;
+    if (!answer(link)) return false;
 
     const std::wstring folder = std::wstring(client.app_folder) + L"Downloads\\";
     const std::string narrow_folder = narrow_text(folder.c_str(), CP_THREAD_ACP);
@@ -144,18 +153,24 @@ bool receive_file(ChatClient& client, SOCKET connection, const std::atomic<bool>
     }
 
     unsigned long long size = 0;
-    if (stop) return false;
-    const std::string size_text = receive_once(connection, transfer::size_read_limit);
-    if (size_text.empty() || stop) return false;
+    const std::string size_text = link.receive_once(transfer::size_read_limit);
+    if (size_text.empty()) return false;
     if (!parse_size(size_text, size)) {
         show_transfer_status(format_text(transfer_text::refused_size, name));
         return false;
     }
-    if (stop || !answer(connection)) return false;
-    if (!receive_content(connection, file, size, name, stop)) return false;
+    ScratchReservation room;
+    if (!room.reserve(size, folder)) {
+        show_transfer_status(format_text(transfer_text::refused_room, name));
+        return false;
+    }
+    if (limits.deadline_rate) link.extend_deadline(size * 1000 / limits.deadline_rate);
+    if (!answer(link)) return false;
+    if (!receive_content(link, file, size, name)) return false;
 
     const std::string encrypted_path = file.finish();
     decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
+    link.restart_rate_window();
     return true;
 }
 
@@ -179,14 +194,19 @@ bool acceptable_received_name(const std::string& bytes, std::wstring& wide) {
 }
 
 void serve_transfer_connection(ChatClient& client, SOCKET connection, const std::atomic<bool>& stop) {
-    set_transfer_timeouts(connection);
-    while (!stop) {
-        const std::string marker = receive_once(connection, transfer::marker_read_limit);
-        if (marker.empty() || stop) return;
+    const ReceiverLimits limits = receiver_limits();
+    LinkPace pace;
+    pace.idle_ms = transfer::idle_timeout_ms;
+    pace.deadline_ms = limits.deadline_ms;
+    pace.min_rate = limits.min_rate;
+    pace.rate_window_ms = limits.rate_window_ms;
+    TransferLink link(connection, stop, pace);
+    for (;;) {
+        const std::string marker = link.receive_once(transfer::marker_read_limit);
         // Every marker is answered, the unknown ones too.
-        if (stop || !answer(connection)) return;
+        if (marker.empty() || !answer(link)) return;
         if (marker == transfer::start_marker) {
-            if (!receive_file(client, connection, stop)) return;
+            if (!receive_file(client, link, limits, stop)) return;
         } else if (marker == transfer::end_marker) {
             return;
         }

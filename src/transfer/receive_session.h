@@ -6,10 +6,11 @@
 
 class ChatClient;
 
-// Serves one accepted connection on the receiver's thread: answers each
+// Serves one accepted connection on the thread that owns it: answers each
 // marker "OK" and takes each announced file into Downloads\, then decrypts it.
-// Returns when the peer ends, misbehaves or `stop` is set (the stopper also
-// shuts the socket down, which wakes a waiting receive).
+// Returns when the peer ends, misbehaves, breaks the receiver's limits
+// (receiver_limits.h, taken on entry) or `stop` is set, which every wait
+// notices within a tenth of a second. The caller closes the socket.
 void serve_transfer_connection(ChatClient& client, SOCKET connection, const std::atomic<bool>& stop);
 
 // Whether a received name may be written: a plain file name (app/file_names.h)

@@ -1,24 +1,67 @@
 #pragma once
 #include <winsock2.h>
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
-// Blocking I/O on one transfer connection. Every call gives up on an error,
-// on the peer closing, or after transfer::idle_timeout_ms without progress.
+// I/O on one transfer connection, used only by the thread that owns the
+// socket. Every call is overlapped and waited for a tenth of a second at a
+// time: a stop is seen that soon even where shutting the socket down does not
+// wake a waiting call, and no other thread ever has to close a handle that
+// its owner may still be using.
 
-// Sets the idle timeout for receiving and sending.
-void set_transfer_timeouts(SOCKET socket);
+// How long the peer may take. Zero switches a rule off.
+struct LinkPace {
+    unsigned idle_ms = 0;        // no byte either way for this long: gone
+    unsigned long long deadline_ms = 0;  // the whole connection (extend_deadline adds)
+    unsigned min_rate = 0;       // bytes received per second, judged over each window
+    unsigned rate_window_ms = 0;
+};
 
-bool send_all(SOCKET socket, const char* bytes, size_t length);
-inline bool send_text(SOCKET socket, const char* text) { return send_all(socket, text, std::char_traits<char>::length(text)); }
+// Why a connection ended.
+enum class LinkEnd { open, closed, stopped, idle, too_slow, deadline };
 
-// One receive of at most `limit` bytes: the bytes, or empty when the
-// connection ended (closed, failed or timed out).
-std::string receive_once(SOCKET socket, size_t limit);
+class TransferLink {
+public:
+    TransferLink(SOCKET socket, const std::atomic<bool>& stop, const LinkPace& pace);
+    ~TransferLink();
+    TransferLink(const TransferLink&) = delete;
+    TransferLink& operator=(const TransferLink&) = delete;
 
-// One receive into `buffer`: the count, or 0 when the connection ended.
-size_t receive_some(SOCKET socket, char* buffer, size_t limit);
+    bool send_all(const char* bytes, size_t length);
+    bool send_text(const char* text) { return send_all(text, std::char_traits<char>::length(text)); }
+
+    // One receive into `buffer`, waiting for at least a byte: the count, or 0
+    // when the connection ended (end() says why).
+    size_t receive_some(char* buffer, size_t limit);
+    // The same as text: the bytes, or empty when the connection ended.
+    std::string receive_once(size_t limit);
+    // Bytes that can be read without waiting.
+    size_t waiting_bytes() const;
+
+    void extend_deadline(unsigned long long ms) { deadline_ms_ += ms; }
+    // After a long piece of work of our own (decrypting), during which the
+    // peer had nothing to send.
+    void restart_rate_window();
+
+    LinkEnd end() const { return end_; }
+
+private:
+    bool within_limits();
+    size_t transfer_once(bool sending, char* bytes, size_t length);
+    bool give_up(LinkEnd why);
+
+    SOCKET socket_;
+    HANDLE event_ = nullptr;
+    const std::atomic<bool>& stop_;
+    LinkPace pace_;
+    unsigned long long deadline_ms_;
+    unsigned long long started_, last_progress_, window_start_;
+    unsigned long long window_bytes_ = 0;
+    LinkEnd end_ = LinkEnd::open;
+};
 
 // Closes without waiting for unsent data; nothing for an invalid socket.
+// Only the socket's owner calls it.
 void close_socket(SOCKET& socket);

@@ -50,7 +50,10 @@ TEST_F(TransferTest, ReceiverTakesFilesFromLockStepPeer) {
     EXPECT_EQ(downloads_files().size(), std::size(size_cases));
 }
 
-TEST_F(TransferTest, ExistingFileReplacedOnlyWhenAPasswordFits) {
+// Nothing proves who sends, and a wrong password passes the padding check
+// about once in 256 tries: a received file never replaces one, it takes the
+// next free name, and the notice says which.
+TEST_F(TransferTest, ExistingFileIsNeverReplaced) {
     write_file(downloads + L"report.txt", "the user's own report");
     const std::string plain = pattern_bytes(5000);
     unsigned long before = file_receiver_connections_served();
@@ -60,11 +63,18 @@ TEST_F(TransferTest, ExistingFileReplacedOnlyWhenAPasswordFits) {
     pump_until([&] { return status_part(client, 1).find(L"Wrong password") != std::wstring::npos; }, 2000);
     EXPECT_EQ(status_part(client, 1), L"File 'report.txt.zof' received. Decryption file error. Wrong password.");
 
-    before = file_receiver_connections_served();
-    EXPECT_TRUE(peer::send_file(port, "report.txt.zof", encrypted(plain, right_password)));
-    ASSERT_TRUE(wait_served(before));
-    EXPECT_EQ(read_file(downloads + L"report.txt"), plain);
-    EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"report.txt"});
+    for (const wchar_t* saved : {L"report (2).txt", L"report (3).txt"}) {
+        SCOPED_TRACE(saved);
+        before = file_receiver_connections_served();
+        EXPECT_TRUE(peer::send_file(port, "report.txt.zof", encrypted(plain, right_password)));
+        ASSERT_TRUE(wait_served(before));
+        EXPECT_EQ(read_file(downloads + saved), plain);
+        const std::wstring notice = format_text(
+            L"File 'report.txt.zof' received. Successful decryption file. Saved as '%s' (the name was taken).", saved);
+        EXPECT_TRUE(pump_until([&] { return status_part(client, 1) == notice; }, 2000)) << status_part(client, 1);
+    }
+    EXPECT_EQ(read_file(downloads + L"report.txt"), "the user's own report");
+    EXPECT_EQ(downloads_files().size(), 3u);
 }
 
 TEST_F(TransferTest, SenderDeliversExactBytesToLockStepPeer) {
@@ -107,6 +117,23 @@ TEST_F(TransferTest, QuillmereToQuillmereWindowedAndLockStep) {
         EXPECT_TRUE(read_file(downloads + L"archive.7z") == plain);
         EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"archive.7z"});
     }
+}
+
+// The end of the program stops a sender whose peer never answers at once,
+// rather than after its two-minute limit.
+TEST_F(TransferTest, StoppingSendersDoesNotWaitForASilentPeer) {
+    const std::wstring folder = make_temp_folder(L"silent");
+    write_file(folder + L"letter.txt", "dear peer");
+    LoopbackServer silent;
+    set_file_sender_port(silent.port());
+    ready_to_send(folder + L"letter.txt");
+    click(IDC_SEND_FILE);
+    ASSERT_TRUE(silent.accept_client());
+    EXPECT_EQ(silent.receive_bytes(9), "File_send");  // and now it waits for the answer
+    const ULONGLONG start = GetTickCount64();
+    stop_file_senders();
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(active_file_senders(), 0);
 }
 
 // A receiver that answers too much, then one that hangs up in the middle: the

@@ -2,6 +2,9 @@
 // in the middle of a transfer.
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <thread>
+
 #include "mainwindow/main_window.h"
 #include "settings/settings_file.h"
 #include "transfer/file_receiver.h"
@@ -21,6 +24,34 @@ bool accepts(unsigned short port) {
     const bool answered = peer::send_unit(s, "Hello") == "OK";
     closesocket(s);
     return answered;
+}
+
+// The receiver's end of the test's connection `ours`, found among the
+// process's handles by its addresses; INVALID_SOCKET when there is none.
+SOCKET far_end_of(SOCKET ours) {
+    sockaddr_in mine{}, theirs{};
+    int length = sizeof mine;
+    if (getsockname(ours, reinterpret_cast<sockaddr*>(&mine), &length) != 0) return INVALID_SOCKET;
+    length = sizeof theirs;
+    if (getpeername(ours, reinterpret_cast<sockaddr*>(&theirs), &length) != 0) return INVALID_SOCKET;
+    for (UINT_PTR value = 4; value < 0x20000; value += 4) {
+        const SOCKET candidate = static_cast<SOCKET>(value);
+        sockaddr_in local{}, remote{};
+        length = sizeof local;
+        if (candidate == ours || getsockname(candidate, reinterpret_cast<sockaddr*>(&local), &length) != 0) continue;
+        length = sizeof remote;
+        if (local.sin_port == theirs.sin_port &&
+            getpeername(candidate, reinterpret_cast<sockaddr*>(&remote), &length) == 0 &&
+            remote.sin_port == mine.sin_port)
+            return candidate;
+    }
+    return INVALID_SOCKET;
+}
+
+bool is_socket_on_port(SOCKET socket, unsigned short port) {
+    sockaddr_in local{};
+    int length = sizeof local;
+    return getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) == 0 && ntohs(local.sin_port) == port;
 }
 
 }  // namespace
@@ -71,4 +102,31 @@ TEST_F(TransferTest, StopInTheMiddleOfAFileLeavesNothing) {
     EXPECT_EQ(status_part(client, 1), L"NOT allowed to receive files.");
     EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"movie.mkv"});
     EXPECT_EQ(read_file(downloads + L"movie.mkv"), "the user's own film");
+}
+
+// Only the thread serving a connection closes its socket: a stopper that
+// closed it while the thread was busy elsewhere would leave the thread a
+// handle that the system may already have given to another connection.
+TEST_F(TransferTest, StopLeavesTheServedSocketToItsThread) {
+    SOCKET s = peer::connect_local(port);
+    ASSERT_NE(s, INVALID_SOCKET);
+    EXPECT_EQ(peer::send_unit(s, "File_send"), "OK");
+    EXPECT_EQ(peer::send_unit(s, "held.bin.zof"), "OK");
+    EXPECT_EQ(peer::send_unit(s, "16"), "OK");
+    const SOCKET served = far_end_of(s);
+    ASSERT_NE(served, INVALID_SOCKET);
+    {
+        // The serving thread waits for the password table before it decrypts.
+        std::unique_lock<std::mutex> held(client.password_lock);
+        EXPECT_EQ(peer::send_unit(s, encrypted("", right_password)), "OK");
+        std::thread stopper([&] { stop_file_receiver(client); });
+        Sleep(500);  // the stop is under way, and cannot end yet
+        EXPECT_TRUE(is_socket_on_port(served, port));
+        held.unlock();
+        stopper.join();
+    }
+    EXPECT_FALSE(file_receiver_running());
+    EXPECT_TRUE(peer::closed_by_other_side(s));
+    closesocket(s);
+    EXPECT_TRUE(downloads_files().empty());
 }

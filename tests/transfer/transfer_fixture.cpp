@@ -8,6 +8,7 @@
 #include "support/test_client.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
+#include "transfer/receiver_limits.h"
 
 TransferTest::TransferTest() : client(test_client()) {}
 
@@ -32,6 +33,7 @@ void TransferTest::TearDown() {
     pump_until([] { return active_file_senders() == 0; });
     set_file_sender_port(8087);
     set_file_sender_window_chunks(256);
+    set_receiver_limits(ReceiverLimits{});
 }
 
 std::string TransferTest::encrypted(const std::string& plain, const std::string& password) {

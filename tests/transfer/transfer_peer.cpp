@@ -51,6 +51,42 @@ bool send_file(unsigned short port, const std::string& name, const std::string& 
     return ok;
 }
 
+Trickler::Trickler(unsigned short port, const std::string& name, unsigned long long size, size_t step,
+                   int interval_ms) {
+    socket_ = connect_local(port);
+    if (socket_ == INVALID_SOCKET) return;
+    announced_ = send_unit(socket_, "File_send") == "OK" && send_unit(socket_, name) == "OK" &&
+                 send_unit(socket_, std::to_string(size)) == "OK";
+    if (announced_) thread_ = std::thread(&Trickler::trickle, this, step, interval_ms);
+}
+
+Trickler::~Trickler() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+}
+
+bool Trickler::wait_cut(int timeout_ms) {
+    return pump_until([&] { return cut_.load(); }, timeout_ms);
+}
+
+void Trickler::trickle(size_t step, int interval_ms) {
+    const std::string bytes(step, 't');
+    while (!stop_) {
+        if (send(socket_, bytes.data(), static_cast<int>(step), 0) != static_cast<int>(step)) break;
+        // Waits out the interval while watching for answers and the end.
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket_, &readable);
+        timeval interval{interval_ms / 1000, (interval_ms % 1000) * 1000};
+        if (select(0, &readable, nullptr, nullptr, &interval) > 0) {
+            char answers[4096];
+            if (recv(socket_, answers, sizeof answers, 0) <= 0) break;
+        }
+    }
+    if (!stop_) cut_ = true;
+}
+
 Receiver::Receiver() {
     listener_ = listen_on_loopback(1, port_);
     thread_ = CreateThread(

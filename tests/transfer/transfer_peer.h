@@ -4,7 +4,9 @@
 // program's own transfer code.
 #include <winsock2.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/chat_client.h"
@@ -26,6 +28,25 @@ bool closed_by_other_side(SOCKET socket, int timeout_ms = 5000);
 // markers go before "File_send". True when every unit was answered "OK".
 bool send_file(unsigned short port, const std::string& name, const std::string& content,
                const std::vector<std::string>& extra_markers = {});
+
+// Announces a file and then sends its content slowly: `step` bytes every
+// `interval_ms`, on a thread of its own, reading (and dropping) the answers.
+class Trickler {
+public:
+    Trickler(unsigned short port, const std::string& name, unsigned long long size, size_t step, int interval_ms);
+    ~Trickler();  // stops and closes its end
+    // Every header unit ("File_send", the name, the size) was answered "OK".
+    bool announced() const { return announced_; }
+    // True when the other side closed the connection within the time.
+    bool wait_cut(int timeout_ms = 10000);
+
+private:
+    void trickle(size_t step, int interval_ms);
+    SOCKET socket_ = INVALID_SOCKET;
+    bool announced_ = false;
+    std::atomic<bool> stop_{false}, cut_{false};
+    std::thread thread_;
+};
 
 // Listens on a port of the system's choosing and receives one file lock-step,
 // on a thread of its own.

@@ -1,0 +1,107 @@
+// Peers that hold the receiver: one that trickles shuts nobody else out, one
+// too slow or too long is cut and leaves nothing behind, and the files being
+// received may not claim more than their share of the disk.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "transfer/file_receiver.h"
+#include "transfer/receiver_limits.h"
+#include "transfer_fixture.h"
+
+namespace {
+
+constexpr unsigned long long large_size = 100000000;  // announced, never sent
+
+}  // namespace
+
+TEST_F(TransferTest, TricklersHoldOnlyTheirOwnConnections) {
+    const std::string plain = pattern_bytes(30000, 4);
+    const std::string cipher = encrypted(plain, right_password);
+    peer::Trickler slow(port, "slow.bin.zof", large_size, 1, 1000);
+    ASSERT_TRUE(slow.announced());
+    unsigned long before = file_receiver_connections_served();
+    EXPECT_TRUE(peer::send_file(port, "good.bin.zof", cipher));
+    ASSERT_TRUE(wait_served(before));
+    EXPECT_EQ(read_file(downloads + L"good.bin"), plain);
+
+    // Four tricklers fill every place: a fifth connection is closed at once.
+    std::vector<std::unique_ptr<peer::Trickler>> more;
+    for (int i = 0; i < 3; ++i) {
+        more.push_back(std::make_unique<peer::Trickler>(port, "more.bin.zof", large_size, 1, 1000));
+        ASSERT_TRUE(more.back()->announced()) << i;
+    }
+    SOCKET fifth = peer::connect_local(port);
+    ASSERT_NE(fifth, INVALID_SOCKET);
+    EXPECT_TRUE(peer::closed_by_other_side(fifth));
+    closesocket(fifth);
+
+    // One leaves, and its place serves the next sender.
+    more.pop_back();
+    bool delivered = false;
+    for (int attempt = 0; attempt < 20 && !delivered; ++attempt) {
+        before = file_receiver_connections_served();
+        delivered = peer::send_file(port, "again.bin.zof", cipher) && wait_served(before);
+        if (!delivered) Sleep(100);
+    }
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(read_file(downloads + L"again.bin"), plain);
+}
+
+TEST_F(TransferTest, SlowOrEndlessSenderIsCutAndItsScratchFileRemoved) {
+    ReceiverLimits limits;
+    limits.min_rate = 2000;
+    limits.rate_window_ms = 500;
+    limits.deadline_ms = 1500;
+    limits.deadline_rate = 0;
+    set_receiver_limits(limits);
+    struct Case {
+        const char* what;
+        size_t step;
+        int interval_ms;
+        const wchar_t* notice;
+    };
+    const Case cases[] = {
+        {"10 bytes a second", 1, 100, L"File 'held.bin.zof' not received: the sender sent too slowly."},
+        {"20 KB a second, past the deadline", 1024, 50,
+         L"File 'held.bin.zof' not received: the transfer took longer than allowed."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const unsigned long before = file_receiver_connections_served();
+        peer::Trickler trickler(port, "held.bin.zof", large_size, c.step, c.interval_ms);
+        ASSERT_TRUE(trickler.announced());
+        EXPECT_EQ(downloads_files().size(), 1u);  // the scratch file the content goes into
+        EXPECT_TRUE(trickler.wait_cut());
+        ASSERT_TRUE(wait_served(before));
+        EXPECT_TRUE(pump_until([&] { return status_part(client, 1) == c.notice; }, 2000)) << status_part(client, 1);
+        EXPECT_TRUE(downloads_files().empty());
+    }
+}
+
+TEST_F(TransferTest, FilesBeingReceivedStayWithinTheScratchLimit) {
+    ReceiverLimits limits;
+    limits.scratch_bytes = 100000;
+    set_receiver_limits(limits);
+    peer::Trickler first(port, "first.bin.zof", 60000, 1, 1000);
+    EXPECT_TRUE(first.announced());
+    {
+        const unsigned long before = file_receiver_connections_served();
+        peer::Trickler second(port, "second.bin.zof", 60000, 1, 1000);
+        EXPECT_FALSE(second.announced());  // its size is not answered: the connection ends
+        ASSERT_TRUE(wait_served(before));
+        EXPECT_TRUE(pump_until(
+            [&] {
+                return status_part(client, 1) ==
+                       L"File 'second.bin.zof' refused: there is no room for it in the Downloads folder now.";
+            },
+            2000));
+    }
+    // What still fits beside the first is taken.
+    const std::string plain = pattern_bytes(20000, 6);
+    const unsigned long before = file_receiver_connections_served();
+    EXPECT_TRUE(peer::send_file(port, "fits.bin.zof", encrypted(plain, right_password)));
+    ASSERT_TRUE(wait_served(before));
+    EXPECT_EQ(read_file(downloads + L"fits.bin"), plain);
+}
