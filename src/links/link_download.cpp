@@ -7,6 +7,7 @@
 
 #include "app/file_names.h"
 #include "app/text.h"
+#include "links/link_check.h"
 #include "links/link_texts.h"
 #include "mainwindow/main_window.h"
 #include "net/internet_handle.h"
@@ -132,7 +133,9 @@ std::wstring download_result_text(const DownloadResult& result) {
 }
 
 DownloadResult download_link(const std::wstring& folder, const std::wstring& link) {
-    if (link.empty()) return {};
+    // Whatever is not a web address never reaches the network library, which
+    // would read a local path or another scheme as readily.
+    if (!is_web_link(link)) return {};
     const std::wstring name = fitted_name(folder, download_file_name(link));
     if (name.empty()) return {};
     DownloadResult result = fetch(link, folder + downloads_folder + name);

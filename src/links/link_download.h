@@ -22,7 +22,8 @@ std::wstring download_file_name(const std::wstring& link);
 std::wstring download_result_text(const DownloadResult& result);
 
 // Fetches the link into `folder` + "Downloads\" and shows the result in the
-// status bar (nothing when the link gives no file name). Blocks until done:
+// status bar (nothing when the link gives no file name or is not a web
+// address). Blocks until done:
 // for worker threads and tests.
 DownloadResult download_link(const std::wstring& folder, const std::wstring& link);
 

@@ -7,6 +7,7 @@
 
 #include "app/chat_client.h"
 #include "chat/ui_thread.h"
+#include "links/link_check.h"
 
 namespace {
 void open_with_shell(const std::wstring& link, int show_command) {
@@ -23,13 +24,13 @@ std::atomic<LinkOpener> link_opener{nullptr};
 }  // namespace
 
 void open_link(const std::wstring& link, int show_command) {
-    if (link.empty()) return;
+    if (!is_web_link(link)) return;
     const LinkOpener opener = link_opener;
     (opener ? opener : open_with_shell)(link, show_command);
 }
 
 void open_link_later(ChatClient& client, const std::wstring& link, int show_command) {
-    if (link.empty()) return;
+    if (!is_web_link(link)) return;
     post_ui_task(client, [link, show_command] { open_link(link, show_command); }, TaskKind::droppable);
 }
 

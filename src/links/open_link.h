@@ -6,6 +6,8 @@ class ChatClient;
 // Opens a web address with the system's default handler (the shell's open
 // action). The shell may take its time or show a window of its own, so it is
 // only ever called on the user-interface thread or a thread that may wait.
+// Anything but a web address (is_web_link) is refused: the shell would run a
+// relative path or open a "file:" or "shell:" address as readily.
 void open_link(const std::wstring& link, int show_command);
 
 // The same from a thread that must not wait (the receive thread): handed to
