@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
-# Builds Quillmere and puts the real program (headless, under Wine) through two
+# Builds Quillmere and puts the real program (headless, under Wine) through three
 # abuses, printing both sides' figures:
 #   1. tools/hostile_server.py against bench_hostile_client: a hostile mix of
 #      lines, then a PING on the same connection;
 #   2. bench_reconnect_storm against a local ngircd: Connect/Disconnect cycles
-#      while another client floods the channel Quillmere joins.
-# Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N]
+#      while another client floods the channel Quillmere joins;
+#   3. bench_link_burst: a burst of link lines in a channel whose links are
+#      opened, with the window's slowest answer meanwhile.
+# Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N] [--links N]
 # Exit status 1 when the PING went unanswered or the storm left something behind.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
-lines=100000 seed=1 send_timeout=300 cycles=100
+lines=100000 seed=1 send_timeout=300 cycles=100 links=100
 while [ $# -gt 0 ]; do
   case "$1" in
   --lines) lines=$2 ;;
   --seed) seed=$2 ;;
   --send-timeout) send_timeout=$2 ;;
   --cycles) cycles=$2 ;;
-  *) sed -n '2,9p' "$0" >&2; exit 2 ;;
+  --links) links=$2 ;;
+  *) sed -n '2,11p' "$0" >&2; exit 2 ;;
   esac
   shift 2
 done
@@ -55,6 +58,9 @@ cat "$work/hostile_server.log"
 echo "== reconnect storm: $cycles cycles against ngircd"
 bash "$QUILLMERE_ROOT/tools/ngircd_fixture.sh" start "$work/ngircd" >/dev/null
 "$WINE64" "$bench/bench_reconnect_storm.exe" "$(cat "$work/ngircd/port")" --cycles "$cycles" </dev/null || status=1
+
+echo "== link burst: $links link lines in a channel whose links are opened"
+"$WINE64" "$bench/bench_link_burst.exe" --links "$links" </dev/null || status=1
 
 wineserver -k 2>/dev/null || true
 exit $status

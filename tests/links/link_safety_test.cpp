@@ -1,9 +1,12 @@
-// What a member of a channel can make the program open: only web addresses.
+// What a member of a channel can make the program open: only web addresses,
+// and only a few of them at a time.
 #include <string>
+#include <thread>
 
 #include "link_fixture.h"
 #include "links/link_check.h"
 #include "links/link_download.h"
+#include "links/link_open_limiter.h"
 #include "links/link_processing.h"
 #include "net_connect/net_test_support.h"
 
@@ -91,4 +94,77 @@ TEST_F(LinkTest, OnlyWebAddressesReachTheShellOrTheDownloader) {
     pump_messages();
     EXPECT_EQ(client.stats_urls, counted);
     EXPECT_EQ(opened_count(), 8u);  // the good links of the table only
+}
+
+// The limiter on its own, its clock driven by the test: at most three links
+// in any ten seconds, the same link not again within a minute.
+TEST(LinkOpenLimiter, ArrivalsAndOutcomes) {
+    unsigned long long now = 0;
+    LinkOpenLimiter limiter([&now] { return now; });
+    const struct {
+        unsigned long long at;
+        const wchar_t* link;
+        bool opened;
+    } arrivals[] = {
+        {0, L"https://a/1.png", true},
+        {100, L"https://a/2.png", true},
+        {100, L"https://a/2.png", false},   // the same link at once
+        {200, L"https://a/3.png", true},
+        {300, L"https://a/4.png", false},   // a fourth within ten seconds
+        {9999, L"https://a/5.png", false},
+        {10000, L"https://a/5.png", true},  // the first one's ten seconds are over
+        {10050, L"https://a/6.png", false},
+        {10100, L"https://a/1.png", false}, // room again, but opened within the minute
+        {10100, L"https://a/6.png", true},
+        {20200, L"https://a/7.png", true},
+        {20200, L"https://a/8.png", true},
+        {20200, L"https://a/9.png", true},
+        {20200, L"https://a/10.png", false},
+        {59999, L"https://a/1.png", false},  // the rate would allow it, not the minute since it opened
+        {60000, L"https://a/1.png", true},
+        {60050, L"https://a/2.png", false},
+        {60100, L"https://a/2.png", true},
+        {70100, L"https://a/6.png", true},
+    };
+    for (const auto& arrival : arrivals) {
+        now = arrival.at;
+        EXPECT_EQ(limiter.admit(arrival.link), arrival.opened) << arrival.at << " " << arrival.link;
+    }
+}
+
+// A burst of link lines from the receive thread opens three links on the
+// interface thread; the rest are counted and reported once, after the burst.
+TEST_F(LinkTest, ABurstOfLinksOpensAFewAndSaysSoOnce) {
+    const unsigned counted = client.stats_urls;
+    const NoticeRecorder notices(client.status_bar);
+    const std::wstring burst_notice = L"Too many links at once: 37 links not opened";
+    std::thread receive([this] {
+        for (int n = 0; n < 40; ++n) {
+            std::wstring line = L"look https://example.org/pictures/cat" + std::to_wstring(n % 20) + L".png";
+            process_link(client, 0, line);
+        }
+    });
+    receive.join();
+    ASSERT_TRUE(wait_until([] { return opened_count() == 3; }));
+    EXPECT_EQ(client.stats_urls, counted + 40);
+    // Earlier tests' downloads may still report meanwhile: the notice is waited for.
+    ASSERT_TRUE(wait_until([&] { return status(1) == burst_notice; }, 5000));
+    EXPECT_EQ(status(0), L"Open Link");
+    // Nothing more to say, and nothing more opened, until links come again.
+    wait_until([] { return false; }, 2 * refused_links_report_delay_ms + 200);
+    EXPECT_EQ(notices.count(burst_notice), 1u);
+    EXPECT_EQ(opened_count(), 3u);
+    for (const Opened& o : opened) EXPECT_EQ(o.thread, GetCurrentThreadId());
+
+    // Ten seconds later three more open; a link opened a moment ago does not.
+    fake_now += link_burst_window_ms;
+    for (const wchar_t* link : {L"https://example.org/pictures/cat0.png", L"https://example.org/pictures/cat20.png",
+                                L"https://example.org/pictures/cat21.png", L"https://example.org/pictures/cat22.png",
+                                L"https://example.org/pictures/cat23.png"}) {
+        std::wstring line = link;
+        process_link(client, 0, line);
+    }
+    ASSERT_TRUE(wait_until([] { return opened_count() == 6; }));
+    EXPECT_EQ(opened[3].link, L"https://example.org/pictures/cat20.png");
+    EXPECT_TRUE(wait_until([&] { return status(1) == L"Too many links at once: 2 links not opened"; }, 5000));
 }
