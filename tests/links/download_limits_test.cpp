@@ -1,4 +1,5 @@
-// What one link may cost: time, bytes in Downloads\ and files already there.
+// What one link may cost: time, bytes in Downloads\, files already there, and
+// threads still running when the program ends.
 #include <atomic>
 #include <string>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "links/link_download.h"
 #include "net_connect/net_test_support.h"
 #include "support/loopback.h"
+#include "transfer/public_ip.h"
 
 using namespace link_test;
 using net_test::wait_until;
@@ -118,4 +120,54 @@ TEST_F(DownloadLimitsTest, ADownloadNeverReplacesAFile) {
         EXPECT_EQ(net_test::read_file(downloads + saved), "new cat");
     }
     EXPECT_EQ(net_test::read_file(downloads + L"cat.jpg"), "my own cat");
+}
+
+// At exit: the pool cuts off what runs (here a server that never answers,
+// which its step time-out would hold for 15 s), and threads that outlive the
+// client find nobody to report to.
+TEST_F(DownloadLimitsTest, ShutdownEndsDownloadsAndLateWorkFindsNoClient) {
+    HttpStub server(std::map<std::string, std::string>{}, {"/stuck.png"});
+    ASSERT_TRUE(queue_download(client.app_folder, server.url("/stuck.png")));
+    ASSERT_TRUE(wait_until([&] { return server.stalled_requests() == 1; }));
+    EXPECT_TRUE(stop_downloads());
+    EXPECT_EQ(download_pool_figures().running, 0u);
+    EXPECT_FALSE(queue_download(client.app_folder, server.url("/stuck.png")));
+    restart_downloads();
+
+    // The client is gone (retired as its destructor does, kept here for the
+    // tests that follow): a notice from another thread neither waits for the
+    // window nor reaches it, and the address lookup stores nothing.
+    struct Unretire {
+        ChatClient& client;
+        ~Unretire() { the_client = &client; }
+    };
+    LoopbackServer echo;
+    set_ip_echo_url(format_text(L"http://127.0.0.1:%d/", static_cast<int>(echo.port())));
+    client.connection.public_ip = L"192.0.2.1";
+    start_public_ip_lookup(client);
+    ASSERT_TRUE(echo.accept_client());
+    std::atomic<bool> told{false};
+    std::thread late;
+    {
+        Unretire unretire{client};
+        retire_client(client);
+        EXPECT_EQ(the_client.load(), nullptr);
+        echo.receive_line();
+        echo.send_bytes("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n203.0.113.9");
+        EXPECT_TRUE(echo.wait_closed());
+
+        late = std::thread([&told] {
+            show_status_notice("Download File", "late");
+            told = true;
+        });
+        // This thread does not answer the window's messages meanwhile.
+        for (int waited = 0; waited < 2000 && !told; waited += 10) Sleep(10);
+        EXPECT_TRUE(told);
+        Sleep(300);  // the lookup has taken the answer and had its time to hand it on
+    }
+    pump_messages();
+    late.join();
+    EXPECT_EQ(status(1), L"");
+    EXPECT_EQ(client.connection.public_ip, L"192.0.2.1");
+    set_ip_echo_url(L"");
 }
