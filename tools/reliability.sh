@@ -8,22 +8,26 @@
 #   3. bench_repeated_welcome: a server repeating its end-of-welcome reply
 #      3,000 times (threads before and after, JOINs sent);
 #   4. bench_transfer_trickle: a peer trickles into the file receiver while
-#      another sends a good file, until the receiver cuts the trickler.
-# Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N]
+#      another sends a good file, until the receiver cuts the trickler;
+#   5. bench_link_burst: a burst of link lines in a channel whose links are
+#      opened, with the window's slowest answer meanwhile.
+# Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N] [--links N]
 # Exit status 1 when the PING went unanswered, the storm left something behind,
-# a repeated welcome left threads or JOINs behind, or the good file did not
-# arrive beside the trickler or the trickler was not cut.
+# a repeated welcome left threads or JOINs behind, the good file did not
+# arrive beside the trickler or the trickler was not cut, or the link burst
+# opened too many links.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
-lines=100000 seed=1 send_timeout=300 cycles=100
+lines=100000 seed=1 send_timeout=300 cycles=100 links=100
 while [ $# -gt 0 ]; do
   case "$1" in
   --lines) lines=$2 ;;
   --seed) seed=$2 ;;
   --send-timeout) send_timeout=$2 ;;
   --cycles) cycles=$2 ;;
-  *) sed -n '2,12p' "$0" >&2; exit 2 ;;
+  --links) links=$2 ;;
+  *) sed -n '2,16p' "$0" >&2; exit 2 ;;
   esac
   shift 2
 done
@@ -67,6 +71,9 @@ echo "== repeated end-of-welcome replies"
 
 echo "== file receiver: one peer trickles a byte a second, another sends a 1 MB file"
 "$WINE64" "$bench/bench_transfer_trickle.exe" 1024 </dev/null || status=1
+
+echo "== link burst: $links link lines in a channel whose links are opened"
+"$WINE64" "$bench/bench_link_burst.exe" --links "$links" </dev/null || status=1
 
 wineserver -k 2>/dev/null || true
 exit $status

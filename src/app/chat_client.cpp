@@ -6,6 +6,7 @@
 #include "framework/fatal_error.h"
 #include "framework/message_box.h"
 #include "irc/sounds.h"
+#include "links/link_download.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
 #include "net/receive_loop.h"
@@ -13,10 +14,18 @@
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
 
-ChatClient* the_client = nullptr;
+std::atomic<ChatClient*> the_client{nullptr};
 std::atomic<bool> startup_in_progress{true};
 
 namespace {
+// Never destroyed: a thread that outlives the client may still ask for it
+// while the process's static objects are going. Recursive, so that a use
+// may show a notice, which asks for the client again.
+std::recursive_mutex& client_lifetime_lock() {
+    static std::recursive_mutex* lock = new std::recursive_mutex;
+    return *lock;
+}
+
 void reset_slots(ChatClient& client) {
     for (int slot = 0; slot < chat_slot_count; ++slot) {
         ChatRecord& chat = client.chats[slot];
@@ -25,6 +34,20 @@ void reset_slots(ChatClient& client) {
     }
 }
 }  // namespace
+
+bool use_live_client(const std::function<void(ChatClient&)>& use) {
+    std::lock_guard<std::recursive_mutex> guard(client_lifetime_lock());
+    ChatClient* client = the_client;
+    if (!client) return false;
+    use(*client);
+    return true;
+}
+
+void retire_client(const ChatClient& client) {
+    std::lock_guard<std::recursive_mutex> guard(client_lifetime_lock());
+    ChatClient* expected = const_cast<ChatClient*>(&client);
+    the_client.compare_exchange_strong(expected, nullptr);
+}
 
 ChatClient::ChatClient(int show, const wchar_t* class_name_text, HINSTANCE module, const wchar_t* title) {
     instance = module;
@@ -43,7 +66,7 @@ ChatClient::ChatClient(int show, const wchar_t* class_name_text, HINSTANCE modul
 }
 
 ChatClient::~ChatClient() {
-    if (the_client == this) the_client = nullptr;
+    retire_client(*this);
 }
 
 LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -112,6 +135,9 @@ void ChatClient::shut_down() {
     // connection is closed on the way, its session already over, so the thread
     // takes the closed socket for the end it is, not for a silent server.
     stop_receive_thread(*this);
+    // Downloads the receive thread started: none waits, none starts, and the
+    // running ones are cut off before the objects they report to go.
+    stop_downloads();
     // File transfers end before the objects their threads use: a transfer cut
     // here leaves no file behind on either side.
     stop_file_receiver(*this, true);

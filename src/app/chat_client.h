@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -130,7 +131,18 @@ public:
 };
 
 // The one instance, for code that has no object at hand (threads, controls).
-extern ChatClient* the_client;
+// Cleared by retire_client before the instance goes.
+extern std::atomic<ChatClient*> the_client;
+
+// For threads that may outlive the client (downloads, the address lookup, a
+// notice from any thread): runs `use` with the client while it cannot be
+// retired. False, without running it, once there is none. `use` must not wait
+// for the user-interface thread (which may be retiring the client).
+bool use_live_client(const std::function<void(ChatClient&)>& use);
+
+// Clears the_client when it is `client`, after any use_live_client in
+// progress; from then on no other thread reaches it.
+void retire_client(const ChatClient& client);
 
 // Set at process start, cleared when the main window has finished building.
 extern std::atomic<bool> startup_in_progress;

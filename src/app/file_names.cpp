@@ -1,8 +1,22 @@
 #include "app/file_names.h"
 
+#include <windows.h>
+
 #include <cwctype>
 
+#include "app/text.h"
+
 namespace {
+constexpr int last_numbered_copy = 9999;
+
+bool path_is_taken(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // Only a clear "not there" frees the name: a name the system cannot look
+    // at (no access, a device) is left alone.
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 bool refused_character(wchar_t c) {
     if (c < 32 || c == 127) return true;
     switch (c) {
@@ -43,4 +57,18 @@ std::wstring clean_file_name(std::wstring_view name) {
     while (!out.empty() && (out.back() == L'.' || out.back() == L' ')) out.pop_back();
     if (!out.empty() && is_device_name(out)) out.insert(out.begin(), L'_');
     return out;
+}
+
+std::wstring free_file_path(const std::wstring& path) {
+    if (!path_is_taken(path)) return path;
+    const size_t separator = path.find_last_of(L"\\/");
+    const size_t name_start = separator == std::wstring::npos ? 0 : separator + 1;
+    size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos || dot <= name_start) dot = path.size();
+    const std::wstring stem = path.substr(0, dot), extension = path.substr(dot);
+    for (int number = 2; number <= last_numbered_copy; ++number) {
+        std::wstring numbered = format_text(L"%s (%d)%s", stem, number, extension);
+        if (!path_is_taken(numbered)) return numbered;
+    }
+    return {};
 }

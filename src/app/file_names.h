@@ -15,3 +15,11 @@ bool is_plain_file_name(std::wstring_view name);
 // trailing dots and spaces go, a device name gets a leading '_'. Empty when
 // nothing usable is left. Always true for is_plain_file_name when not empty.
 std::wstring clean_file_name(std::wstring_view name);
+
+// Where to save a file that must not replace another: `path` itself when
+// nothing is there, else the first free one of "stem (2).ext", "stem (3).ext"
+// ... "stem (9999).ext", where ".ext" is what follows the name's last dot (a
+// name whose only dot leads it has no extension). Empty when none is free.
+// The name is looked at, not reserved: write with CREATE_NEW, or move without
+// MOVEFILE_REPLACE_EXISTING, and look again when another writer came first.
+std::wstring free_file_path(const std::wstring& path);

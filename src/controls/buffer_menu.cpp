@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <cwctype>
 #include <map>
 #include <string>
 
@@ -23,7 +24,8 @@ constexpr size_t search_address_capacity = 1024;
 enum MenuId { open_private = 10, silence_on, silence_off, silence_all_but, open_url, web_search, copy, copy_to_input };
 
 // Characters that would end or change the query are written as escapes;
-// spaces stay as typed (browsers read them).
+// spaces, line breaks and other blanks become '+', and quotes and backslashes
+// escapes, since an address holding them is never opened (is_web_link).
 std::wstring query_text(const std::wstring& text) {
     std::wstring query;
     for (wchar_t c : text) {
@@ -32,7 +34,9 @@ std::wstring query_text(const std::wstring& text) {
         case L'&': query += L"%26"; break;
         case L'#': query += L"%23"; break;
         case L'+': query += L"%2B"; break;
-        default: query += c; break;
+        case L'"': query += L"%22"; break;
+        case L'\\': query += L"%5C"; break;
+        default: query += c <= L' ' || c == 0x7F || iswspace(c) ? L'+' : c; break;
         }
     }
     return query;
@@ -51,11 +55,15 @@ std::wstring search_address(const std::wstring& selection) {
     return address;
 }
 
-// The selection from the first of the link prefixes found, in their order.
+// The selection from the first of the link prefixes found, in their order,
+// to the first blank after it.
 std::wstring link_in(const std::wstring& selection) {
     for (const wchar_t* prefix : buffer_text::link_prefixes) {
         const size_t at = selection.find(prefix);
-        if (at != std::wstring::npos) return selection.substr(at);
+        if (at == std::wstring::npos) continue;
+        size_t end = at;
+        while (end < selection.size() && selection[end] > L' ' && !iswspace(selection[end])) ++end;
+        return selection.substr(at, end - at);
     }
     return {};
 }

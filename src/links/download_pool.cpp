@@ -1,9 +1,15 @@
 // A small pool for link downloads: a flood of link lines must not start a
 // thread per line, and the receive thread that finds the links never waits.
+// Its threads are detached, yet the pool knows them: at shutdown it cancels
+// what runs and waits a moment for them, so that none outlives the client
+// while it still reports to it.
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
-#include <system_error>
+#include <list>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -20,15 +26,17 @@ struct Job {
 
 struct Pool {
     std::mutex lock;
+    std::condition_variable worker_ended;
     std::deque<Job> waiting;
-    size_t workers = 0;  // threads alive
-    size_t busy = 0;     // of them, those downloading
+    std::list<DownloadCancel> running;  // one per download in progress; stable addresses
+    size_t workers = 0;                 // threads alive
     size_t dropped = 0;
+    bool stopped = false;
 };
 
 Pool& pool() {
     // Never destroyed: a worker may still be running when the process ends
-    // (downloads are not waited for), and must not find its pool gone.
+    // (the shutdown waits only so long), and must not find its pool gone.
     static Pool* the_pool = new Pool;
     return *the_pool;
 }
@@ -36,16 +44,18 @@ Pool& pool() {
 void work() {
     Pool& jobs = pool();
     std::unique_lock<std::mutex> guard(jobs.lock);
-    while (!jobs.waiting.empty()) {
+    while (!jobs.waiting.empty() && !jobs.stopped) {
         Job job = std::move(jobs.waiting.front());
         jobs.waiting.pop_front();
-        ++jobs.busy;
+        jobs.running.emplace_back();
+        const auto cancel = std::prev(jobs.running.end());
         guard.unlock();
-        download_link(job.folder, job.link);
+        download_link(job.folder, job.link, &*cancel);
         guard.lock();
-        --jobs.busy;
+        jobs.running.erase(cancel);
     }
     --jobs.workers;
+    jobs.worker_ended.notify_all();
 }
 }  // namespace
 
@@ -54,8 +64,9 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
     bool start_worker = false;
     {
         std::lock_guard<std::mutex> guard(jobs.lock);
+        if (jobs.stopped) return false;
         // Jobs not yet taken by a worker that is starting count as running.
-        if (jobs.busy + jobs.waiting.size() >= downloads_in_flight + downloads_waiting) {
+        if (jobs.running.size() + jobs.waiting.size() >= downloads_in_flight + downloads_waiting) {
             ++jobs.dropped;
         } else {
             jobs.waiting.push_back(Job{folder, link});
@@ -81,10 +92,25 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
     return true;
 }
 
+bool stop_downloads(unsigned wait_ms) {
+    Pool& jobs = pool();
+    std::unique_lock<std::mutex> guard(jobs.lock);
+    jobs.stopped = true;
+    jobs.waiting.clear();
+    for (DownloadCancel& download : jobs.running) download.cancel();
+    return jobs.worker_ended.wait_for(guard, std::chrono::milliseconds(wait_ms), [&] { return jobs.workers == 0; });
+}
+
+void restart_downloads() {
+    Pool& jobs = pool();
+    std::lock_guard<std::mutex> guard(jobs.lock);
+    jobs.stopped = false;
+}
+
 DownloadPoolFigures download_pool_figures() {
     Pool& jobs = pool();
     std::lock_guard<std::mutex> guard(jobs.lock);
-    const size_t total = jobs.busy + jobs.waiting.size();
+    const size_t total = jobs.running.size() + jobs.waiting.size();
     const size_t running = total < downloads_in_flight ? total : downloads_in_flight;
     return {running, total - running, jobs.dropped};
 }

@@ -4,12 +4,15 @@
 #include <wininet.h>
 
 #include <cwchar>
+#include <mutex>
 
 #include "app/file_names.h"
 #include "app/text.h"
+#include "links/async_fetch.h"
+#include "links/link_check.h"
 #include "links/link_texts.h"
+#include "links/rolling_limit.h"
 #include "mainwindow/main_window.h"
-#include "net/internet_handle.h"
 
 namespace {
 // Each network step gives up after this long, so a server that accepts and
@@ -17,16 +20,45 @@ namespace {
 constexpr DWORD step_timeout_ms = 15000;
 // A link to an endless or enormous file must not fill the disk.
 constexpr unsigned long long largest_download = 512ull * 1024 * 1024;
+constexpr unsigned long long hour_ms = 60ull * 60 * 1000;
+constexpr unsigned long long budget_grain_ms = 1000;
 constexpr size_t path_limit = MAX_PATH - 1;
 constexpr wchar_t downloads_folder[] = L"Downloads\\";
 constexpr wchar_t partial_suffix[] = L".part";
+// Room a free name may add: " (9999)".
+constexpr size_t numbered_suffix_length = 7;
+// Another writer may take the free name between the look and the move.
+constexpr int move_attempts = 8;
 constexpr wchar_t user_agent[] = L"Quillmere";
+
+// The limits and the bytes of the last hour, shared by every worker. Never
+// destroyed: a worker may still be reading when the process ends.
+struct Budget {
+    std::mutex lock;
+    DownloadLimits limits;
+    RollingLimit last_hour{limits.bytes_per_hour, hour_ms, budget_grain_ms};
+};
+
+Budget& budget() {
+    static Budget* shared = new Budget;
+    return *shared;
+}
+
+bool take_from_budget(unsigned long long bytes) {
+    Budget& shared = budget();
+    std::lock_guard<std::mutex> guard(shared.lock);
+    return shared.last_hour.take(bytes, GetTickCount64());
+}
 
 DownloadResult failure(DownloadResult::Kind kind, unsigned code = 0) {
     DownloadResult result;
     result.kind = kind;
     result.code = code;
     return result;
+}
+
+DownloadResult system_failure(DWORD error) {
+    return failure(DownloadResult::other_error, static_cast<unsigned>(HRESULT_FROM_WIN32(error)));
 }
 
 DownloadResult open_failure(DWORD error) {
@@ -38,71 +70,132 @@ DownloadResult open_failure(DWORD error) {
     case ERROR_INTERNET_CONNECTION_RESET:
         return failure(DownloadResult::no_connection);
     default:
-        return failure(DownloadResult::other_error, static_cast<unsigned>(HRESULT_FROM_WIN32(error)));
+        return system_failure(error);
     }
 }
 
-void set_timeouts(HINTERNET handle) {
-    DWORD timeout = step_timeout_ms;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionW(handle, option, &timeout, sizeof timeout);
-}
+// Where a download stands against its limits, looked at after each step.
+class Pace {
+public:
+    Pace(const DownloadLimits& limits, DownloadCancel* cancel)
+        : limits_(limits), cancel_(cancel), start_(GetTickCount64()), window_start_(start_) {}
 
-// Reads the whole answer into `file`; the result says how it went.
-DownloadResult copy_answer(HINTERNET request, HANDLE file) {
-    char chunk[16384];
+    // Not received: how the download must end now, if it must.
+    DownloadResult::Kind check(unsigned long long total) {
+        if (cancel_ && cancel_->cancelled()) return DownloadResult::cancelled;
+        const unsigned long long now = GetTickCount64();
+        if (now - start_ > limits_.deadline_ms) return DownloadResult::took_too_long;
+        if (now - window_start_ >= limits_.rate_window_ms) {
+            if (total - window_bytes_ < limits_.least_bytes_per_window) return DownloadResult::too_slow;
+            window_start_ = now;
+            window_bytes_ = total;
+        }
+        return DownloadResult::received;
+    }
+
+private:
+    DownloadLimits limits_;
+    DownloadCancel* cancel_;
+    unsigned long long start_, window_start_, window_bytes_ = 0;
+};
+
+// Reads the whole answer into `file`; the result says how it went. Each read
+// takes only what has arrived, so a trickling server returns every read
+// within the step time-out and the limits are looked at in between.
+DownloadResult copy_answer(AsyncFetch& fetch, HANDLE file, Pace& pace) {
     unsigned long long total = 0;
     for (;;) {
-        DWORD read = 0;
-        if (!InternetReadFile(request, chunk, sizeof chunk, &read)) return failure(DownloadResult::download_failure);
+        DWORD read = 0, error = 0;
+        const AsyncFetch::Step step = fetch.read(read, error);
+        if (step == AsyncFetch::cancelled) return failure(DownloadResult::cancelled);
+        if (step == AsyncFetch::failed) {
+            const DownloadResult::Kind verdict = pace.check(total);
+            return failure(verdict != DownloadResult::received ? verdict : DownloadResult::download_failure);
+        }
         if (read == 0) return failure(DownloadResult::received);
         total += read;
+        if (total > largest_download) return failure(DownloadResult::download_failure);
+        if (!take_from_budget(read)) return failure(DownloadResult::over_budget);
         DWORD written = 0;
-        if (total > largest_download || !WriteFile(file, chunk, read, &written, nullptr) || written != read)
+        if (!WriteFile(file, fetch.data(), read, &written, nullptr) || written != read)
             return failure(DownloadResult::download_failure);
+        const DownloadResult::Kind verdict = pace.check(total);
+        if (verdict != DownloadResult::received) return failure(verdict);
     }
+}
+
+// Gives the finished partial file the first free name at `path`; the name
+// it took goes into `saved`.
+DownloadResult keep_file(const std::wstring& partial, const std::wstring& path, std::wstring& saved) {
+    for (int attempt = 0; attempt < move_attempts; ++attempt) {
+        saved = free_file_path(path);
+        if (saved.empty()) return system_failure(ERROR_FILE_EXISTS);
+        if (MoveFileExW(partial.c_str(), saved.c_str(), 0)) return failure(DownloadResult::received);
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return system_failure(error);
+    }
+    return system_failure(ERROR_FILE_EXISTS);
 }
 
 // Fetches into a partial file first, so that a failed download never leaves
-// a truncated file under the real name (nor replaces a good one).
-DownloadResult fetch(const std::wstring& link, const std::wstring& path) {
-    InternetHandle session(InternetOpenW(user_agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session.handle) return failure(DownloadResult::other_error, HRESULT_FROM_WIN32(GetLastError()));
-    set_timeouts(session.handle);
+// a truncated file under the real name; the finished file takes a free name,
+// never replacing one. `saved` receives the path it was saved under.
+DownloadResult fetch(const std::wstring& link, const std::wstring& path, DownloadCancel* cancel,
+                     std::wstring& saved) {
+    Pace pace(download_limits(), cancel);
+    AsyncFetch fetch(cancel ? cancel->event() : nullptr);
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
-    InternetHandle request(InternetOpenUrlW(session.handle, link.c_str(), nullptr, 0, flags, 0));
-    if (!request.handle) return open_failure(GetLastError());
+    DWORD error = 0;
+    const AsyncFetch::Step opened = fetch.open(user_agent, link, flags, step_timeout_ms, error);
+    if (opened == AsyncFetch::cancelled) return failure(DownloadResult::cancelled);
+    const DownloadResult::Kind verdict = pace.check(0);
+    if (verdict != DownloadResult::received) return failure(verdict);
+    if (opened == AsyncFetch::failed) return open_failure(error);
+    HINTERNET request = fetch.request();
     // No status at all (the server closed without an answer) is a failed
     // download, not an empty file; redirections were followed already.
     DWORD status = 0, size = sizeof status;
-    if (!HttpQueryInfoW(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+    if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
         status == 0)
         return failure(DownloadResult::download_failure);
     if (status < 200 || status >= 300) return failure(DownloadResult::server_error);
 
-    const std::wstring partial = path + partial_suffix;
-    HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return failure(DownloadResult::other_error, HRESULT_FROM_WIN32(GetLastError()));
-    DownloadResult result = copy_answer(request.handle, file);
+    const std::wstring partial = free_file_path(path + partial_suffix);
+    if (partial.empty()) return system_failure(ERROR_FILE_EXISTS);
+    HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return system_failure(GetLastError());
+    DownloadResult result = copy_answer(fetch, file, pace);
     CloseHandle(file);
-    if (result.kind == DownloadResult::received &&
-        !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
-        result = failure(DownloadResult::other_error, HRESULT_FROM_WIN32(GetLastError()));
+    if (result.kind == DownloadResult::received) result = keep_file(partial, path, saved);
     if (result.kind != DownloadResult::received) DeleteFileW(partial.c_str());
     return result;
 }
 
 // The name shortened from the front (the end holds the extension) so that the
-// path, with room for the partial file's suffix, stays within the system's limit.
+// path, with room for a free name's number and the partial file's suffix,
+// stays within the system's limit.
 std::wstring fitted_name(const std::wstring& folder, std::wstring name) {
-    const size_t fixed = folder.size() + wcslen(downloads_folder) + wcslen(partial_suffix);
+    const size_t fixed = folder.size() + wcslen(downloads_folder) + numbered_suffix_length + wcslen(partial_suffix);
     if (fixed >= path_limit) return {};
     const size_t room = path_limit - fixed;
     if (name.size() > room) name = clean_file_name(name.substr(name.size() - room));
     return name;
 }
 }  // namespace
+
+void set_download_limits(const DownloadLimits& limits) {
+    Budget& shared = budget();
+    std::lock_guard<std::mutex> guard(shared.lock);
+    shared.limits = limits;
+    shared.last_hour = RollingLimit(limits.bytes_per_hour, hour_ms, budget_grain_ms);
+}
+
+DownloadLimits download_limits() {
+    Budget& shared = budget();
+    std::lock_guard<std::mutex> guard(shared.lock);
+    return shared.limits;
+}
 
 std::wstring download_file_name(const std::wstring& link) {
     const std::wstring address = link.substr(0, link.find_first_of(L"?#"));
@@ -126,18 +219,27 @@ std::wstring download_result_text(const DownloadResult& result) {
         swprintf(digits, 9, L"%08X", result.code);
         return format_text(link_text::other_error_format, digits);
     }
+    case DownloadResult::took_too_long:
+        return link_text::took_too_long;
+    case DownloadResult::too_slow:
+        return link_text::too_slow;
+    case DownloadResult::over_budget:
+        return format_text(link_text::over_budget_format, format_byte_amount(download_limits().bytes_per_hour));
     default:
         return {};
     }
 }
 
-DownloadResult download_link(const std::wstring& folder, const std::wstring& link) {
-    if (link.empty()) return {};
+DownloadResult download_link(const std::wstring& folder, const std::wstring& link, DownloadCancel* cancel) {
+    // Whatever is not a web address never reaches the network library, which
+    // would read a local path or another scheme as readily.
+    if (!is_web_link(link)) return {};
     const std::wstring name = fitted_name(folder, download_file_name(link));
     if (name.empty()) return {};
-    DownloadResult result = fetch(link, folder + downloads_folder + name);
-    result.file_name = name;
-    show_status_notice(link_text::download_title,
-                       narrow_text(download_result_text(result).c_str(), CP_THREAD_ACP).c_str());
+    std::wstring saved;
+    DownloadResult result = fetch(link, folder + downloads_folder + name, cancel, saved);
+    result.file_name = saved.empty() ? name : saved.substr(saved.find_last_of(L'\\') + 1);
+    const std::wstring text = download_result_text(result);
+    if (!text.empty()) show_status_notice(link_text::download_title, narrow_text(text.c_str(), CP_THREAD_ACP).c_str());
     return result;
 }

@@ -2,36 +2,70 @@
 #include <cstddef>
 #include <string>
 
+#include "links/download_cancel.h"
+
 // Downloads of linked images and videos into the Downloads folder, each on a
 // worker thread of a small pool.
 
 // How a download ended; the status notice says it in words.
 struct DownloadResult {
-    enum Kind { received, no_connection, server_error, download_failure, other_error, not_attempted };
+    enum Kind {
+        received, no_connection, server_error, download_failure, other_error, not_attempted,
+        took_too_long, too_slow, over_budget, cancelled
+    };
     Kind kind = not_attempted;
     unsigned code = 0;  // for other_error: the system's result code
     std::wstring file_name;
 };
+
+// What a download may take. A server may trickle a byte now and then for
+// ever, or send without end: each download has a deadline and a least rate,
+// and all of them together may keep only so much in Downloads\ per hour.
+// The limits are checked after each read rather than by a watchdog: a read
+// returns as soon as any data has come, or with the network step time-out
+// (15 s), so a download ends at most that long after its deadline. The hourly amount counts every byte written, also of
+// downloads that failed later, so that failing on purpose does not go
+// around it.
+struct DownloadLimits {
+    unsigned long long deadline_ms = 120000;              // from the start, connecting included
+    unsigned long long rate_window_ms = 30000;            // successive windows this long from the start...
+    unsigned long long least_bytes_per_window = 8 * 1024;  // ...must each bring at least this
+    unsigned long long bytes_per_hour = 256ull * 1024 * 1024;
+};
+// Tests set shorter limits; setting them also starts a fresh hour.
+void set_download_limits(const DownloadLimits& limits);
+DownloadLimits download_limits();
 
 // The name a link's target is saved under: the part after the last '/' or
 // '\', without query or fragment, cleaned like every name from the network.
 // Empty when nothing usable is left (a link ending in '/').
 std::wstring download_file_name(const std::wstring& link);
 
-// The status notice text for a result; empty for not_attempted.
+// The status notice text for a result; empty for not_attempted and cancelled.
 std::wstring download_result_text(const DownloadResult& result);
 
 // Fetches the link into `folder` + "Downloads\" and shows the result in the
-// status bar (nothing when the link gives no file name). Blocks until done:
-// for worker threads and tests.
-DownloadResult download_link(const std::wstring& folder, const std::wstring& link);
+// status bar (nothing when the link gives no file name or is not a web
+// address). An existing file is never replaced: the download takes the next
+// free name ("cat (2).gif"), which the notice gives. Blocks until done: for
+// worker threads and tests. `cancel`, when given, lets another thread end it.
+DownloadResult download_link(const std::wstring& folder, const std::wstring& link, DownloadCancel* cancel = nullptr);
 
 // Hands the download to the pool and returns at once. At most
 // downloads_in_flight run together and downloads_waiting wait their turn; a
-// link beyond that is dropped, and the status bar says so (false).
+// link beyond that is dropped, and the status bar says so (false). After
+// stop_downloads every link is refused (false, without a notice).
 constexpr size_t downloads_in_flight = 3;
 constexpr size_t downloads_waiting = 16;
 bool queue_download(const std::wstring& folder, const std::wstring& link);
+
+// At shutdown, before the client goes: no download starts any more, the
+// waiting ones are dropped and the running ones cancelled; waits at most
+// `wait_ms` for their threads to finish. True when none is left.
+constexpr unsigned download_stop_wait_ms = 2000;
+bool stop_downloads(unsigned wait_ms = download_stop_wait_ms);
+// Tests: the pool takes links again after stop_downloads.
+void restart_downloads();
 
 // The pool's current figures, for tests and the benchmark.
 struct DownloadPoolFigures {

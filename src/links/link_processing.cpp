@@ -2,6 +2,7 @@
 
 #include "app/chat_client.h"
 #include "irc/statistics.h"
+#include "links/link_check.h"
 #include "links/link_download.h"
 #include "links/open_link.h"
 #include "net/receive_loop.h"
@@ -50,6 +51,8 @@ LinkDecision decide_link(const ChatClient& client, std::wstring& line) {
     if (end != std::wstring::npos) line.resize(end);
     decision.link = line.substr(at);
     if (upgrade) decision.link.insert(4, L"s");
+    // What merely starts like a link (https\..\..\program.exe) is text.
+    if (!is_web_link(decision.link, !client.enable_https_only)) return decision;
 
     // The extension may stand anywhere up to the link's end, even before it.
     const bool image = client.enable_http_prc_images && contains_any(line, image_extensions);

@@ -10,8 +10,9 @@ class ChatClient;
 void process_link(ChatClient& client, int slot, std::wstring& line);
 
 // What process_link does with a line: the link it found (opened links have
-// "http:" upgraded when only secure links are wanted) and the action. The
-// line is cut after the link as for process_link.
+// "http:" upgraded when only secure links are wanted) and the action, none
+// for anything but a well-formed web address (is_web_link). The line is cut
+// after the link as for process_link.
 struct LinkDecision {
     enum Action { none, open, download, count_only } action = none;
     std::wstring link;

@@ -1,6 +1,7 @@
 #pragma once
 
-// Status notices of link downloads (title "Download File").
+// Status notices of link downloads (title "Download File") and of links
+// opened from messages.
 namespace link_text {
 constexpr char download_title[] = "Download File";
 constexpr wchar_t received_format[] = L"File '%s' received";
@@ -9,4 +10,10 @@ constexpr wchar_t server_error[] = L"Server Error";
 constexpr wchar_t download_failure[] = L"Error: Download failure";
 constexpr wchar_t other_error_format[] = L"Error code: %s";  // eight upper-case hexadecimal digits
 constexpr wchar_t dropped[] = L"Too many downloads at once: link not downloaded";
+constexpr wchar_t took_too_long[] = L"Error: Download took too long";
+constexpr wchar_t too_slow[] = L"Error: Download too slow";
+constexpr wchar_t over_budget_format[] = L"Error: Downloads are limited to %s an hour";  // an amount of data
+
+constexpr char open_title[] = "Open Link";
+constexpr wchar_t not_opened_format[] = L"Too many links at once: %d links not opened";
 }  // namespace link_text

@@ -36,12 +36,13 @@ struct LatestNotice {
     bool on_its_way = false;
 };
 
+// Never destroyed: a download may end while the process's statics go.
 LatestNotice& latest_notice() {
-    static LatestNotice latest;
-    return latest;
+    static LatestNotice* latest = new LatestNotice;
+    return *latest;
 }
 
-void hand_over_notice(HWND bar, std::wstring title, std::wstring body) {
+void hand_over_notice(ChatClient& client, HWND bar, std::wstring title, std::wstring body) {
     LatestNotice& latest = latest_notice();
     {
         std::lock_guard<std::mutex> guard(latest.lock);
@@ -51,7 +52,7 @@ void hand_over_notice(HWND bar, std::wstring title, std::wstring body) {
         latest.on_its_way = true;
     }
     post_ui_task(
-        *the_client,
+        client,
         [bar] {
             LatestNotice& waiting = latest_notice();
             std::wstring shown_title, shown_body;
@@ -84,13 +85,21 @@ void show_status_notice(const char* title, const char* text, bool with_sound) {
     if (!text) text = "";
     const std::wstring wide_title = wide_text(title, strlen(title), CP_THREAD_ACP);
     const std::wstring wide_body = wide_text(text, strlen(text), CP_THREAD_ACP);
-    // Another thread (the receive thread must answer the server's PING) never
-    // waits for the window: it hands the notice over.
-    if (HWND bar = status_bar_window) {
-        if (GetWindowThreadProcessId(bar, nullptr) == GetCurrentThreadId() || !the_client)
-            write_notice(bar, wide_title, wide_body);
-        else
-            hand_over_notice(bar, wide_title, wide_body);
+    const HWND bar = status_bar_window;
+    bool sound = false;
+    if (bar && GetWindowThreadProcessId(bar, nullptr) == GetCurrentThreadId()) {
+        // The client is destroyed on this thread, so it cannot go meanwhile.
+        write_notice(bar, wide_title, wide_body);
+        const ChatClient* client = the_client;
+        sound = client && client->enable_sounds_app;
+    } else {
+        // Another thread (the receive thread must answer the server's PING)
+        // never waits for the window: it hands the notice over. A thread that
+        // outlived the client (a download at exit) has nobody to tell.
+        use_live_client([&](ChatClient& client) {
+            if (bar) hand_over_notice(client, bar, wide_title, wide_body);
+            sound = client.enable_sounds_app;
+        });
     }
-    if (with_sound && *title && *text && the_client && the_client->enable_sounds_app) play_tone(notice_beep);
+    if (with_sound && sound && *title && *text) play_tone(notice_beep);
 }

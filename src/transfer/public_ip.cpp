@@ -78,20 +78,29 @@ bool fetch_answer(const std::wstring& url, std::string& answer) {
     return true;
 }
 
+// What the lookup thread needs, held by value: the thread may outlive the
+// client (the program ends while the service is slow to answer).
 struct LookupStart {
-    ChatClient* client;
+    std::wstring url;
     unsigned session;
 };
 
 DWORD WINAPI lookup_thread_main(void* parameter) {
     std::unique_ptr<LookupStart> start(static_cast<LookupStart*>(parameter));
     bind_thread_to_session(start->session);
-    ChatClient& client = *start->client;
-    if (!lookup_public_ip(client)) return 0;
-    // Shown once registration has shown the rest of the identification.
-    post_ui_task(client, [&client] {
-        if (client.server_socket.connected && client.my_ip_edit)
-            SetWindowTextW(client.my_ip_edit, client.connection.public_ip.get().c_str());
+    std::string answer;
+    if (!fetch_answer(start->url, answer)) return 0;
+    const std::wstring address = address_from_text(wide_text(answer, CP_THREAD_ACP));
+    if (address.empty() || session_is_replaced(start->session)) return 0;
+    // Stored and shown by the user-interface thread, in turn with the rest of
+    // the identification; dropped there when the session has been replaced
+    // meanwhile, and never handed over once the client is gone.
+    use_live_client([&address](ChatClient& client) {
+        post_ui_task(client, [&client, address] {
+            client.connection.public_ip = address;
+            if (client.server_socket.connected && client.my_ip_edit)
+                SetWindowTextW(client.my_ip_edit, address.c_str());
+        });
     });
     return 0;
 }
@@ -140,7 +149,7 @@ bool lookup_public_ip(ChatClient& client) {
 }
 
 void start_public_ip_lookup(ChatClient& client) {
-    auto* start = new LookupStart{&client, thread_session()};
+    auto* start = new LookupStart{ip_echo_url(), thread_session()};
     HANDLE thread = CreateThread(nullptr, 0, lookup_thread_main, start, 0, nullptr);
     if (!thread) {
         delete start;

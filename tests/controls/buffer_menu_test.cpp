@@ -150,7 +150,7 @@ TEST_F(BufferMenuTest, OpenUrlSearchOrderAndWebSearch) {
         const wchar_t* selection;
         const wchar_t* opened;
     } cases[] = {
-        {L"some words https://site/x and more", L"https://site/x and more"},
+        {L"some words https://site/x and more", L"https://site/x"},
         {L"written Http://site/y", L"Http://site/y"},
         {L"https://site/a then http://site/b", L"http://site/b"},
         {L"Https://site/c", L"Https://site/c"},
@@ -170,8 +170,8 @@ TEST_F(BufferMenuTest, OpenUrlSearchOrderAndWebSearch) {
     choose(L"two words", 15);
     choose(L"fish & chips #1", 15);
     ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], L"https://www.google.com/search?q=two words");
-    EXPECT_EQ(opened[1], L"https://www.google.com/search?q=fish %26 chips %231");
+    EXPECT_EQ(opened[0], L"https://www.google.com/search?q=two+words");
+    EXPECT_EQ(opened[1], L"https://www.google.com/search?q=fish+%26+chips+%231");
     opened.clear();
     choose(std::wstring(1500, L'q'), 15);
     ASSERT_EQ(opened.size(), 1u);

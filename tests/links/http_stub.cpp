@@ -53,6 +53,7 @@ void HttpStub::answer(SOCKET client) {
     const std::string path = request.substr(start, request.find(' ', start) - start);
     if (std::find(stalled_.begin(), stalled_.end(), path) != stalled_.end()) {
         held_.push_back(client);
+        ++stalled_requests_;
         return;
     }
     const auto file = files_.find(path);

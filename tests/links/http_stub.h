@@ -18,6 +18,8 @@ public:
     void stop();
     std::wstring url(const std::string& path) const;
     unsigned short port() const { return port_; }
+    // Requests for a stalled path taken so far.
+    size_t stalled_requests() const { return stalled_requests_; }
 
 private:
     void serve();
@@ -28,5 +30,6 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<size_t> stalled_requests_{0};
     std::thread thread_;
 };

@@ -1,77 +1,15 @@
 // Links in messages: which are opened, downloaded or counted, and downloads
 // from a web server run by the test.
-#include <windows.h>
-#include <commctrl.h>
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <mutex>
 #include <thread>
-#include <vector>
 
-#include "app/chat_client.h"
 #include "http_stub.h"
+#include "link_fixture.h"
 #include "links/link_download.h"
 #include "links/link_processing.h"
-#include "links/open_link.h"
-#include "mainwindow/main_window.h"
 #include "net_connect/net_test_support.h"
 
-namespace {
+using namespace link_test;
 using net_test::wait_until;
-
-struct Opened {
-    std::wstring link;
-    int show = -1;
-    DWORD thread = 0;
-};
-std::mutex opened_lock;
-std::vector<Opened> opened;
-
-void record_opening(const std::wstring& link, int show) {
-    std::lock_guard<std::mutex> guard(opened_lock);
-    opened.push_back({link, show, GetCurrentThreadId()});
-}
-
-struct Preferences {
-    bool open, https_only, images, videos, pages;
-};
-constexpr Preferences defaults{true, true, true, false, false};
-
-class LinkTest : public testing::Test {
-protected:
-    ChatClient& client = test_client();
-    std::wstring downloads;
-
-    void SetUp() override {
-        set_link_opener(record_opening);
-        opened.clear();
-        set(defaults);
-        downloads = std::wstring(client.app_folder) + L"Downloads\\";
-        show_status_notice("", "");
-    }
-    void TearDown() override { set_link_opener(nullptr); }
-    void set(const Preferences& p) {
-        client.enable_http_open = p.open;
-        client.enable_https_only = p.https_only;
-        client.enable_http_prc_images = p.images;
-        client.enable_http_prc_videos = p.videos;
-        client.enable_http_prc_web_pages = p.pages;
-    }
-    std::wstring status(int part) const {
-        wchar_t text[512] = {};
-        if (LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0)) < 512)
-            SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-};
-
-Preferences with(Preferences p, void (*change)(Preferences&)) {
-    change(p);
-    return p;
-}
-}  // namespace
 
 TEST_F(LinkTest, DecisionTable) {
     using A = LinkDecision;
