@@ -19,6 +19,8 @@
 //   of lines costs one rich-edit write per chat; and at once, before anything
 //   else, whenever the user-interface thread appends itself, creates, closes
 //   or clears a chat, or a buffer is asked for its text (its read hook);
+// - a buffer whose own handler is running the queue is destroyed only when
+//   that handler returns (BufferEdit::retire);
 // - what other threads read or change directly is guarded by each slot's
 //   `lock` (the name and the `users` and `whois_lines` lists; held only around
 //   those copies and changes, never across a window message) or is atomic
@@ -29,6 +31,7 @@
 #include <richedit.h>
 
 #include <cwchar>
+#include <utility>
 
 #include "app/chat_client.h"
 #include "app/limits.h"
@@ -196,8 +199,8 @@ void close_slot(ChatClient& client, int slot) {
     }
     if (chat.button) DestroyWindow(chat.button);
     chat.button = nullptr;
-    if (chat.buffer) DestroyWindow(chat.buffer->window);
-    chat.buffer.reset();
+    // Its own handler may be running this (a read that ran the queue).
+    BufferEdit::retire(std::move(chat.buffer));
     if (chat.user_list) DestroyWindow(chat.user_list);
     chat.user_list = nullptr;
     const bool was_channel = chat.is_channel;
@@ -268,8 +271,8 @@ void renew_buffer(ChatClient& client, ChatRecord& chat) {
     prepare_buffer(client, fresh->window);
     SetWindowPos(fresh->window, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const bool had_focus = GetFocus() == old;
-    DestroyWindow(old);
-    chat.buffer = std::move(fresh);
+    HWND successor = fresh->window;
+    BufferEdit::retire(std::exchange(chat.buffer, std::move(fresh)), successor);
     if (had_focus) SetFocus(chat.buffer->window);
 }
 
