@@ -36,6 +36,10 @@ struct Queue {
     // with the window, so the timer never outlives the client.
     ChatClient* client = nullptr;
     HWND window = nullptr;
+    // The window whose drain timer is set: a run asked for again meanwhile
+    // keeps the time already set, or a user acting faster than the wait (or
+    // a buffer read over and over) would put the run off for good.
+    HWND timer_window = nullptr;
     // Text queued per client and slot, kept with every change of `work`.
     std::map<const ChatClient*, std::array<long long, chat_slot_count>> text_length;
 
@@ -61,6 +65,7 @@ void CALLBACK drain_now(HWND window, UINT, UINT_PTR id, DWORD) {
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
+        if (q.timer_window == window) q.timer_window = nullptr;
         if (q.window == window) client = q.client;
     }
     if (client) drain_chat_queue(*client);
@@ -192,13 +197,17 @@ void drop_queued_text(const ChatClient& client, int slot, unsigned generation) {
 }
 
 void schedule_drain() {
+    Queue& q = queue();
     HWND window;
     {
-        Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
         window = q.window;
+        if (!window || q.timer_window == window) return;
+        q.timer_window = window;
     }
-    if (window) SetTimer(window, drain_timer_id, gather_ms, drain_now);
+    if (SetTimer(window, drain_timer_id, gather_ms, drain_now)) return;
+    std::lock_guard<std::mutex> guard(q.lock);
+    if (q.timer_window == window) q.timer_window = nullptr;
 }
 
 namespace {

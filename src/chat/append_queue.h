@@ -35,10 +35,11 @@ constexpr size_t queued_work_cap = 200000;
 // coalesced refreshes).
 constexpr size_t queued_task_cap = 20000;
 
-// Any thread but the user-interface thread: queues the pieces of one line
-// together (nothing can come between them; all or none are kept) and makes
-// sure one wake-up is on its way to the main window. `may_drop` false: kept
-// even over the cap (the user-interface thread's own lines, which are few).
+// Any thread but the user-interface thread (there only for a line of its own
+// that must wait behind work it could not finish, with `may_drop` false: kept
+// even over the cap): queues the pieces of one line together (nothing can
+// come between them; all or none are kept) and makes sure one wake-up is on
+// its way to the main window.
 void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count,
                   bool may_drop = true);
 
@@ -74,7 +75,8 @@ void requeue_at_front(std::vector<QueuedWork> work);
 void drop_queued_text(const ChatClient& client, int slot, unsigned generation);
 
 // The main window's handler of the wake-up: runs the queue shortly after, so
-// that a burst of lines costs one write per chat.
+// that a burst of lines costs one write per chat. A run already set keeps its
+// time.
 void schedule_drain();
 
 // What the timer runs: the queue for at most drain_slice_seconds; the rest
