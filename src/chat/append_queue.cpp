@@ -210,24 +210,6 @@ void schedule_drain() {
     if (q.timer_window == window) q.timer_window = nullptr;
 }
 
-namespace {
-double performance_clock() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-std::atomic<double (*)()> clock_in_use{performance_clock};
-}  // namespace
-
-double queue_clock() {
-    return clock_in_use.load()();
-}
-
-void set_queue_clock(double (*clock)()) {
-    clock_in_use = clock ? clock : performance_clock;
-}
-
 void note_drain_time(double seconds) {
     const double wait = 2 * seconds * 1000;
     gather_ms = static_cast<UINT>(std::clamp(wait, double(shortest_gather_ms), double(longest_gather_ms)));

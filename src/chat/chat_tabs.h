@@ -56,9 +56,10 @@ void append_chat_line(ChatClient& client, int slot, unsigned generation, const s
 // User-interface thread (elsewhere it does nothing), before a user's action:
 // runs what other threads queued that the action needs, in order, within a
 // budget of about a tenth of a second: every task (a chat's windows, its
-// closing) and the text of `slot`'s chat (-1: none), other chats' text while
-// that is cheap. The rest waits for the timer. False when the budget ran out
-// before the end (queued tasks may still be waiting). Everything here that
+// closing) and the text of `slot`'s chat (-1: none). Other chats' text waits
+// for the timer, in its order. False when the budget ran out before the end
+// (queued tasks may still be waiting); further runs within that time leave
+// everything to the timer at once. Everything here that
 // reads or changes the chats calls it first; so does a buffer asked for its
 // text. Inside a run of the queue (a task) it does nothing and returns true.
 bool flush_chat_appends(ChatClient& client, int slot = -1);

@@ -2,11 +2,13 @@
 // for the threading design). The timer runs all of it in order, a slice at a
 // time. A user's action runs what it needs first, within a budget, and leaves
 // the rest to the timer: the tasks (a chat's windows, its closing) and the
-// text of the chat it reads; other chats' text only while that is cheap.
+// text of the chat it concerns. Other chats' text waits: written into a full
+// buffer it costs far more than its length says (the oldest lines are cut).
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <vector>
 
@@ -25,12 +27,10 @@ constexpr double user_action_seconds = 0.1;
 
 // Text a time-limited run puts into its writes at most: the control takes a
 // batch in one call that no clock can interrupt, about half a million
-// characters a second under Wine.
+// characters a second under Wine, and about a third of that into a full
+// buffer, whose oldest lines it cuts first.
 constexpr long long slice_text_budget = 40000;
-constexpr long long user_action_text_budget = 30000;
-// Of a user action's text, the chats it does not read get this much; in a
-// flood the rest of theirs waits for the timer.
-constexpr long long other_chats_text_budget = 8000;
+constexpr long long user_action_text_budget = 10000;
 
 // How much a run takes from the queue at once.
 constexpr size_t queue_chunk = 4096;
@@ -54,32 +54,16 @@ struct Run {
     const double start = queue_clock();
     Batches batches;
     std::vector<QueuedWork> kept;
-    bool deferred[chat_slot_count] = {};
-    long long other_text = 0;
     size_t done = 0;
 
     Run(ChatClient& client, int wanted, double limit, long long text_budget)
         : client(client), wanted(wanted), limit(limit), text_budget(text_budget) {}
 
-    // Whether this run writes a piece of the slot's chat now. Once one piece
-    // of a chat is left, all of that chat's later pieces are too, so that its
-    // order holds.
-    bool writes(int slot) {
-        if (wanted == every_chat || slot == wanted) return true;
-        if (deferred[slot]) return false;
-        if (other_text < other_chats_text_budget) return true;
-        deferred[slot] = true;
-        return false;
-    }
-    // Only what goes into a write counts: a held-back line, or one that a
-    // flood would push out at once, costs next to nothing.
-    void write(int slot, const PendingLine& piece, long long text_after) {
-        const long long before = batches.text_taken;
-        append_piece(client, slot, piece, batches, text_after);
-        if (slot != wanted) other_text += batches.text_taken - before;
-    }
-    // Checked before each piece of work but the first, so that every run
-    // gets somewhere.
+    // Whether this run writes a piece of the slot's chat now.
+    bool writes(int slot) const { return wanted == every_chat || slot == wanted; }
+    // Checked before each piece of work (a task, a piece written) but the
+    // first, so that every run gets somewhere. Leaving a piece for later is
+    // no work: a user's action still reaches the tasks behind a flood.
     bool out_of_time() const {
         if (limit <= 0 || done == 0) return false;
         return batches.text_taken > text_budget || queue_clock() - start > limit;
@@ -92,9 +76,9 @@ struct Run {
         work.piece = piece;
         kept.push_back(std::move(work));
     }
-    void place(int slot, const PendingLine& piece, long long text_after = 0) {
+    void place(int slot, const PendingLine& piece) {
         if (writes(slot))
-            write(slot, piece, text_after);
+            append_piece(client, slot, piece, batches);
         else
             keep(slot, piece);
     }
@@ -155,22 +139,26 @@ bool Run::go() {
         if (work.empty()) return true;
         const std::vector<long long> after = text_after(client, work);
         size_t at = 0;
-        for (; at < work.size() && !out_of_time(); ++at) {
+        for (; at < work.size(); ++at) {
             QueuedWork& queued = work[at];
             if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
-            ++done;
             if (queued.task) {
                 // Only tasks act for a connection: text already received is shown.
                 if (session_is_replaced(queued.session)) continue;
+                if (out_of_time()) break;
+                ++done;
                 batches.write_all();
                 queued.task();
                 continue;
             }
             if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
-            if (writes(queued.slot))
-                write(queued.slot, queued.piece, after[at]);
-            else
+            if (!writes(queued.slot)) {
                 kept.push_back(std::move(queued));
+                continue;
+            }
+            if (out_of_time()) break;
+            ++done;
+            append_piece(client, queued.slot, queued.piece, batches, after[at]);
         }
         if (at < work.size()) {
             std::move(work.begin() + static_cast<std::ptrdiff_t>(at), work.end(), std::back_inserter(kept));
@@ -184,11 +172,35 @@ bool Run::go() {
 // made by its tasks take their place in it.
 thread_local Run* active_run = nullptr;
 
+// One action of the user may run the queue several times (a command, then the
+// chat it closes or the line it writes). Once a run has used up the budget,
+// the others until this time leave their work to the timer at once, so that
+// the action as a whole waits about one budget. User-interface thread.
+double user_runs_resume_at = 0;
+
+double performance_clock() {
+    static const double frequency = [] {
+        LARGE_INTEGER counts;
+        QueryPerformanceFrequency(&counts);
+        return static_cast<double>(counts.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / frequency;
+}
+std::atomic<double (*)()> clock_in_use{performance_clock};
+
 // False when the run stopped before the end of what was queued.
 bool run_queue(ChatClient& client, int wanted, double limit, long long text_budget) {
     // Inside a run (a task that reads a buffer or hands over work itself) or
     // inside the writing code, the outer run goes on in order.
     if (active_run || writing_depth > 0 || !on_ui_thread(client)) return true;
+    const bool for_user = wanted != every_chat;
+    if (for_user && queue_clock() < user_runs_resume_at) {
+        if (queued_work_count() == 0) return true;
+        schedule_drain();
+        return false;
+    }
     Run run(client, wanted, limit, text_budget);
     bool finished = false, wrote = false;
     {
@@ -200,7 +212,8 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         active_run = nullptr;
     }
     if (!run.kept.empty()) requeue_at_front(std::move(run.kept));
-    if (wrote && wanted == every_chat) note_drain_time(queue_clock() - run.start);
+    if (for_user && !finished) user_runs_resume_at = queue_clock() + user_action_seconds;
+    if (wrote && !for_user) note_drain_time(queue_clock() - run.start);
     // New work that came meanwhile found a wake-up on its way: this run was it.
     if (queued_work_count() > 0) schedule_drain();
     return finished;
@@ -243,4 +256,13 @@ void drain_chat_queue(ChatClient& client) {
 
 void write_out_queue(ChatClient& client) {
     run_queue(client, every_chat, 0, 0);
+}
+
+double queue_clock() {
+    return clock_in_use.load()();
+}
+
+void set_queue_clock(double (*clock)()) {
+    clock_in_use = clock ? clock : performance_clock;
+    user_runs_resume_at = 0;  // a time of the clock replaced
 }

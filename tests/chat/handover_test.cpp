@@ -109,17 +109,21 @@ TEST_F(Handover, AWakeUpInsideAModalLoopRunsTheQueue) {
     EXPECT_TRUE(ran);
 }
 
-// The clock of the queue's runs, replaced for one test.
+// The clock of the queue's runs, replaced for one test: `step` seconds pass
+// at every look.
+double clock_now = 0, clock_step = 0;
+double test_clock() {
+    return clock_now += clock_step;
+}
 class QueueClock {
 public:
-    explicit QueueClock(double (*clock)()) { set_queue_clock(clock); }
+    explicit QueueClock(double step) {
+        clock_now = 0;
+        clock_step = step;
+        set_queue_clock(test_clock);
+    }
     ~QueueClock() { set_queue_clock(nullptr); }
 };
-double frozen_clock() { return 0; }
-double racing_clock() {  // a second passes at every look
-    static double now = 0;
-    return now += 1;
-}
 
 // Takes back the wake-ups other threads posted: a run of the queue that
 // happens after this was scheduled by the queue's own runs.
@@ -149,11 +153,11 @@ std::vector<int> line_numbers(const std::wstring& text) {
 }
 
 // A flood of several chats is queued when the user acts in another one: the
-// action runs the tasks queued before it and its own chat's text, other
-// chats' text only a little, and the timer does the rest in order.
+// action runs the tasks queued before it and its own chat's text; the timer
+// does the rest in order.
 TEST_F(Handover, AUserActionRunsItsTasksAndItsChatAndLeavesTheRestToTheTimer) {
     write_out_queue(client);
-    QueueClock frozen(frozen_clock);  // only the amounts of text limit the runs here
+    QueueClock frozen(0);  // only the amounts of text limit the runs here
     constexpr int flooded = 6, lines = 500;
     std::vector<int> slots;
     for (int n = 0; n < flooded; ++n) slots.push_back(create_chat(client, format_text(L"#flood%d", n).c_str(), true));
@@ -188,23 +192,30 @@ TEST_F(Handover, AUserActionRunsItsTasksAndItsChatAndLeavesTheRestToTheTimer) {
 }
 
 // However long a piece of work takes (one rebuild of a long user list), the
-// timer looks at its clock before the next, and so does a user's action.
+// timer looks at its clock before the next, and so does a user's action; the
+// further runs of an action that used up its time leave everything to the
+// timer.
 TEST_F(Handover, RunsLookAtTheirClockBeforeEachPieceOfWork) {
     write_out_queue(client);
     int ran = 0;
     on_other_thread([&] {
         for (int n = 0; n < 10; ++n) post_ui_task(client, [&] { ++ran; });
     });
-    {
-        QueueClock racing(racing_clock);
-        drain_chat_queue(client);
-        EXPECT_EQ(ran, 1);
-        EXPECT_FALSE(flush_chat_appends(client));
-        EXPECT_EQ(ran, 2);
-    }
-    EXPECT_EQ(queued_work_count(), 8u);
-    write_out_queue(client);
+    QueueClock racing(1);
+    drain_chat_queue(client);
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(flush_chat_appends(client));
+    EXPECT_EQ(ran, 2);
+    clock_step = 0;  // the same action goes on
+    EXPECT_FALSE(flush_chat_appends(client));
+    bool own_ran = false;
+    post_ui_task(client, [&] { own_ran = true; });
+    EXPECT_EQ(ran, 2);
+    EXPECT_FALSE(own_ran) << "it waits behind the work queued before it";
+    clock_now += 1;  // a later action
+    EXPECT_TRUE(flush_chat_appends(client));
     EXPECT_EQ(ran, 10);
+    EXPECT_TRUE(own_ran);
 }
 
 // A hostile server's replies that each leave a task (list rows, repeated ends
