@@ -194,6 +194,12 @@ void drop_queued_text(const ChatClient& client, int slot, unsigned generation) {
     for (const QueuedWork& entry : q.work)
         if (of_chat(entry)) q.count(entry, -1);
     q.work.erase(std::remove_if(q.work.begin(), q.work.end(), of_chat), q.work.end());
+    // As after a take that empties the queue: new work needs a wake-up.
+    if (q.work.empty()) {
+        q.wake_up_sent = false;
+        q.keep_tasks = 0;
+        q.text_length.clear();
+    }
 }
 
 void schedule_drain() {
