@@ -59,9 +59,9 @@ void append_chat_line(ChatClient& client, int slot, unsigned generation, const s
 // closing) and the text of `slot`'s chat (-1: none). Other chats' text waits
 // for the timer, in its order. False when the budget ran out before the end
 // (queued tasks may still be waiting); further runs within that time leave
-// everything to the timer at once. Everything here that
-// reads or changes the chats calls it first; so does a buffer asked for its
-// text. Inside a run of the queue (a task) it does nothing and returns true.
+// everything to the timer at once. Everything here that reads or changes the
+// chats calls it first; so does a buffer asked for its text. Inside a run of
+// the queue (a task) it does nothing and returns true.
 bool flush_chat_appends(ChatClient& client, int slot = -1);
 
 // User-interface thread: all of the queue now, however long it takes (the end
