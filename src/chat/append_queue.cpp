@@ -29,18 +29,26 @@ constexpr UINT_PTR drain_timer_id = 0x7F21;
 struct Queue {
     std::mutex lock;
     std::deque<QueuedWork> work;
-    size_t entries = 0;  // pieces and tasks
-    size_t dropped = 0;  // pieces
+    size_t keep_tasks = 0;  // `keep` tasks among `work`
+    DroppedWork dropped;
     bool wake_up_sent = false;
     // The client whose main window the last wake-up went to; its timer dies
     // with the window, so the timer never outlives the client.
     ChatClient* client = nullptr;
     HWND window = nullptr;
+    // The window whose drain timer is set: a run asked for again meanwhile
+    // keeps the time already set, or a user acting faster than the wait (or
+    // a buffer read over and over) would put the run off for good.
+    HWND timer_window = nullptr;
     // Text queued per client and slot, kept with every change of `work`.
     std::map<const ChatClient*, std::array<long long, chat_slot_count>> text_length;
 
     void count(const QueuedWork& entry, long long sign) {
-        if (entry.task || entry.slot < 0 || entry.slot >= chat_slot_count) return;
+        if (entry.task) {
+            if (entry.kind == TaskKind::keep) keep_tasks += static_cast<size_t>(sign);
+            return;
+        }
+        if (entry.slot < 0 || entry.slot >= chat_slot_count) return;
         auto& of_client = text_length.try_emplace(entry.client).first->second;
         of_client[entry.slot] += sign * text_length_of(entry.piece);
     }
@@ -57,6 +65,7 @@ void CALLBACK drain_now(HWND window, UINT, UINT_PTR id, DWORD) {
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
+        if (q.timer_window == window) q.timer_window = nullptr;
         if (q.window == window) client = q.client;
     }
     if (client) drain_chat_queue(*client);
@@ -81,51 +90,56 @@ void wake(ChatClient& client) {
 }
 }  // namespace
 
-void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count) {
-    const unsigned session = thread_session();
+void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count,
+                  bool may_drop) {
     bool must_wake = false;
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
-        if (q.entries + count > queued_work_cap) {
-            q.dropped += count;
+        if (may_drop && q.work.size() + count > queued_work_cap) {
+            q.dropped.pieces += count;
         } else {
             for (size_t at = 0; at < count; ++at) {
                 QueuedWork work;
                 work.client = &client;
                 work.slot = slot;
                 work.generation = generation;
-                work.session = session;
                 work.piece = pieces[at];
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
             }
-            q.entries += count;
         }
         must_wake = note_waker(q, client);
     }
     if (must_wake) wake(client);
 }
 
-void queue_task(ChatClient& client, std::function<void()> task, bool droppable, bool session_bound) {
+void queue_task(ChatClient& client, std::function<void()> task, TaskKind kind) {
     bool must_wake = false;
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
-        if (droppable && q.entries >= queued_work_cap) return;
-        ++q.entries;
+        if (kind == TaskKind::droppable && q.work.size() >= queued_work_cap) return;
+        // A flood of replies that each leave a task (a listing, a repeated
+        // end of the welcome text) must not outgrow the text it crowds out.
+        if (kind == TaskKind::keep && q.keep_tasks >= queued_task_cap) {
+            ++q.dropped.tasks;
+            return;
+        }
         QueuedWork work;
         work.client = &client;
         work.slot = -1;
-        work.session = session_bound ? thread_session() : 0;
+        work.kind = kind;
+        work.session = kind == TaskKind::always ? 0 : thread_session();
         work.task = std::move(task);
+        q.count(work, +1);
         q.work.push_back(std::move(work));
         must_wake = note_waker(q, client);
     }
     if (must_wake) wake(client);
 }
 
-std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most) {
+std::vector<QueuedWork> take_queued_work(DroppedWork& dropped, size_t most) {
     std::vector<QueuedWork> taken;
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
@@ -134,12 +148,12 @@ std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most) {
     std::move(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count), std::back_inserter(taken));
     for (const QueuedWork& entry : taken) q.count(entry, -1);
     q.work.erase(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count));
-    q.entries = q.work.size();
-    dropped_pieces = q.dropped;
-    q.dropped = 0;
+    dropped = q.dropped;
+    q.dropped = DroppedWork{};
     // Whatever is left is run by the taker; new work after this needs a wake-up.
     if (q.work.empty()) {
         q.wake_up_sent = false;
+        q.keep_tasks = 0;
         q.text_length.clear();  // clients come and go (tests make several)
     }
     return taken;
@@ -166,20 +180,40 @@ long long queued_text_length(const ChatClient& client, int slot) {
 void requeue_at_front(std::vector<QueuedWork> work) {
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
-    q.entries += work.size();
     for (const QueuedWork& entry : work) q.count(entry, +1);
     q.work.insert(q.work.begin(), std::make_move_iterator(work.begin()), std::make_move_iterator(work.end()));
     q.wake_up_sent = true;  // the taker schedules the next run
 }
 
+void drop_queued_text(const ChatClient& client, int slot, unsigned generation) {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    auto of_chat = [&](const QueuedWork& entry) {
+        return !entry.task && entry.client == &client && entry.slot == slot && entry.generation == generation;
+    };
+    for (const QueuedWork& entry : q.work)
+        if (of_chat(entry)) q.count(entry, -1);
+    q.work.erase(std::remove_if(q.work.begin(), q.work.end(), of_chat), q.work.end());
+    // As after a take that empties the queue: new work needs a wake-up.
+    if (q.work.empty()) {
+        q.wake_up_sent = false;
+        q.keep_tasks = 0;
+        q.text_length.clear();
+    }
+}
+
 void schedule_drain() {
+    Queue& q = queue();
     HWND window;
     {
-        Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
         window = q.window;
+        if (!window || q.timer_window == window) return;
+        q.timer_window = window;
     }
-    if (window) SetTimer(window, drain_timer_id, gather_ms, drain_now);
+    if (SetTimer(window, drain_timer_id, gather_ms, drain_now)) return;
+    std::lock_guard<std::mutex> guard(q.lock);
+    if (q.timer_window == window) q.timer_window = nullptr;
 }
 
 void note_drain_time(double seconds) {

@@ -6,39 +6,57 @@
 #include <vector>
 
 #include "chat/chat_record.h"
+#include "chat/ui_thread.h"
 
 class ChatClient;
 
 // What other threads hand to the user-interface thread, in one queue so that
 // it happens in the order it was handed over: pieces of chat lines and tasks
 // (see chat_tabs.cpp for the threading design). The queue never makes its
-// callers wait; a flood beyond its cap drops text (counted) and droppable tasks.
+// callers wait; a flood beyond its caps drops text and tasks (counted).
 struct QueuedWork {
     ChatClient* client = nullptr;
     int slot = 0;
     unsigned generation = 0;  // the slot's chat when queued; a reused slot drops it
-    unsigned session = 0;     // the connection it came from; 0 = none (net/session.h)
     PendingLine piece;        // a piece of text, or
     std::function<void()> task;
+    TaskKind kind = TaskKind::keep;
+    // A task's connection; 0 = none (net/session.h). Text has none: a line
+    // already received is shown even when its connection has ended since.
+    unsigned session = 0;
 };
 
 // Entries the queue holds before pieces of text and droppable tasks are
-// dropped (tasks that must run are always kept; they are few).
+// dropped.
 constexpr size_t queued_work_cap = 200000;
+// `keep` tasks the queue holds at once; beyond them a hostile server's replies
+// (one task each) are dropped and counted rather than grow the queue. `always`
+// tasks are never dropped: they are few by design (one per chat's windows,
+// coalesced refreshes).
+constexpr size_t queued_task_cap = 20000;
 
-// Any thread but the user-interface thread: queues the pieces of one line
-// together (nothing can come between them; all or none are kept) and makes
-// sure one wake-up is on its way to the main window.
-void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count);
+// Any thread but the user-interface thread (there only for a line of its own
+// that must wait behind work it could not finish, with `may_drop` false: kept
+// even over the cap): queues the pieces of one line together (nothing can
+// come between them; all or none are kept) and makes sure one wake-up is on
+// its way to the main window.
+void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count,
+                  bool may_drop = true);
 
-// Any thread: queues a task; `droppable` tasks go when the queue is over its
-// cap; `session_bound` ones are dropped if the caller's session is replaced.
-void queue_task(ChatClient& client, std::function<void()> task, bool droppable, bool session_bound);
+// Any thread: queues a task (see TaskKind); all but `always` tasks carry the
+// caller's session and are dropped if it is replaced.
+void queue_task(ChatClient& client, std::function<void()> task, TaskKind kind);
+
+// What the caps dropped since the last take.
+struct DroppedWork {
+    size_t pieces = 0;
+    size_t tasks = 0;
+};
 
 // User-interface thread: takes at most `most` entries queued so far, oldest
-// first, and the number of pieces dropped since the last take. While entries
-// are left, the taker must run them (or schedule a run): no wake-up comes.
-std::vector<QueuedWork> take_queued_work(size_t& dropped_pieces, size_t most);
+// first, and what was dropped since the last take. While entries are left,
+// the taker must run them (or schedule a run): no wake-up comes.
+std::vector<QueuedWork> take_queued_work(DroppedWork& dropped, size_t most);
 
 // Entries queued now.
 size_t queued_work_count();
@@ -52,8 +70,13 @@ long long text_length_of(const PendingLine& piece);
 // what was queued since.
 void requeue_at_front(std::vector<QueuedWork> work);
 
+// User-interface thread: drops the text queued for the slot's chat of that
+// generation (a cleared chat must not get it afterwards); tasks stay.
+void drop_queued_text(const ChatClient& client, int slot, unsigned generation);
+
 // The main window's handler of the wake-up: runs the queue shortly after, so
-// that a burst of lines costs one write per chat.
+// that a burst of lines costs one write per chat. A run already set keeps its
+// time.
 void schedule_drain();
 
 // What the timer runs: the queue for at most drain_slice_seconds; the rest
@@ -63,3 +86,8 @@ void drain_chat_queue(ChatClient& client);
 
 // How long writing the queue took last time; sets the next wait.
 void note_drain_time(double seconds);
+
+// The clock the runs of the queue measure themselves with, in seconds (the
+// performance counter unless replaced; nullptr puts it back).
+double queue_clock();
+void set_queue_clock(double (*clock)());

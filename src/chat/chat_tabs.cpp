@@ -13,12 +13,17 @@
 //   queue (append_queue.cpp) of text pieces and tasks, run in the order it was
 //   handed over: a chat's windows are made before its first line is written;
 // - each handed-over piece or setter carries the chat's generation (the slot
-//   counts the chats it has held) and the connection's session: if the chat
-//   was closed and its slot reused, or the connection replaced, it is dropped;
-// - the queue is run from a timer shortly after the first wake-up, so a burst
-//   of lines costs one rich-edit write per chat; and at once, before anything
-//   else, whenever the user-interface thread appends itself, creates, closes
-//   or clears a chat, or a buffer is asked for its text (its read hook);
+//   counts the chats it has held): if the chat was closed and its slot
+//   reused, it is dropped. Tasks also carry the connection's session and are
+//   dropped once it is replaced; text already received is still shown;
+// - the queue is run from a timer shortly after the first wake-up, a slice
+//   at a time, so a burst of lines costs one rich-edit write per chat; and,
+//   within a budget a user does not notice, whenever the user-interface
+//   thread appends itself, creates, closes or clears a chat, or a buffer is
+//   asked for its text (its read hook): then the tasks and the text of the
+//   chat concerned come first (queue_run.cpp);
+// - a buffer whose own handler is running the queue is destroyed only when
+//   that handler returns (BufferEdit::retire);
 // - what other threads read or change directly is guarded by each slot's
 //   `lock` (the name and the `users` and `whois_lines` lists; held only around
 //   those copies and changes, never across a window message) or is atomic
@@ -29,9 +34,11 @@
 #include <richedit.h>
 
 #include <cwchar>
+#include <utility>
 
 #include "app/chat_client.h"
 #include "app/limits.h"
+#include "chat/append_queue.h"
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
 #include "framework/message_box.h"
@@ -173,7 +180,7 @@ void build_chat_windows(ChatClient& client, int slot, unsigned generation) {
     const std::wstring name = chat_name(client, slot);
     chat.buffer = create_buffer_edit(chat.control_id, client.main_window, client.instance, buffer_place, slot == 0);
     if (!chat.buffer) stop_without_buffer();
-    chat.buffer->before_read = [&client] { flush_chat_appends(client); };
+    chat.buffer->before_read = [&client, slot] { flush_chat_appends(client, slot); };
     prepare_buffer(client, chat.buffer->window);
     const int first = chat.is_channel ? first_channel_slot : 0;
     chat.button = create_tab_button(client, chat, name.c_str(), slot - first);
@@ -196,8 +203,8 @@ void close_slot(ChatClient& client, int slot) {
     }
     if (chat.button) DestroyWindow(chat.button);
     chat.button = nullptr;
-    if (chat.buffer) DestroyWindow(chat.buffer->window);
-    chat.buffer.reset();
+    // Its own handler may be running this (a read that ran the queue).
+    BufferEdit::retire(std::move(chat.buffer));
     if (chat.user_list) DestroyWindow(chat.user_list);
     chat.user_list = nullptr;
     const bool was_channel = chat.is_channel;
@@ -268,8 +275,8 @@ void renew_buffer(ChatClient& client, ChatRecord& chat) {
     prepare_buffer(client, fresh->window);
     SetWindowPos(fresh->window, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const bool had_focus = GetFocus() == old;
-    DestroyWindow(old);
-    chat.buffer = std::move(fresh);
+    HWND successor = fresh->window;
+    BufferEdit::retire(std::exchange(chat.buffer, std::move(fresh)), successor);
     if (had_focus) SetFocus(chat.buffer->window);
 }
 
@@ -279,6 +286,8 @@ void clear_chat(ChatClient& client, int slot) {
         flush_chat_appends(client);
         ChatRecord& chat = client.chats[slot];
         if (!chat.in_use || !chat.buffer) return;
+        // Text queued before the clearing would be cleared with the rest.
+        drop_queued_text(client, slot, chat.generation);
         chat.pending_lines.clear();
         renew_buffer(client, chat);
     });

@@ -53,10 +53,20 @@ void append_chat_line(ChatClient& client, int slot, const std::vector<PendingLin
 // before the line is written.
 void append_chat_line(ChatClient& client, int slot, unsigned generation, const std::vector<PendingLine>& pieces);
 
-// User-interface thread (elsewhere it does nothing): writes out at once the
-// lines other threads have queued. Everything here that reads or changes the
-// chats calls it first; so does a buffer asked for its text.
-void flush_chat_appends(ChatClient& client);
+// User-interface thread (elsewhere it does nothing), before a user's action:
+// runs what other threads queued that the action needs, in order, within a
+// budget of about a tenth of a second: every task (a chat's windows, its
+// closing) and the text of `slot`'s chat (-1: none). Other chats' text waits
+// for the timer, in its order. False when the budget ran out before the end
+// (queued tasks may still be waiting); further runs within that time leave
+// everything to the timer at once. Everything here that reads or changes the
+// chats calls it first; so does a buffer asked for its text. Inside a run of
+// the queue (a task) it does nothing and returns true.
+bool flush_chat_appends(ChatClient& client, int slot = -1);
+
+// User-interface thread: all of the queue now, however long it takes (the end
+// of a benchmark, a test that floods).
+void write_out_queue(ChatClient& client);
 
 // Characters each chat buffer keeps; the oldest lines beyond are dropped as
 // new ones arrive. Any thread.

@@ -43,12 +43,16 @@ LRESULT run_ui_task(WPARAM kind, LPARAM task_record) {
 
 void post_ui_task(ChatClient& client, std::function<void()> task, TaskKind kind) {
     if (on_ui_thread(client)) {
-        // Whatever other threads queued before comes first.
-        flush_chat_appends(client);
-        task();
-        return;
+        // Whatever other threads queued before comes first. When that is
+        // more than a user may wait for, the task waits behind it: its own
+        // work is never dropped, nor bound to a connection.
+        if (flush_chat_appends(client)) {
+            task();
+            return;
+        }
+        kind = TaskKind::always;
     }
-    queue_task(client, std::move(task), kind == TaskKind::droppable, kind != TaskKind::always);
+    queue_task(client, std::move(task), kind);
 }
 
 void post_chat_task(ChatClient& client, int slot, unsigned generation, std::function<void(ChatRecord&)> task,

@@ -29,15 +29,19 @@ bool run_on_ui_thread(ChatClient& client, const std::function<void()>& task);
 // The main window's handler of msg_run_on_ui_thread.
 LRESULT run_ui_task(WPARAM kind, LPARAM task_record);
 
-// keep: runs unless its session was replaced. droppable: may also go when the
-// queue is over its cap (a hostile flood while the window is busy), for work
-// whose loss is harmless. always: runs even for a replaced session (making
-// and closing a chat's windows, which later work of any session relies on).
+// keep: runs unless its session was replaced, or a flood of such tasks is
+// over their cap (append_queue.h; dropped and counted). droppable: may also
+// go when the queue is over its cap (a hostile flood while the window is
+// busy), for work whose loss is harmless. always: never dropped, runs even
+// for a replaced session (making and closing a chat's windows, which later
+// work of any session relies on, and coalesced work that clears its own
+// pending mark); such tasks must be few by design.
 enum class TaskKind { keep, droppable, always };
 
 // Any thread; returns at once. Runs `task` on the user-interface thread after
 // every line and task queued before it, in order. Called there, it runs at
-// once (after the queue is written). Work of a replaced session is dropped
+// once after the queued tasks (or, when they take longer than a user may
+// wait, is queued behind them). A task of a replaced session is dropped
 // (net/session.h).
 void post_ui_task(ChatClient& client, std::function<void()> task, TaskKind kind = TaskKind::keep);
 

@@ -54,6 +54,13 @@ bool reads_content(UINT message) {
 }  // namespace
 
 LRESULT BufferEdit::handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+    ++handling_;
+    const LRESULT result = respond(control, message, wparam, lparam);
+    if (--handling_ == 0 && retired_) destroy_now();  // the object is gone after this
+    return result;
+}
+
+LRESULT BufferEdit::respond(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CONTEXTMENU:
         show_context_menu(lparam);
@@ -66,6 +73,43 @@ LRESULT BufferEdit::handle_message(HWND control, UINT message, WPARAM wparam, LP
     default:
         break;
     }
-    if (before_read && reads_content(message)) before_read();
+    if (before_read && reads_content(message)) {
+        before_read();
+        // The queue replaced this control (its text would have pushed every
+        // line out): the text asked for is in the successor now.
+        if (retired_ && successor_ && IsWindow(successor_)) return SendMessageW(successor_, message, wparam, lparam);
+    }
     return pass_on(control, message, wparam, lparam);
+}
+
+void BufferEdit::retire(std::unique_ptr<BufferEdit> buffer, HWND successor) {
+    if (!buffer) return;
+    BufferEdit* edit = buffer.release();
+    edit->successor_ = successor;
+    if (edit->handling_ == 0) {
+        edit->destroy_now();
+        return;
+    }
+    edit->retired_ = true;
+    ShowWindow(edit->window, SW_HIDE);
+    // Its successor has the same id: a look-up by id must find that one.
+    SetWindowLongPtrW(edit->window, GWLP_ID, 0);
+}
+
+void BufferEdit::destroy_now() {
+    retired_ = false;
+    // Its last messages still reach this object, which lives until here.
+    if (window) DestroyWindow(window);
+    window = nullptr;
+    delete this;
+}
+
+BufferEdit::~BufferEdit() {
+    // Dropped without retire (the end of the program): the control must not
+    // call into a freed object.
+    if (window && IsWindow(window) &&
+        GetWindowLongPtrW(window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this)) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_procedure));
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    }
 }

@@ -19,7 +19,17 @@ public:
     std::wstring selection;
 
     explicit BufferEdit(int slot) : slot(slot) {}
+    ~BufferEdit() override;
     LRESULT handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) override;
+
+    // Destroys the control and its object. While one of the control's own
+    // messages is being handled (its read hook runs the queue, whose tasks
+    // may close or renew this chat; its menu opens a chat), both live on,
+    // hidden and without a control id, until that handler returns: the
+    // handler goes on with a valid object and window. `successor`: the
+    // control that took its place (renew_buffer); a read that was waiting
+    // for the queue is answered from it.
+    static void retire(std::unique_ptr<BufferEdit> buffer, HWND successor = nullptr);
 
     // Copies the selected text into `selection`; false (and no menu) when
     // nothing is selected or more than selection_limit characters are.
@@ -31,7 +41,13 @@ public:
     void run_menu_item(int id);
 
 private:
+    LRESULT respond(HWND control, UINT message, WPARAM wparam, LPARAM lparam);
     void show_context_menu(LPARAM screen_point);
+    void destroy_now();
+
+    int handling_ = 0;  // own messages being handled, nested
+    bool retired_ = false;
+    HWND successor_ = nullptr;
 };
 
 constexpr size_t selection_limit = 4095;

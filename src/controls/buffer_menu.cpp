@@ -129,29 +129,32 @@ void BufferEdit::show_context_menu(LPARAM screen_point) {
 void BufferEdit::run_menu_item(int id) {
     if (!the_client || selection.empty()) return;
     ChatClient& client = *the_client;
-    const bool nickname = selection.size() <= nickname_selection_limit;
+    // A copy: opening a chat runs the queue first, and what it runs may
+    // close or renew this chat's buffer.
+    const std::wstring chosen = selection;
+    const bool nickname = chosen.size() <= nickname_selection_limit;
     switch (id) {
     case open_private:
-        if (nickname) open_private_chat(client, selection.c_str(), true);
+        if (nickname) open_private_chat(client, chosen.c_str(), true);
         break;
     case silence_on:
     case silence_off:
-        if (nickname) set_silence(client, selection.c_str(), id == silence_on);
+        if (nickname) set_silence(client, chosen.c_str(), id == silence_on);
         break;
     case silence_all_but:
-        if (nickname) toggle_silence_all_but(client, selection.c_str());
+        if (nickname) toggle_silence_all_but(client, chosen.c_str());
         break;
     case open_url:
-        open_link(link_in(selection), SW_SHOWNORMAL);
+        open_link(link_in(chosen), SW_SHOWNORMAL);
         break;
     case web_search:
-        open_link(search_address(selection), SW_SHOWNORMAL);
+        open_link(search_address(chosen), SW_SHOWNORMAL);
         break;
     case copy:
-        copy_to_clipboard(client, selection);
+        copy_to_clipboard(client, chosen);
         break;
     case copy_to_input:
-        append_to_input(client, selection);
+        append_to_input(client, chosen);
         break;
     default:
         break;

@@ -66,7 +66,7 @@ bool save_chat(ChatClient& client, int slot) {
 
 bool save_chat(ChatClient& client, int slot, const SYSTEMTIME& now) {
     if (slot < 0 || slot >= chat_slot_count) return true;
-    flush_chat_appends(client);
+    flush_chat_appends(client, slot);
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use || !chat.buffer) return true;
     const std::wstring text = buffer_text_of(chat.buffer->window);

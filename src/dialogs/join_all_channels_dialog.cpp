@@ -9,6 +9,7 @@
 #include "dialogs/directory_listing.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
+#include "net/session.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 
@@ -101,6 +102,7 @@ void JoinAllChannelsDialog::open(HWND dialog) {
     limit_item(dialog, IDC_DIRECTORY_SEARCH, search_limit);
 
     connected_at_open_ = client_.server_socket.connected != 0;
+    end_lost_listing();
     // A listing that lost its connection never ends: it does not hold a new showing.
     if (!connected_at_open_) busy_ = false;
     set_waiting(busy_);
@@ -157,6 +159,7 @@ bool JoinAllChannelsDialog::handle_command(int id, int code) {
         EndDialog(window_, IDCANCEL);
         return true;
     }
+    end_lost_listing();
     if (busy_) return true;
     switch (id) {
     case IDC_DIRECTORY_UPDATE:
@@ -197,6 +200,7 @@ bool JoinAllChannelsDialog::handle_notify(const NMHDR& header, LRESULT& result) 
                       view_.cell(static_cast<size_t>(item.iItem), item.iSubItem).c_str());
         return true;
     }
+    end_lost_listing();
     if (busy_) return false;
     switch (header.code) {
     case LVN_ITEMCHANGED: {
@@ -228,6 +232,7 @@ void JoinAllChannelsDialog::update_list() {
     ListView_SetItemCountEx(list_view_, 0, 0);
     selected_row_ = -1;
     busy_ = true;
+    listing_session_ = current_session();
     set_waiting(true);
 }
 
@@ -289,6 +294,17 @@ void JoinAllChannelsDialog::show_row_menu() {
 
 void JoinAllChannelsDialog::set_waiting(bool waiting) {
     ShowWindow(GetDlgItem(window_, IDC_DIRECTORY_WAIT), waiting ? SW_SHOW : SW_HIDE);
+}
+
+void JoinAllChannelsDialog::end_lost_listing() {
+    if (!busy_ || listing_session_ == current_session()) return;
+    busy_ = false;
+    // Its rows are a part of another connection's listing: the cache file
+    // shows that server's last whole one instead.
+    client_.channel_directory.clear();
+    client_.directory_row_count = 0;
+    client_.directory_cache_server[0] = L'\0';
+    if (window_) set_waiting(false);
 }
 
 void JoinAllChannelsDialog::release_resources() {

@@ -39,6 +39,9 @@ private:
     void copy_selected(int column);
     void show_row_menu();
     void set_waiting(bool waiting);
+    // A listing asked for on a connection since replaced never ends: it
+    // holds nothing up on the next one.
+    void end_lost_listing();
     void release_resources();
 
     HWND window_ = nullptr;
@@ -47,6 +50,7 @@ private:
     int selected_row_ = -1;
     // A listing or a cache load is on its way: the rows are not complete.
     bool busy_ = false;
+    unsigned listing_session_ = 0;  // the connection that was asked for the listing
     DirectoryView view_;
     HFONT header_font_ = nullptr;
     HBITMAP clear_picture_ = nullptr, join_picture_ = nullptr, copy_picture_ = nullptr;

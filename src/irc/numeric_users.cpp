@@ -1,5 +1,9 @@
 // Replies about users: USERHOST (302), ISON (303) and USERIP (340).
 
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
@@ -11,6 +15,7 @@
 #include "irc/numeric_replies.h"
 #include "irc/sounds.h"
 #include "mainwindow/main_window.h"
+#include "net/session.h"
 #include "transfer/public_ip.h"
 
 namespace {
@@ -50,6 +55,44 @@ void handle_userhost_reply(ChatClient& client, const IrcLine& line) {
     set_user_host(client, chat.slot, chat.generation, user_host.c_str());
 }
 
+namespace {
+// The latest ISON reply on its way to the user-interface thread: each reply
+// answers the whole list of favourites, so a newer one replaces an older one
+// still waiting, and a flood of replies costs one task.
+struct LatestIson {
+    std::mutex lock;
+    std::vector<std::wstring> names;
+    unsigned session = 0;
+    bool on_its_way = false;
+};
+
+LatestIson& latest_ison() {
+    static LatestIson latest;
+    return latest;
+}
+
+void mark_online(ChatClient& client) {
+    std::vector<std::wstring> names;
+    unsigned session = 0;
+    {
+        LatestIson& latest = latest_ison();
+        std::lock_guard<std::mutex> guard(latest.lock);
+        names.swap(latest.names);
+        session = latest.session;
+        latest.on_its_way = false;
+    }
+    if (session_is_replaced(session)) return;
+    int count = 0;
+    for (const std::wstring& name : names)
+        for (int number = 1; number <= favorite_nickname_count; ++number)
+            if (name == client.favorite_nicknames[number].nickname) {
+                client.favorite_nicknames[number].online = true;
+                ++count;
+            }
+    favorites_online_notice(client, count);
+}
+}  // namespace
+
 void handle_ison_reply(ChatClient& client, const IrcLine& line) {
     std::vector<std::wstring> names;
     for (size_t index = 3; index < line.tokens.size(); ++index) {
@@ -59,16 +102,17 @@ void handle_ison_reply(ChatClient& client, const IrcLine& line) {
     }
     // The flags and the preferences belong to the user-interface thread (the
     // favourites dialog and the settings loader use them there).
-    post_ui_task(client, [&client, names] {
-        int count = 0;
-        for (const std::wstring& name : names)
-            for (int number = 1; number <= favorite_nickname_count; ++number)
-                if (name == client.favorite_nicknames[number].nickname) {
-                    client.favorite_nicknames[number].online = true;
-                    ++count;
-                }
-        favorites_online_notice(client, count);
-    });
+    {
+        LatestIson& latest = latest_ison();
+        std::lock_guard<std::mutex> guard(latest.lock);
+        latest.names.swap(names);
+        latest.session = thread_session();
+        if (latest.on_its_way) return;
+        latest.on_its_way = true;
+    }
+    // `always`: the one task on its way must come, or no reply would follow;
+    // it checks the session itself.
+    post_ui_task(client, [&client] { mark_online(client); }, TaskKind::always);
 }
 
 void favorites_online_notice(ChatClient& client, int count) {

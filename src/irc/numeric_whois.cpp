@@ -3,6 +3,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/ui_thread.h"
 #include "irc/chat_view.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
@@ -32,10 +33,15 @@ void handle_whois_line(ChatClient& client, const IrcLine& line) {
 }
 
 void handle_whois_end(ChatClient& client, const IrcLine& line) {
-    const int slot = find_chat(client, line.token(3).c_str());
-    if (slot <= 0) return;
-    // The box shows the selected chat's correspondent; another chat's lines
-    // appear when that chat is selected.
-    if (selected_slot(client) != slot) return;
-    show_whois(client, slot);
+    const ChatView chat = view_chat(client, line.token(3));
+    if (!chat.found()) return;
+    // The box is a window: it is filled on its own thread, and only while it
+    // shows this chat's correspondent (the user may have switched tabs since);
+    // another chat's lines appear when that chat is selected.
+    post_chat_task(
+        client, chat.slot, chat.generation,
+        [&client](ChatRecord& record) {
+            if (client.current_chat == &record) show_whois(client, record.slot);
+        },
+        TaskKind::droppable);
 }

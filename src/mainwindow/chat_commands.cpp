@@ -93,7 +93,7 @@ bool handle_chat_command(ChatClient& client, int id, int code, HWND source) {
         if (command.id != id) continue;
         // Lines queued by other threads land first: a closed or cleared chat
         // must not get them afterwards.
-        flush_chat_appends(client);
+        flush_chat_appends(client, chat->slot);
         if (applies_to(command.applies, *chat)) command.run(client, *chat, id);
         return true;
     }

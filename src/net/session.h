@@ -1,9 +1,11 @@
 #pragma once
 
 // Each connection is a session with a number. The threads that work for one
-// (the receive thread and what it starts) are bound to its number; what they
-// hand to the user-interface thread is dropped once a newer session has begun,
-// so that a replaced connection's late work never acts on the current one.
+// (the receive thread and what it starts) are bound to its number; the tasks
+// they hand to the user-interface thread are dropped once a newer session has
+// begun, so that a replaced connection's late work never acts on the current
+// one. Their text is not: a line already received (the server's parting
+// ERROR, a flood's backlog) is still shown in its chat, if that chat is open.
 
 // User-interface thread: a new connection (or the end of the last one)
 // replaces the current session. Returns the new number.

@@ -236,7 +236,7 @@ TEST_F(Appending, FloodFromAnotherThreadBeyondTheScrollback) {
         }
     });
     flood.join();
-    flush_chat_appends(client);
+    write_out_queue(client);
     set_scrollback_limit(default_scrollback_limit);
 
     const std::wstring text = buffer_text(slot);

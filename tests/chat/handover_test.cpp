@@ -6,7 +6,10 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "app/text.h"
+#include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "chat/ui_thread.h"
@@ -53,9 +56,11 @@ TEST_F(Handover, WorkForAChatWhoseSlotWasReusedIsDropped) {
     }
 }
 
-// Once a new connection has begun, nothing the old one's threads hand over
-// acts any more; work of the current one, or of no connection, does.
-TEST_F(Handover, WorkOfAReplacedSessionIsDropped) {
+// Once a new connection has begun, no task the old one's threads hand over
+// acts any more; tasks of the current one, or of no connection, do. Text
+// already received is shown either way (the server's parting ERROR, a
+// backlog): only tasks belong to a connection.
+TEST_F(Handover, TasksOfAReplacedSessionAreDroppedButItsTextIsShown) {
     for (const bool replaced : {false, true}) {
         SCOPED_TRACE(replaced ? "replaced" : "current");
         const unsigned session = begin_session();
@@ -74,7 +79,7 @@ TEST_F(Handover, WorkOfAReplacedSessionIsDropped) {
         old_thread.join();
         flush_chat_appends(client);
         EXPECT_EQ(ran, !replaced);
-        EXPECT_EQ(buffer_text(0).find(L"late line") != std::wstring::npos, !replaced);
+        EXPECT_NE(buffer_text(0).find(L"late line"), std::wstring::npos);
         clear_chat(client, 0);
     }
 }
@@ -102,6 +107,132 @@ TEST_F(Handover, AWakeUpInsideAModalLoopRunsTheQueue) {
     }
     sender.join();
     EXPECT_TRUE(ran);
+}
+
+// The clock of the queue's runs, replaced for one test: `step` seconds pass
+// at every look.
+double clock_now = 0, clock_step = 0;
+double test_clock() {
+    return clock_now += clock_step;
+}
+class QueueClock {
+public:
+    explicit QueueClock(double step) {
+        clock_now = 0;
+        clock_step = step;
+        set_queue_clock(test_clock);
+    }
+    ~QueueClock() { set_queue_clock(nullptr); }
+};
+
+// Takes back the wake-ups other threads posted: a run of the queue that
+// happens after this was scheduled by the queue's own runs.
+void take_back_wake_ups(ChatClient& client) {
+    MSG msg;
+    while (PeekMessageW(&msg, client.main_window, msg_run_on_ui_thread, msg_run_on_ui_thread, PM_REMOVE)) {
+    }
+}
+
+bool queue_empties_by_itself() {
+    const DWORD give_up = GetTickCount() + 30000;
+    while (queued_work_count() > 0 && GetTickCount() < give_up) {
+        pump_messages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return queued_work_count() == 0;
+}
+
+// Line numbers of a flooded chat's text, in buffer order.
+std::vector<int> line_numbers(const std::wstring& text) {
+    std::vector<int> numbers;
+    for (size_t at = 0; at < text.size(); at = text.find(L"\r\n", at) + 2) {
+        numbers.push_back(_wtoi(text.c_str() + at));
+        if (text.find(L"\r\n", at) == std::wstring::npos) break;
+    }
+    return numbers;
+}
+
+// A flood of several chats is queued when the user acts in another one: the
+// action runs the tasks queued before it and its own chat's text; the timer
+// does the rest in order.
+TEST_F(Handover, AUserActionRunsItsTasksAndItsChatAndLeavesTheRestToTheTimer) {
+    write_out_queue(client);
+    QueueClock frozen(0);  // only the amounts of text limit the runs here
+    constexpr int flooded = 6, lines = 500;
+    std::vector<int> slots;
+    for (int n = 0; n < flooded; ++n) slots.push_back(create_chat(client, format_text(L"#flood%d", n).c_str(), true));
+    const int reader = open_private_chat(client, L"reader", false);
+    ASSERT_GT(reader, 0);
+    const std::wstring filler(40, L'.');
+    bool task_ran = false;
+    on_other_thread([&] {
+        for (int line = 0; line < lines; ++line) {
+            for (int slot : slots)
+                append_chat_text(format_text(L"%d %s", line, filler).c_str(), client, slot, colour_channel_message,
+                                 colour_black, true);
+            if (line % 100 == 99)
+                append_chat_text(format_text(L"read %d", line / 100).c_str(), client, reader, colour_private_message,
+                                 colour_black, true);
+        }
+        post_ui_task(client, [&] { task_ran = true; });
+    });
+    take_back_wake_ups(client);
+
+    EXPECT_TRUE(flush_chat_appends(client, reader));
+    EXPECT_TRUE(task_ran);
+    EXPECT_GT(queued_work_count(), 0u) << "the flooded chats' text waits for the timer";
+    EXPECT_EQ(client.chats[reader].pending_lines.size(), 0u);
+    const std::wstring read = buffer_text(reader);
+    for (int n = 0; n < 5; ++n) EXPECT_NE(read.find(format_text(L"read %d", n)), std::wstring::npos) << n;
+
+    ASSERT_TRUE(queue_empties_by_itself());
+    std::vector<int> all(lines);
+    for (int n = 0; n < lines; ++n) all[n] = n;
+    for (int slot : slots) EXPECT_EQ(line_numbers(buffer_text(slot)), all) << slot;
+}
+
+// However long a piece of work takes (one rebuild of a long user list), the
+// timer looks at its clock before the next, and so does a user's action; the
+// further runs of an action that used up its time leave everything to the
+// timer.
+TEST_F(Handover, RunsLookAtTheirClockBeforeEachPieceOfWork) {
+    write_out_queue(client);
+    int ran = 0;
+    on_other_thread([&] {
+        for (int n = 0; n < 10; ++n) post_ui_task(client, [&] { ++ran; });
+    });
+    QueueClock racing(1);
+    drain_chat_queue(client);
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(flush_chat_appends(client));
+    EXPECT_EQ(ran, 2);
+    clock_step = 0;  // the same action goes on
+    EXPECT_FALSE(flush_chat_appends(client));
+    bool own_ran = false;
+    post_ui_task(client, [&] { own_ran = true; });
+    EXPECT_EQ(ran, 2);
+    EXPECT_FALSE(own_ran) << "it waits behind the work queued before it";
+    clock_now += 1;  // a later action
+    EXPECT_TRUE(flush_chat_appends(client));
+    EXPECT_EQ(ran, 10);
+    EXPECT_TRUE(own_ran);
+}
+
+// A hostile server's replies that each leave a task (list rows, repeated ends
+// of the welcome text) stop at a cap, counted, while tasks that must run stay.
+TEST_F(Handover, TasksBeyondTheirCapAreDroppedAndCounted) {
+    write_out_queue(client);
+    size_t ran = 0;
+    bool must_run = false;
+    on_other_thread([&] {
+        for (size_t n = 0; n < queued_task_cap + 500; ++n) post_ui_task(client, [&] { ++ran; });
+        post_ui_task(client, [&] { must_run = true; }, TaskKind::always);
+    });
+    EXPECT_EQ(queued_work_count(), queued_task_cap + 1);
+    write_out_queue(client);
+    EXPECT_EQ(ran, queued_task_cap);
+    EXPECT_TRUE(must_run);
+    EXPECT_NE(buffer_text(0).find(L"500 replies of the server were not acted on"), std::wstring::npos);
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ bool run_beside_ui(Work work, Step ui_step) {
     worker.join();
     pump_messages();
     // What the worker handed over without waiting is done by now.
-    flush_chat_appends(test_client());
+    write_out_queue(test_client());
     return true;
 }
 

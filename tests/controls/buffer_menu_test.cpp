@@ -3,6 +3,7 @@
 #include "input_fixture.h"
 
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "app/text.h"
@@ -143,6 +144,69 @@ TEST_F(BufferMenuTest, NicknameItemsTakeOneTo34Characters) {
     EXPECT_GT(find_chat(client, longest.c_str()), 0);
     choose(too_long, 10);
     EXPECT_EQ(find_chat(client, too_long.c_str()), -1);
+}
+
+// A buffer's own handler runs the queue (its read hook; "Open Private Chat",
+// which opens a chat), and what runs may close or renew that very chat: the
+// control and its object last until the handler returns, a read is answered
+// from the renewed control, and the menu opens the chat that was selected.
+TEST_F(BufferMenuTest, AChatClosedOrRenewedByItsOwnHandlerLastsUntilItReturns) {
+    enum class Queued { close, renew_task, flood };
+    const struct {
+        const char* name;
+        Queued queued;
+        bool menu;
+    } cases[] = {
+        {"closed, read", Queued::close, false},
+        {"closed, menu", Queued::close, true},
+        {"renewed, read", Queued::flood, false},
+        {"renewed, menu", Queued::renew_task, true},
+    };
+    const std::wstring nickname = L"correspondent";  // longer than a string keeps in place
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!client.chats[slot].in_use) slot = open_chat(L"#room", true);
+        buffer = client.chats[slot].buffer.get();
+        ASSERT_TRUE(select_line(nickname));
+        HWND window = buffer->window;
+        const unsigned generation = client.chats[slot].generation;
+        bool probed = false, alive_inside = false;
+        std::thread([&] {
+            if (c.queued == Queued::close) close_chat(client, L"#room");
+            if (c.queued == Queued::renew_task)
+                post_chat_task(client, slot, generation, [&](ChatRecord& chat) { renew_buffer(client, chat); });
+            // Enough text that nothing of the old would stay: a fresh control takes it.
+            for (int n = 0; c.queued == Queued::flood && n < 100; ++n)
+                append_chat_text(std::wstring(99, L'f').c_str(), client, slot, colour_white, colour_black, true);
+            post_ui_task(client, [&] {
+                probed = true;
+                alive_inside = IsWindow(window) != FALSE;
+            });
+        }).join();
+        set_scrollback_limit(minimum_scrollback);
+        const LRESULT length = c.menu ? SendMessageW(window, WM_COMMAND, 10, 0)
+                                      : SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+        set_scrollback_limit(default_scrollback_limit);
+        EXPECT_TRUE(probed);
+        EXPECT_TRUE(alive_inside);
+        EXPECT_FALSE(IsWindow(window)) << "gone once its handler returned";
+        if (c.menu) {
+            EXPECT_GT(find_chat(client, nickname.c_str()), 0);
+            close_chat(client, nickname.c_str());
+        }
+        if (c.queued == Queued::close) {
+            EXPECT_EQ(find_chat(client, L"#room"), -1);
+            continue;
+        }
+        ASSERT_TRUE(client.chats[slot].buffer);
+        HWND fresh = client.chats[slot].buffer->window;
+        EXPECT_NE(fresh, window);
+        EXPECT_EQ(GetDlgCtrlID(fresh), client.chats[slot].control_id);
+        if (c.queued == Queued::flood) {
+            EXPECT_GT(length, 0);
+            EXPECT_EQ(length, GetWindowTextLengthW(fresh));
+        }
+    }
 }
 
 TEST_F(BufferMenuTest, OpenUrlSearchOrderAndWebSearch) {

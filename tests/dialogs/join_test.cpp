@@ -8,6 +8,8 @@
 #include "dialog_fixture.h"
 #include "dialogs/join_all_channels_dialog.h"
 #include "irc/directory_rows.h"
+#include "irc/irc_line.h"
+#include "net/session.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 
@@ -77,3 +79,38 @@ TEST_F(ConnectedDialogTest, DirectoryJoinsListsAndClosesWhileWaiting) {
     EXPECT_TRUE(closed);
     EXPECT_EQ(sent_lines(), (Lines{"JOIN #second", "LIST"}));
 }
+
+// A listing asked for on a connection that was replaced before its end
+// (Disconnect, a reconnect) never ends: the next connection's directory is
+// not held up by it, while on the same connection it still waits.
+TEST_F(ConnectedDialogTest, ANewConnectionEndsAListingThatNeverEnded) {
+    client.connection.host = L"irc.lost.test";
+    begin_session();  // whatever an earlier test left waiting is over
+    auto showing = [&](const std::function<void(JoinAllChannelsDialog&, HWND)>& drive) {
+        return with_dialog(IDM_JOIN_ALL_CHANNELS, [&](HWND dialog) {
+            drive(static_cast<JoinAllChannelsDialog&>(*client.join_all_channels_dialog), dialog);
+            press(dialog, IDCANCEL);
+        });
+    };
+    ASSERT_TRUE(showing([](JoinAllChannelsDialog& directory, HWND dialog) {
+        press(dialog, IDC_DIRECTORY_UPDATE);
+        EXPECT_TRUE(directory.busy());
+    }));
+    ASSERT_TRUE(showing([](JoinAllChannelsDialog& directory, HWND dialog) {
+        EXPECT_TRUE(directory.busy()) << "the same connection may still end it";
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_DIRECTORY_WAIT)));
+    }));
+    client.channel_directory = {pack_directory_row({"#partial", "5", "of the lost listing"})};
+    begin_session();
+    ASSERT_TRUE(showing([&](JoinAllChannelsDialog& directory, HWND dialog) {
+        EXPECT_FALSE(directory.busy());
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_DIRECTORY_WAIT)));
+        EXPECT_TRUE(client.channel_directory.empty());
+        press(dialog, IDC_DIRECTORY_UPDATE);
+        EXPECT_TRUE(directory.busy());
+        dispatch_line(client, L":srv 323 me :End of LIST");
+        EXPECT_FALSE(directory.busy());
+    }));
+    EXPECT_EQ(sent_lines(), (Lines{"LIST", "LIST"}));
+}
+

@@ -94,7 +94,7 @@ void IrcTest::dispatch_from_receive_thread(const std::vector<std::wstring>& line
     receiver.join();
     pump_messages();
     // What the receive thread handed over without waiting is done by now.
-    flush_chat_appends(client);
+    write_out_queue(client);
 }
 
 std::vector<std::string> IrcTest::sent_lines() {

@@ -65,7 +65,7 @@ TEST_F(ReceiveThread, AnswersPingWhileTheWindowDoesNotRespond) {
     EXPECT_EQ(sent.back(), "PONG :still-there");
 
     // Once the window gets to it, everything handed over lands.
-    flush_chat_appends(client);
+    write_out_queue(client);
     EXPECT_EQ(find_chat(client, L"#room"), -1);
     EXPECT_EQ(client.private_chat_count, 17);  // the server tab and 16 private chats
     EXPECT_EQ(find_chat(client, L"nick15"), 16);

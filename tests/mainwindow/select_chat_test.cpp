@@ -280,7 +280,7 @@ TEST_F(DisconnectReset, FromAnotherThreadRunsOnTheWindowsThread) {
         Sleep(1);
     }
     receive_thread.join();
-    flush_chat_appends(client);  // what the thread handed over, done
+    write_out_queue(client);  // what the thread handed over, done
     ASSERT_TRUE(done);
     EXPECT_EQ(find_chat(client, L"ivy"), -1);
     EXPECT_EQ(find_chat(client, L"#three"), -1);

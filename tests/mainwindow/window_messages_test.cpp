@@ -25,7 +25,7 @@ TEST_F(StatusNotice, FromAnotherThreadLandsInTheFirstTwoParts) {
         Sleep(1);
     }
     worker.join();
-    flush_chat_appends(client);  // what the thread handed over, done
+    write_out_queue(client);  // what the thread handed over, done
     EXPECT_EQ(status_text(0), L"Caf\u00e9 notice");
     EXPECT_EQ(status_text(1), L"written by a worker thread");
 

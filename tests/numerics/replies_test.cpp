@@ -1,12 +1,39 @@
+#include <atomic>
 #include <mutex>
+#include <thread>
 
+#include "chat/append_queue.h"
+#include "chat/chat_tabs.h"
 #include "chat/user_list.h"
 #include "irc/directory_rows.h"
+#include "irc/irc_line.h"
+#include "settings/directory_cache.h"
 #include "mainwindow/main_window.h"
 #include "numerics_fixture.h"
 
 namespace {
 using namespace net_test;
+
+// Runs `lines` on a thread standing for the receive thread while this (the
+// interface) thread answers no message and runs nothing of what it hands
+// over. True when it was done in time: it never waited for the window.
+template <class Lines>
+bool receive_without_the_window(Lines lines) {
+    std::atomic<bool> done{false};
+    std::thread receiver([&] {
+        lines();
+        done = true;
+    });
+    const DWORD give_up = GetTickCount() + 60000;
+    while (!done && GetTickCount() < give_up) Sleep(5);
+    const bool in_time = done;
+    while (!done) {  // a thread that waits for the window is let go
+        pump_messages();
+        Sleep(1);
+    }
+    receiver.join();
+    return in_time;
+}
 
 TEST_F(NumericsTest, ServerTextsAreShownFromTheirPosition) {
     struct Case {
@@ -209,6 +236,64 @@ TEST_F(NumericsTest, ListRowsFillTheDirectoryUpToFiveThousand) {
     EXPECT_EQ(client.channel_directory.size(), 5000u);
     EXPECT_EQ(unpack_directory_row(client.channel_directory.back()).channel, "#c5000");
     EXPECT_EQ(client.directory_row_count, 5002);
+}
+
+// The end of a WHOIS fills the user-info box on the window's own thread,
+// and only while the chat it is about is still the selected one.
+TEST_F(NumericsTest, EndOfWhoisIsShownByTheWindowForTheChatStillSelected) {
+    const int alice = open_chat(L"alice", false);
+    const int bob = open_chat(L"bob", false);
+    feed(L":srv 311 me bob ~b h * :Bob B");
+    for (const bool switched : {false, true}) {
+        SCOPED_TRACE(switched ? "switched to bob" : "alice still selected");
+        select(alice);
+        SetWindowTextW(client.user_info_edit, L"before");
+        ASSERT_TRUE(receive_without_the_window([&] {
+            dispatch_line(client, L":srv 311 me alice ~z-za host.test * :Alice A");
+            dispatch_line(client, L":srv 318 me alice :End of WHOIS list");
+        }));
+        EXPECT_EQ(window_text(client.user_info_edit), L"before");
+        if (switched) select(bob);
+        write_out_queue(client);
+        const std::wstring shown = window_text(client.user_info_edit);
+        EXPECT_EQ(contains(shown, L"Alice A"), !switched) << shown;
+        EXPECT_EQ(contains(shown, L"Bob B"), switched) << shown;
+    }
+}
+
+// A hostile server floods replies that each used to leave a task: the rows of
+// a listing gather in one batch, ISON replies keep only the latest. The queue
+// stays bounded, and what fits is all there once the window runs it.
+TEST_F(NumericsTest, FloodsOfListRowsAndIsonRepliesLeaveABoundedQueue) {
+    write_out_queue(client);
+    client.connection.host = L"irc.flood.test";
+    client.channel_directory.clear();
+    client.directory_row_count = 0;
+    constexpr int rows = 500000;
+    ASSERT_TRUE(receive_without_the_window([&] {
+        for (int n = 0; n < rows; ++n) dispatch_line(client, L":srv 322 me #c" + std::to_wstring(n) + L" 5 :topic");
+        dispatch_line(client, L":srv 323 me :End of LIST");
+    }));
+    EXPECT_LE(queued_work_count(), 1u);
+    write_out_queue(client);
+    ASSERT_EQ(client.channel_directory.size(), static_cast<size_t>(directory_row_limit));
+    EXPECT_EQ(unpack_directory_row(client.channel_directory.front()).channel, "#c0");
+    EXPECT_EQ(unpack_directory_row(client.channel_directory.back()).channel, "#c4999");
+    EXPECT_EQ(client.directory_row_count, rows);
+    EXPECT_EQ(read_directory_cache(directory_cache_path(client, L"irc.flood.test"), rows).size(),
+              static_cast<size_t>(directory_row_limit));
+
+    for (int n = 1; n <= favorite_nickname_count; ++n)
+        copy_text(client.favorite_nicknames[n].nickname, n == 1 ? L"alice" : n == 2 ? L"bob" : L"");
+    for (auto& favourite : client.favorite_nicknames) favourite.online = false;
+    ASSERT_TRUE(receive_without_the_window([&] {
+        for (int n = 0; n < 50000; ++n) dispatch_line(client, L":srv 303 me :bob");
+        dispatch_line(client, L":srv 303 me :alice");
+    }));
+    EXPECT_LE(queued_work_count(), 1u);
+    write_out_queue(client);
+    EXPECT_TRUE(client.favorite_nicknames[1].online);
+    EXPECT_FALSE(client.favorite_nicknames[2].online) << "an older reply gave way to the latest";
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     // queued when the server has its PONG. Write them out and say how long it
     // took, so that "PONG + this" is the time until the last line was shown.
     bench::pump_messages();
-    flush_chat_appends(client);
+    write_out_queue(client);
     if (visible) {
         RedrawWindow(client.main_window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         bench::pump_messages();

@@ -1,0 +1,64 @@
+#pragma once
+// Writing queued text into the chat buffers (chat_append.cpp), shared with the
+// runs of the hand-over queue (queue_run.cpp). User-interface thread.
+#include <vector>
+
+#include "app/limits.h"
+#include "chat/chat_record.h"
+
+class ChatClient;
+
+// Pieces bound for one buffer, written together. A piece added here stands
+// for one already written: the write brings the view to the end, so whatever
+// follows in the same batch is written too, as it would have been one by one.
+struct Batch {
+    ChatClient* client = nullptr;
+    ChatRecord* chat = nullptr;
+    std::vector<PendingLine> pieces;
+    // The buffer follows its end: the pieces of this batch go out with it.
+    bool following = false;
+
+    void write();
+    void switch_to(ChatRecord& next);
+    // The held-back lines, oldest first; the queue is emptied first.
+    void release_held(ChatRecord& held);
+};
+
+// One batch per chat: lines of a flood that alternate between chats still go
+// out as one write per chat (the order within each chat is kept).
+struct Batches {
+    Batch of_slot[chat_slot_count];
+    long long text_taken = 0;  // characters put into the batches since the run began
+    void write_all() {
+        for (Batch& batch : of_slot) batch.write();
+    }
+    bool any() const {
+        for (const Batch& batch : of_slot)
+            if (!batch.pieces.empty()) return true;
+        return false;
+    }
+};
+
+// Adds a piece for the slot's chat to its batch, or holds it back while the
+// user reads older text. `text_after`: characters of text that will follow
+// this piece in the same chat before the queue is empty. A piece followed by
+// a whole scrollback of text would be cut from the front before anyone could
+// see it, so a buffer that follows its end skips it: in a flood only the last
+// scrollback's worth of lines costs the rich-edit control anything.
+void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches, long long text_after = 0);
+
+// Above zero while this thread is inside the writing code: a buffer read made
+// there must not start a run of the queue in the middle of it.
+extern thread_local int writing_depth;
+struct Writing {
+    Writing() { ++writing_depth; }
+    ~Writing() { --writing_depth; }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+};
+
+// The user-interface thread's own pieces for a slot (`generation`: the chat
+// the caller found there, or nullptr for whatever chat the slot holds now);
+// other threads' are queued (queue_run.cpp).
+void append_pieces(ChatClient& client, int slot, const unsigned* generation, const PendingLine* pieces,
+                   size_t count);

@@ -1,0 +1,268 @@
+// Running the hand-over queue on the user-interface thread (see chat_tabs.cpp
+// for the threading design). The timer runs all of it in order, a slice at a
+// time. A user's action runs what it needs first, within a budget, and leaves
+// the rest to the timer: the tasks (a chat's windows, its closing) and the
+// text of the chat it concerns. Other chats' text waits: written into a full
+// buffer it costs far more than its length says (the oldest lines are cut).
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <vector>
+
+#include "app/chat_client.h"
+#include "app/text.h"
+#include "chat/append_queue.h"
+#include "chat/chat_batches.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "chat/ui_thread.h"
+#include "net/session.h"
+
+namespace {
+// What a user's action waits for the queue at most, clock and text together.
+constexpr double user_action_seconds = 0.1;
+
+// Text a time-limited run puts into its writes at most: the control takes a
+// batch in one call that no clock can interrupt, about half a million
+// characters a second under Wine, and about a third of that into a full
+// buffer, whose oldest lines it cuts first.
+constexpr long long slice_text_budget = 40000;
+constexpr long long user_action_text_budget = 10000;
+
+// How much a run takes from the queue at once.
+constexpr size_t queue_chunk = 4096;
+
+// Stands for "every chat" where a run names the chat it serves.
+constexpr int every_chat = -2;
+
+constexpr const wchar_t* dropped_lines_format =
+    L"%d pieces of text were not shown: they came faster than the window could show them.";
+constexpr const wchar_t* dropped_tasks_format =
+    L"%d replies of the server were not acted on: they came faster than the window could take them.";
+
+// One run of the queue. Work it leaves (the text of chats it does not serve,
+// or everything once its time is up) goes back to the front of the queue in
+// its order.
+struct Run {
+    ChatClient& client;
+    const int wanted;  // the chat a user's action reads, -1 none, or every_chat
+    const double limit;
+    const long long text_budget;
+    const double start = queue_clock();
+    Batches batches;
+    std::vector<QueuedWork> kept;
+    size_t done = 0;
+
+    Run(ChatClient& client, int wanted, double limit, long long text_budget)
+        : client(client), wanted(wanted), limit(limit), text_budget(text_budget) {}
+
+    // Whether this run writes a piece of the slot's chat now.
+    bool writes(int slot) const { return wanted == every_chat || slot == wanted; }
+    // Checked before each piece of work (a task, a piece written) but the
+    // first, so that every run gets somewhere. Leaving a piece for later is
+    // no work: a user's action still reaches the tasks behind a flood.
+    bool out_of_time() const {
+        if (limit <= 0 || done == 0) return false;
+        return batches.text_taken > text_budget || queue_clock() - start > limit;
+    }
+    void keep(int slot, const PendingLine& piece) {
+        QueuedWork work;
+        work.client = &client;
+        work.slot = slot;
+        work.generation = client.chats[slot].generation;
+        work.piece = piece;
+        kept.push_back(std::move(work));
+    }
+    void place(int slot, const PendingLine& piece) {
+        if (writes(slot))
+            append_piece(client, slot, piece, batches);
+        else
+            keep(slot, piece);
+    }
+    void note_dropped(const DroppedWork& dropped) {
+        if (dropped.pieces)
+            place(0, {format_text(dropped_lines_format, static_cast<long long>(dropped.pieces)), colour_error_text,
+                      colour_error_back, true});
+        if (dropped.tasks)
+            place(0, {format_text(dropped_tasks_format, static_cast<long long>(dropped.tasks)), colour_error_text,
+                      colour_error_back, true});
+    }
+    // The pieces of the user-interface thread's own line, made by a task of
+    // this run: in their place in the order.
+    void place_own(int slot, const PendingLine* pieces, size_t count) {
+        if (!writes(slot)) {
+            for (size_t at = 0; at < count; ++at) keep(slot, pieces[at]);
+            return;
+        }
+        // Written at once, as the task may read the buffer next; the text
+        // queued before the task is written already.
+        Writing writing;
+        Batches own;
+        for (size_t at = 0; at < count; ++at) append_piece(client, slot, pieces[at], own);
+        own.write_all();
+    }
+
+    bool go();
+};
+
+// Characters of text after each piece in its chat: later pieces of this
+// chunk, then whatever is still queued.
+std::vector<long long> text_after(const ChatClient& client, const std::vector<QueuedWork>& work) {
+    std::vector<long long> after(work.size());
+    long long later[chat_slot_count];
+    for (int slot = 0; slot < chat_slot_count; ++slot) later[slot] = queued_text_length(client, slot);
+    for (size_t back = work.size(); back-- > 0;) {
+        const QueuedWork& queued = work[back];
+        if (queued.task || queued.slot < 0 || queued.slot >= chat_slot_count) continue;
+        after[back] = later[queued.slot];
+        later[queued.slot] += text_length_of(queued.piece);
+    }
+    return after;
+}
+
+// Runs the queue in order: the text for each chat goes out as one write, and a
+// task runs after the text queued before it is written. False when its time
+// ran out before the end.
+bool Run::go() {
+    // What is queued now, not what a flood adds meanwhile: a run always ends.
+    size_t left = queued_work_count();
+    for (;;) {
+        DroppedWork dropped;
+        // Taken a chunk at a time: the queue's lock is never held for long,
+        // and what a time limit leaves over goes back cheaply.
+        std::vector<QueuedWork> work = take_queued_work(dropped, std::min(left, queue_chunk));
+        left -= work.size();
+        note_dropped(dropped);
+        if (work.empty()) return true;
+        const std::vector<long long> after = text_after(client, work);
+        size_t at = 0;
+        for (; at < work.size(); ++at) {
+            QueuedWork& queued = work[at];
+            if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
+            if (queued.task) {
+                // Only tasks act for a connection: text already received is shown.
+                if (session_is_replaced(queued.session)) continue;
+                if (out_of_time()) break;
+                ++done;
+                batches.write_all();
+                queued.task();
+                continue;
+            }
+            if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
+            if (!writes(queued.slot)) {
+                kept.push_back(std::move(queued));
+                continue;
+            }
+            if (out_of_time()) break;
+            ++done;
+            append_piece(client, queued.slot, queued.piece, batches, after[at]);
+        }
+        if (at < work.size()) {
+            std::move(work.begin() + static_cast<std::ptrdiff_t>(at), work.end(), std::back_inserter(kept));
+            return false;
+        }
+        if (left == 0) return true;
+    }
+}
+
+// The run in progress on this thread: the user-interface thread's own appends
+// made by its tasks take their place in it.
+thread_local Run* active_run = nullptr;
+
+// One action of the user may run the queue several times (a command, then the
+// chat it closes or the line it writes). Once a run has used up the budget,
+// the others until this time leave their work to the timer at once, so that
+// the action as a whole waits about one budget. User-interface thread.
+double user_runs_resume_at = 0;
+
+double performance_clock() {
+    static const double frequency = [] {
+        LARGE_INTEGER counts;
+        QueryPerformanceFrequency(&counts);
+        return static_cast<double>(counts.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / frequency;
+}
+std::atomic<double (*)()> clock_in_use{performance_clock};
+
+// False when the run stopped before the end of what was queued.
+bool run_queue(ChatClient& client, int wanted, double limit, long long text_budget) {
+    // Inside a run (a task that reads a buffer or hands over work itself) or
+    // inside the writing code, the outer run goes on in order.
+    if (active_run || writing_depth > 0 || !on_ui_thread(client)) return true;
+    const bool for_user = wanted != every_chat;
+    if (for_user && queue_clock() < user_runs_resume_at) {
+        if (queued_work_count() == 0) return true;
+        schedule_drain();
+        return false;
+    }
+    Run run(client, wanted, limit, text_budget);
+    bool finished = false, wrote = false;
+    {
+        active_run = &run;
+        Writing writing;
+        finished = run.go();
+        wrote = run.batches.any();
+        run.batches.write_all();
+        active_run = nullptr;
+    }
+    if (!run.kept.empty()) requeue_at_front(std::move(run.kept));
+    if (for_user && !finished) user_runs_resume_at = queue_clock() + user_action_seconds;
+    if (wrote && !for_user) note_drain_time(queue_clock() - run.start);
+    // New work that came meanwhile found a wake-up on its way: this run was it.
+    if (queued_work_count() > 0) schedule_drain();
+    return finished;
+}
+}  // namespace
+
+void append_pieces(ChatClient& client, int slot, const unsigned* generation, const PendingLine* pieces,
+                   size_t count) {
+    if (slot < 0 || slot >= chat_slot_count) return;
+    const unsigned now = client.chats[slot].generation;
+    if (!on_ui_thread(client)) {
+        queue_pieces(client, slot, generation ? *generation : now, pieces, count);
+        return;
+    }
+    if (generation && *generation != now) return;  // closed since, slot reused
+    if (active_run && &active_run->client == &client) {
+        active_run->place_own(slot, pieces, count);
+        return;
+    }
+    // Lines queued earlier by other threads for this chat go first. When
+    // they take longer than a user may wait, this line waits behind them.
+    if (writing_depth == 0 && !run_queue(client, slot, user_action_seconds, user_action_text_budget)) {
+        queue_pieces(client, slot, now, pieces, count, false);
+        return;
+    }
+    Writing writing;
+    Batches batches;
+    for (size_t at = 0; at < count; ++at) append_piece(client, slot, pieces[at], batches);
+    batches.write_all();
+}
+
+bool flush_chat_appends(ChatClient& client, int slot) {
+    return run_queue(client, slot >= 0 && slot < chat_slot_count ? slot : -1, user_action_seconds,
+                     user_action_text_budget);
+}
+
+void drain_chat_queue(ChatClient& client) {
+    run_queue(client, every_chat, drain_slice_seconds, slice_text_budget);
+}
+
+void write_out_queue(ChatClient& client) {
+    run_queue(client, every_chat, 0, 0);
+}
+
+double queue_clock() {
+    return clock_in_use.load()();
+}
+
+void set_queue_clock(double (*clock)()) {
+    clock_in_use = clock ? clock : performance_clock;
+    user_runs_resume_at = 0;  // a time of the clock replaced
+}
