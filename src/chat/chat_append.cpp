@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/chat_client.h"
+#include "app/text.h"
 #include "chat/append_queue.h"
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
@@ -55,6 +56,21 @@ std::wstring held_text(const std::wstring& text) {
         if (IS_HIGH_SURROGATE(kept.back())) kept.pop_back();
     }
     return kept;
+}
+
+// A single line of the rich-edit control costs time that grows faster than
+// its length (a 64,000-character line takes the window tens of seconds), and
+// no server line holds more than about 510 characters: a longer piece is cut,
+// and says so, rather than let a hostile server freeze the window.
+constexpr size_t shown_text_limit = 2048;
+constexpr wchar_t cut_text_format[] = L" [%d more characters not shown]";
+
+PendingLine shown_piece(const PendingLine& piece) {
+    if (piece.text.size() <= shown_text_limit) return piece;
+    PendingLine shown{piece.text.substr(0, shown_text_limit), piece.colour, piece.background, piece.line_break};
+    if (IS_HIGH_SURROGATE(shown.text.back())) shown.text.pop_back();
+    shown.text += format_text(cut_text_format, static_cast<long long>(piece.text.size() - shown.text.size()));
+    return shown;
 }
 
 bool is_message_colour(COLORREF colour) {
@@ -109,8 +125,8 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.following = true;
         batch.release_held(chat);
         if (text_after < scrollback_limit) {
-            batch.pieces.push_back(piece);
-            batches.text_taken += text_length_of(piece);
+            batch.pieces.push_back(shown_piece(piece));
+            batches.text_taken += text_length_of(batch.pieces.back());
         }
     } else {
         chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});

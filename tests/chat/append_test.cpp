@@ -109,6 +109,20 @@ TEST_F(Appending, HeldLineIsCutTo511Characters) {
     EXPECT_FALSE(shows(std::wstring(512, L'x').c_str()));
 }
 
+// A hostile server's 64,000-character line would hold the window for tens of
+// seconds; it is shown cut, with what was left out counted.
+TEST_F(Appending, OverlongLineIsShownCutAndSaysSo) {
+    std::wstring text(64000, L'z');
+    text[2047] = L'\xD83D';  // a pair across the cut
+    text[2048] = L'\xDE00';
+    add(text);
+    add(L"after");
+    const std::wstring shown = buffer_text(slot);
+    EXPECT_NE(shown.find(std::wstring(2047, L'z') + L" [61953 more characters not shown]"), std::wstring::npos);
+    EXPECT_EQ(shown.find(std::wstring(2048, L'z')), std::wstring::npos);
+    EXPECT_NE(shown.find(L"after"), std::wstring::npos);
+}
+
 TEST_F(Appending, ClearedBufferFollowsTheTextAgain) {
     fill_and_size();
     SendMessageW(buffer_window(slot), WM_VSCROLL, SB_TOP, 0);

@@ -48,9 +48,14 @@ protected:
         append_chat_text(text.c_str(), client, slot, colour_white, colour_black, true);
         flush_chat_appends(client);
     }
-    // Writes the text as a line of its own and selects it.
+    // Writes the text as a line of its own (in pieces short enough to be shown
+    // whole) and selects it.
     bool select_line(const std::wstring& text) {
-        write(text);
+        constexpr size_t piece = 2000;
+        for (size_t at = 0; at < text.size(); at += piece)
+            append_chat_text(text.substr(at, piece).c_str(), client, slot, colour_white, colour_black,
+                             at + piece >= text.size());
+        flush_chat_appends(client);
         const std::wstring all = buffer_text(slot);
         const LONG at = static_cast<LONG>(all.rfind(text));
         CHARRANGE range{at, at + static_cast<LONG>(text.size())};
