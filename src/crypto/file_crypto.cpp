@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/free_file_path.h"
+#include "app/file_names.h"
 #include "app/text.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_cache.h"
