@@ -82,8 +82,16 @@ HWND create_status_bar(ChatClient& client) {
 void show_status_notice(const char* title, const char* text, bool with_sound) {
     if (!title) title = "";
     if (!text) text = "";
-    const std::wstring wide_title = wide_text(title, strlen(title), CP_THREAD_ACP);
-    const std::wstring wide_body = wide_text(text, strlen(text), CP_THREAD_ACP);
+    show_status_notice(wide_text(title, strlen(title), CP_THREAD_ACP), wide_text(text, strlen(text), CP_THREAD_ACP),
+                       with_sound);
+}
+
+void show_status_notice(const char* title, const std::wstring& text, bool with_sound) {
+    if (!title) title = "";
+    show_status_notice(wide_text(title, strlen(title), CP_THREAD_ACP), text, with_sound);
+}
+
+void show_status_notice(const std::wstring& wide_title, const std::wstring& wide_body, bool with_sound) {
     // Another thread (the receive thread must answer the server's PING) never
     // waits for the window: it hands the notice over.
     if (HWND bar = status_bar_window) {
@@ -92,5 +100,6 @@ void show_status_notice(const char* title, const char* text, bool with_sound) {
         else
             hand_over_notice(bar, wide_title, wide_body);
     }
-    if (with_sound && *title && *text && the_client && the_client->enable_sounds_app) play_tone(notice_beep);
+    if (with_sound && !wide_title.empty() && !wide_body.empty() && the_client && the_client->enable_sounds_app)
+        play_tone(notice_beep);
 }
