@@ -103,7 +103,7 @@ void finish(ReceivedFileResult& result, const wchar_t* format, const std::wstrin
             const std::string& encrypted_path) {
     DeleteFileA(encrypted_path.c_str());
     result.status_text = format_text(format, received_name);
-    show_status_notice(file_transfer_label, narrow_text(result.status_text.c_str(), CP_THREAD_ACP).c_str());
+    show_status_notice(file_transfer_label, result.status_text);
 }
 
 }  // namespace
