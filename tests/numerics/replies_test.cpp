@@ -1,6 +1,8 @@
 #include <mutex>
 
+#include "app/wire_text.h"
 #include "chat/user_list.h"
+#include "dialogs/directory_view.h"
 #include "irc/directory_rows.h"
 #include "mainwindow/main_window.h"
 #include "numerics_fixture.h"
@@ -209,6 +211,25 @@ TEST_F(NumericsTest, ListRowsFillTheDirectoryUpToFiveThousand) {
     EXPECT_EQ(client.channel_directory.size(), 5000u);
     EXPECT_EQ(unpack_directory_row(client.channel_directory.back()).channel, "#c5000");
     EXPECT_EQ(client.directory_row_count, 5002);
+}
+
+// WHOIS lines and directory rows keep what the code page cannot spell.
+TEST_F(NumericsTest, WhoisAndListRowsKeepTextBeyondTheCodePage) {
+    const int ivan = open_chat(L"ivan", false);
+    select(ivan);
+    feed(L":srv 311 me ivan ~i h * :\u0418\u0432\u0430\u043d \u4e2d \U0001F600");
+    feed(L":srv 318 me ivan :End of WHOIS list");
+    EXPECT_EQ(window_text(client.user_info_edit), L" ~i h * :\u0418\u0432\u0430\u043d \u4e2d \U0001F600\r\n");
+
+    client.channel_directory.clear();
+    client.directory_row_count = 0;
+    feed(L":srv 322 me #\u0447\u0430\u0439 12 :\u0433\u043e\u0440\u044f\u0447\u0438\u0439 \u8336 \U0001F375");
+    ASSERT_EQ(client.channel_directory.size(), 1u);
+    DirectoryView view;
+    view.fill(client.channel_directory, utf8_text(L"\u0447\u0430\u0439"));
+    ASSERT_EQ(view.size(), 1u);
+    EXPECT_EQ(view.cell(0, column_channel), L"#\u0447\u0430\u0439");
+    EXPECT_EQ(view.cell(0, column_topic), L"\u0433\u043e\u0440\u044f\u0447\u0438\u0439 \u8336 \U0001F375");
 }
 
 }  // namespace
