@@ -119,6 +119,17 @@ TEST(SendLine, PutsTextAndCrLfOnTheWire) {
     EXPECT_EQ(conn.server.receive_line(), "PRIVMSG #caf\xC3\xA9 :\xD0\xB6 \xE4\xB8\xAD \xF0\x9F\x98\x80");
 }
 
+// A host name the code page cannot spell is refused, not sent in a best-fit
+// form that may name another host: a fullwidth digit would become "1".
+TEST(ConnectToServer, RefusesAHostTheCodePageCannotSpell) {
+    LoopbackServer server;
+    ServerSocket socket;
+    EXPECT_FALSE(connect_to_server(socket, L"127.0.0.\uFF11", server.port()));
+    EXPECT_FALSE(socket.connected);
+    EXPECT_TRUE(connect_to_server(socket, L"127.0.0.1", server.port()));
+    close_connection(socket);
+}
+
 TEST(SendLine, TwoThreadsNeverInterleaveLines) {
     Connection conn;
     constexpr int per_thread = 2000;
