@@ -66,10 +66,10 @@ namespace {
 bool keeps_ascii(unsigned code_page) {
     return code_page == CP_ACP || code_page == CP_THREAD_ACP || code_page == CP_UTF8;
 }
+}  // namespace
 
-// Widens while checking, sixteen bytes at a time; false (and `out` to be
-// overwritten) at the first byte above 0x7F. Nearly every IRC line is ASCII,
-// and the system's conversion costs several times this.
+// Nearly every IRC line is ASCII, and the system's conversion costs several
+// times this.
 bool widen_ascii(const char* text, size_t length, std::wstring& out) {
     out.resize(length);
     wchar_t* to = out.data();
@@ -88,7 +88,6 @@ bool widen_ascii(const char* text, size_t length, std::wstring& out) {
     }
     return true;
 }
-}  // namespace
 
 void wide_text_into(const char* text, size_t length, unsigned code_page, std::wstring& out) {
     out.clear();

@@ -55,6 +55,9 @@ std::wstring wide_text(const char* text, size_t length, unsigned code_page);
 // The same into `out`, reusing its storage. For CP_ACP, CP_THREAD_ACP and
 // CP_UTF8 (which all keep ASCII as it is) pure ASCII text skips the conversion.
 void wide_text_into(const char* text, size_t length, unsigned code_page, std::wstring& out);
+// Widens pure ASCII sixteen bytes at a time; false at the first byte above
+// 0x7F, with `out` then holding nothing of use.
+bool widen_ascii(const char* text, size_t length, std::wstring& out);
 inline std::wstring wide_text(const std::string& text, unsigned code_page) {
     return wide_text(text.data(), text.size(), code_page);
 }

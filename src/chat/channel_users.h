@@ -6,7 +6,7 @@
 #include <vector>
 
 // The users of one channel as NAMES lists them: "nick", "@op" or "+voiced"
-// (8-bit text). A nickname is held once whatever its mark, and lookups go by
+// (UTF-8, so that a nickname the code page cannot spell stays whole). A nickname is held once whatever its mark, and lookups go by
 // the bare nickname, case-sensitive. Not thread-safe: ChatRecord::lock guards it.
 class ChannelUsers {
 public:

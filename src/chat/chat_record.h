@@ -69,7 +69,7 @@ struct ChatRecord {
     std::wstring name;
     wchar_t topic[400] = {};
     ChannelUsers users;
-    std::vector<std::string> whois_lines;
+    std::vector<std::string> whois_lines;  // UTF-8
     bool has_key = false;
     wchar_t key[64] = {};
     bool secret = false;

@@ -41,7 +41,7 @@ constexpr size_t nickname_position = 9;
 }  // namespace confirmation
 
 void show_notice(const wchar_t* title, const std::wstring& text) {
-    show_status_notice(narrow_text(title, CP_THREAD_ACP).c_str(), narrow_text(text.c_str(), CP_THREAD_ACP).c_str());
+    show_status_notice(std::wstring(title), text);
 }
 }  // namespace
 

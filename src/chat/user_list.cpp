@@ -8,6 +8,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
 #include "irc/channel_mode.h"
@@ -58,7 +59,7 @@ void rebuild_user_list(ChatClient& client, int slot) {
     for (const std::string& entry : entries) {
         if (!keywords.empty() && !matches_any(entry, keywords)) continue;
         if (list) {
-            std::wstring text = wide_text(entry, CP_ACP);
+            std::wstring text = text_from_utf8(entry);
             SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
         ++shown;
@@ -73,7 +74,7 @@ void add_user(ChatClient& client, int slot, const wchar_t* name) {
     if (!is_channel_slot(slot) || !name || !*name) return;
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use) return;
-    const std::string entry = narrow_text(name, CP_ACP);
+    const std::string entry = utf8_text(name);
     ChannelUsers::Listed listed;
     {
         std::lock_guard<std::mutex> guard(chat.lock);
@@ -94,7 +95,7 @@ void add_joined_user(ChatClient& client, int slot, const wchar_t* nickname) {
     if (!is_channel_slot(slot) || !nickname || !*nickname) return;
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use) return;
-    const std::string wanted = narrow_text(nickname, CP_ACP);
+    const std::string wanted = utf8_text(nickname);
     std::lock_guard<std::mutex> guard(chat.lock);
     chat.users.join(wanted);
 }
@@ -102,7 +103,7 @@ void add_joined_user(ChatClient& client, int slot, const wchar_t* nickname) {
 bool remove_user(const wchar_t* name, ChatClient& client, int slot) {
     if (!is_channel_slot(slot) || !name || !*name) return false;
     ChatRecord& chat = client.chats[slot];
-    const std::string wanted = narrow_text(name, CP_ACP);
+    const std::string wanted = utf8_text(name);
     std::lock_guard<std::mutex> guard(chat.lock);
     return chat.users.remove(wanted);
 }
@@ -110,8 +111,8 @@ bool remove_user(const wchar_t* name, ChatClient& client, int slot) {
 bool rename_user(const wchar_t* old_name, const wchar_t* new_name, ChatClient& client, int slot) {
     if (!is_channel_slot(slot) || !old_name || !*old_name || !new_name || !*new_name) return false;
     ChatRecord& chat = client.chats[slot];
-    const std::string wanted = narrow_text(old_name, CP_ACP);
-    const std::string replacement = narrow_text(new_name, CP_ACP);
+    const std::string wanted = utf8_text(old_name);
+    const std::string replacement = utf8_text(new_name);
     std::lock_guard<std::mutex> guard(chat.lock);
     return chat.users.rename(wanted, replacement);
 }

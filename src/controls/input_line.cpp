@@ -6,6 +6,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "controls/message_split.h"
@@ -54,7 +55,7 @@ InputOutcome send_slash_command(ChatClient& client, const std::wstring& text) {
 // The hexadecimal block for the text under the chat's password, or empty when
 // it could not be made (reported to the user here).
 std::wstring encrypt_for_chat(ChatClient& client, const std::wstring& text, const std::wstring& password) {
-    std::string narrow_message = narrow_text(text.c_str(), CP_THREAD_ACP);
+    std::string narrow_message = encode_wire_text(text, CP_THREAD_ACP);
     // The bytes must be those the stored passwords are kept in, or the
     // correspondent's copy of the same password would not open the message. A
     // password without such bytes is not sent under a substitute key.

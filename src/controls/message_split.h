@@ -17,10 +17,12 @@ size_t message_room(const std::wstring& nickname, const std::wstring& username, 
 // `room` bytes; 0 when none fits.
 size_t encrypted_text_room(size_t room);
 
-// Splits `text` into parts of at most `room` bytes each in `code_page`, never
-// inside a character. A part ends at a space when one stands in its second
-// half, and that space is left out (a server trims it from the line's end);
-// elsewhere the parts are cut where they are full. Empty for room 0.
+// Splits `text` into parts of at most `room` bytes each as encode_wire_text
+// makes them from `code_page`, never inside a character (a surrogate pair
+// stays whole, so no UTF-8 sequence is cut). A part ends at a space when one
+// stands in its second half, and that space is left out (a server trims it
+// from the line's end); elsewhere the parts are cut where they are full.
+// Empty for room 0.
 std::vector<std::wstring> split_message(const std::wstring& text, size_t room, unsigned code_page);
 
 // Longer messages are refused rather than flooding the server with parts.

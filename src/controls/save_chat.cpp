@@ -7,6 +7,7 @@
 #include "app/chat_client.h"
 #include "app/file_names.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "chat/chat_tabs.h"
 #include "controls/buffer_actions.h"
 #include "controls/buffer_edit.h"
@@ -32,6 +33,15 @@ std::wstring buffer_text_of(HWND buffer) {
         SendMessageW(buffer, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return text;
+}
+
+// A chat the code page holds is saved in it, as it always was; any other as
+// UTF-8 after a byte order mark, by which editors know it.
+std::string saved_bytes(const std::wstring& text) {
+    TextForm form = TextForm::code_page;
+    std::string bytes = encode_wire_text(text, CP_THREAD_ACP, &form);
+    if (form == TextForm::utf8) bytes.insert(0, utf8_byte_order_mark);
+    return bytes;
 }
 
 bool write_file(const std::wstring& path, const std::string& content) {
@@ -74,12 +84,11 @@ bool save_chat(ChatClient& client, int slot, const SYSTEMTIME& now) {
 
     const std::wstring path = std::wstring(client.app_folder) + buffer_text::downloads_folder +
                               saved_chat_file_name(chat_name(client, slot), now);
-    if (!write_file(path, narrow_text(text.c_str(), CP_THREAD_ACP))) {
+    if (!write_file(path, saved_bytes(text))) {
         show_message_box(client.main_window, buffer_text::cannot_create_file, buffer_text::file_caption,
                          MB_OK | MB_ICONERROR);
         return false;
     }
-    show_status_notice(buffer_text::saved_title,
-                       narrow_text(format_text(buffer_text::saved_format, path).c_str(), CP_THREAD_ACP).c_str());
+    show_status_notice(buffer_text::saved_title, format_text(buffer_text::saved_format, path));
     return true;
 }

@@ -125,7 +125,7 @@ std::wstring name_of(const std::wstring& path) { return path.substr(path.find_la
 void finish(ReceivedFileResult& result, const std::wstring& text, const std::string& encrypted_path) {
     DeleteFileA(encrypted_path.c_str());
     result.status_text = text;
-    show_status_notice(file_transfer_label, narrow_text(result.status_text.c_str(), CP_THREAD_ACP).c_str());
+    show_status_notice(file_transfer_label, result.status_text);
 }
 
 void finish(ReceivedFileResult& result, const wchar_t* format, const std::wstring& received_name,

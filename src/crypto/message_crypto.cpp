@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_cache.h"
 #include "crypto/padding_probe.h"
@@ -141,7 +142,11 @@ std::wstring read_encrypted_message(const ChatClient& client, const wchar_t* tex
     const std::string narrow_block = narrow_text(block, CP_THREAD_ACP);
     std::optional<std::string> plain = decrypt_with_any_password(client, narrow_block);
     if (!plain) return format_text(not_decrypted_line_format, not_decrypted_marker, block);
-    std::wstring line = format_text(decrypted_line_format, decrypted_marker, wide_text(*plain, CP_THREAD_ACP));
+    // The text is read by the same rule as a line from the server.
+    std::wstring message;
+    decode_wire_text(plain->data(), plain->size(), CP_THREAD_ACP, message);
     wipe_text(*plain);
+    std::wstring line = format_text(decrypted_line_format, decrypted_marker, message);
+    SecureZeroMemory(message.data(), message.size() * sizeof(wchar_t));
     return line;
 }

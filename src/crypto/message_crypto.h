@@ -17,7 +17,9 @@ constexpr wchar_t decrypted_line_format[] = L" %s - %s";      // marker, text
 constexpr wchar_t not_decrypted_line_format[] = L" - %s %s";  // marker, block
 
 // The hexadecimal block (without the tag) for `text` under `password`; both are
-// 8-bit text in the thread's code page. Equal texts give different blocks.
+// 8-bit text: the text in the thread's code page when it holds it, else UTF-8
+// (encode_wire_text), the password one byte a character. Equal texts give
+// different blocks.
 std::string encrypt_message(const std::string& text, const std::string& password);
 
 // The text of a block. Throws CryptoPP::Exception when the password does not

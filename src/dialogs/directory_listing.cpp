@@ -6,6 +6,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "dialogs/join_all_channels_dialog.h"
 #include "irc/directory_rows.h"
 #include "settings/directory_cache.h"
@@ -27,8 +28,8 @@ void end_directory_listing(ChatClient& client) {
     rows.reserve(client.channel_directory.size());
     for (const std::string& packed : client.channel_directory) {
         const DirectoryRow row = unpack_directory_row(packed);
-        rows.push_back({wide_text(row.channel, CP_THREAD_ACP), wide_text(row.users, CP_THREAD_ACP),
-                        wide_text(row.topic, CP_THREAD_ACP)});
+        rows.push_back({text_from_utf8(row.channel), text_from_utf8(row.users),
+                        text_from_utf8(row.topic)});
     }
     if (!host.empty()) {
         write_directory_cache(directory_cache_path(client, host), rows);

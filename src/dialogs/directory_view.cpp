@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "irc/directory_rows.h"
 
 namespace {
@@ -48,8 +49,8 @@ void DirectoryView::fill(const std::vector<std::string>& packed_rows, const std:
         const DirectoryRow row = unpack_directory_row(packed);
         if (!search.empty() && find_ignoring_case(search, row.channel) < 0 && find_ignoring_case(search, row.topic) < 0)
             continue;
-        entries_.push_back({wide_text(row.channel, CP_THREAD_ACP),
-                            pad_user_count(wide_text(row.users, CP_THREAD_ACP)), wide_text(row.topic, CP_THREAD_ACP)});
+        entries_.push_back({text_from_utf8(row.channel),
+                            pad_user_count(text_from_utf8(row.users)), text_from_utf8(row.topic)});
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "chat/chat_tabs.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/directory_listing.h"
@@ -167,7 +168,7 @@ bool JoinAllChannelsDialog::handle_command(int id, int code) {
         return true;
     case IDC_DIRECTORY_SEARCH_BUTTON: {
         const std::wstring search = item_text(window_, IDC_DIRECTORY_SEARCH, search_limit);
-        if (!search.empty()) show_directory(narrow_text(search.c_str(), CP_THREAD_ACP));
+        if (!search.empty()) show_directory(utf8_text(search));
         return true;
     }
     case IDC_DIRECTORY_CLEAR_SEARCH:

@@ -15,7 +15,7 @@ public:
     using ClientDialog::ClientDialog;
     INT_PTR handle_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) override;
 
-    // Shows the rows of channel_directory that hold `search` (8-bit, empty
+    // Shows the rows of channel_directory that hold `search` (UTF-8, empty
     // for all); returns the number of rows in channel_directory (0: nothing
     // shown or changed).
     int show_directory(const std::string& search);

@@ -3,8 +3,8 @@
 
 class ChatClient;
 
-// One channel of the server's channel list (reply 322): 8-bit text in the
-// thread's code page.
+// One channel of the server's channel list (reply 322), as UTF-8: names and
+// topics the code page cannot spell stay whole.
 struct DirectoryRow {
     std::string channel;  // with its '#'
     std::string users;    // the user count as decimal text

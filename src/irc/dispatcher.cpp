@@ -83,8 +83,9 @@ void show_raw_line(ChatClient& client, const IrcLine& line) {
     append_chat_text(line.text.c_str(), client, 0, colour_server_text, colour_black, true);
 }
 
-void dispatch_line(ChatClient& client, const std::wstring& text) {
+void dispatch_line(ChatClient& client, const std::wstring& text, TextForm form) {
     IrcLine line;
+    line.form = form;
     // A hostile line can be made of millions of spaces; if its tokens do not
     // fit in memory the line is dropped rather than the receive thread lost.
     try {

@@ -41,11 +41,7 @@ void refuse_private_chat(ChatClient& client, const HandlerSettings& settings, co
     if (settings.reply_away_message && !settings.away_text.empty())
         send_away_reply(client, sender, text, settings.away_text);
     count_event(client, client.stats_chats_refused);
-    if (settings.show_rejected_message) {
-        std::string title = narrow_text(cut_text(sender, notice_title_limit).c_str(), CP_THREAD_ACP);
-        std::string body = narrow_text(text.c_str(), CP_THREAD_ACP);
-        show_status_notice(title.c_str(), body.c_str());
-    }
+    if (settings.show_rejected_message) show_status_notice(cut_text(sender, notice_title_limit), text);
 }
 
 ChatView chat_for_private_message(ChatClient& client, ChatView chat, const HandlerSettings& settings,
@@ -77,7 +73,8 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     const std::wstring sender = prefix_sender_nickname(line);
     if (sender.empty()) return;
     std::wstring text = cut_text(line.text_after_token(3), message_limit);
-    if (looks_like_misread_utf8(text)) text = repair_utf8(text);
+    // A line that was valid UTF-8 has been read as such already: its U+00C3 is meant.
+    if (line.form == TextForm::code_page && looks_like_misread_utf8(text)) text = repair_utf8(text);
     const bool to_channel = begins_with(line.token(2), L"#");
     // Answered on this thread, without waiting for the user-interface thread:
     // a flood of lines must not wait on it once per line.

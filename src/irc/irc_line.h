@@ -2,11 +2,15 @@
 #include <string>
 #include <vector>
 
+#include "app/wire_text.h"
+
 // One received line split at every single space (empty tokens kept). Handlers
 // read parameters by position; a token past the end reads as empty text.
 struct IrcLine {
     std::wstring text;
     std::vector<std::wstring> tokens;
+    // How the line's bytes were read: a line read as UTF-8 is never "repaired".
+    TextForm form = TextForm::code_page;
 
     const std::wstring& token(size_t index) const;
     // The rest of the line from one character after the start of token k
@@ -24,7 +28,7 @@ bool split_tokens(const std::wstring& text, IrcLine& line);
 class ChatClient;
 
 // Routes one received line to its handler; runs on the receive thread.
-void dispatch_line(ChatClient& client, const std::wstring& text);
+void dispatch_line(ChatClient& client, const std::wstring& text, TextForm form = TextForm::code_page);
 
 // Longest sender nickname taken from a line; the rest is cut.
 constexpr size_t sender_nickname_limit = 1023;

@@ -7,6 +7,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "dialogs/directory_listing.h"
 #include "chat/ui_thread.h"
 #include "irc/directory_rows.h"
@@ -51,8 +52,7 @@ DirectoryRow unpack_directory_row(const std::string& packed) {
 void add_directory_row(const wchar_t* channel, const wchar_t* topic, ChatClient& client, const wchar_t* users) {
     if (!channel || !*channel) return;
     if (user_count(users ? users : L"") <= 1) return;
-    DirectoryRow row{narrow_text(channel, CP_THREAD_ACP), narrow_text(users, CP_THREAD_ACP),
-                     narrow_text(topic, CP_THREAD_ACP)};
+    DirectoryRow row{utf8_text(channel), utf8_text(users), utf8_text(topic)};
     client.channel_directory.push_back(pack_directory_row(row));
 }
 

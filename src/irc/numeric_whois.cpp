@@ -2,6 +2,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
 #include "irc/chat_view.h"
@@ -21,7 +22,7 @@ std::wstring text_after_nickname(const IrcLine& line) {
 void handle_whois_line(ChatClient& client, const IrcLine& line) {
     const int slot = find_chat(client, line.token(3).c_str());
     if (slot <= 0) return;
-    std::string text = narrow_text(text_after_nickname(line).c_str(), CP_ACP);
+    std::string text = utf8_text(text_after_nickname(line));
     ChatRecord& chat = client.chats[slot];
     std::lock_guard<std::mutex> guard(chat.lock);
     // Every WHOIS adds its lines again; a server that keeps sending them must

@@ -5,6 +5,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 
 void show_whois(ChatClient& client, int slot) {
     if (slot < 0 || slot >= chat_slot_count || !client.user_info_edit) return;
@@ -19,5 +20,5 @@ void show_whois(ChatClient& client, int slot) {
         text += "\r\n";
     }
     // The window is filled outside the lock: SetWindowText is a message.
-    SetWindowTextW(client.user_info_edit, wide_text(text, CP_ACP).c_str());
+    SetWindowTextW(client.user_info_edit, text_from_utf8(text).c_str());
 }

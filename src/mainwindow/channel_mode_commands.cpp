@@ -61,5 +61,5 @@ void set_channel_moderated(ChatClient& client, ChatRecord& channel, bool on) {
 }
 
 void show_wide_notice(const char* title, const std::wstring& text) {
-    show_status_notice(title, narrow_text(text.c_str(), CP_THREAD_ACP).c_str());
+    show_status_notice(title, text);
 }

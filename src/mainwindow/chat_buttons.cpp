@@ -1,5 +1,6 @@
 // The buttons beside and below the chat buffer, and the channel's user list.
 
+#include <cstring>
 #include <string>
 
 #include "app/chat_client.h"
@@ -76,9 +77,10 @@ void kick_selected_user(ChatClient& client, ChatRecord& channel) {
 void voice_selected_user(ChatClient& client, ChatRecord& channel, bool on) {
     const std::wstring user = selected_user(channel);
     if (user.empty() || is_own_nickname(client, user)) return;
-    const std::string text = std::string(command_text::voice_text_lead) + narrow_text(user.c_str(), CP_THREAD_ACP) +
-                             (on ? command_text::voice_on_tail : command_text::voice_off_tail);
-    show_status_notice(on ? command_text::voice_on_title : command_text::voice_off_title, text.c_str());
+    const char* tail = on ? command_text::voice_on_tail : command_text::voice_off_tail;
+    const std::wstring text = wide_text(command_text::voice_text_lead, strlen(command_text::voice_text_lead),
+                                        CP_THREAD_ACP) + user + wide_text(tail, strlen(tail), CP_THREAD_ACP);
+    show_status_notice(on ? command_text::voice_on_title : command_text::voice_off_title, text);
     send_command(client.server_socket, irc::mode_with_argument, chat_name(client, channel.slot), on ? L"+v" : L"-v",
                  user);
 }

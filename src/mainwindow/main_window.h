@@ -42,6 +42,10 @@ HBITMAP make_menu_bitmap(HBITMAP bitmap);
 // thread's code page. Any thread. `with_sound` false for progress notices,
 // which come several times a second.
 void show_status_notice(const char* title, const char* text, bool with_sound = true);
+// The same for text that may hold characters the code page lacks (names and
+// messages from the server, file paths).
+void show_status_notice(const std::wstring& title, const std::wstring& text, bool with_sound = true);
+void show_status_notice(const char* title, const std::wstring& text, bool with_sound = true);
 
 // --- Further helpers of the main window -------------------------------------
 

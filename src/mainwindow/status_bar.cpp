@@ -83,8 +83,16 @@ HWND create_status_bar(ChatClient& client) {
 void show_status_notice(const char* title, const char* text, bool with_sound) {
     if (!title) title = "";
     if (!text) text = "";
-    const std::wstring wide_title = wide_text(title, strlen(title), CP_THREAD_ACP);
-    const std::wstring wide_body = wide_text(text, strlen(text), CP_THREAD_ACP);
+    show_status_notice(wide_text(title, strlen(title), CP_THREAD_ACP), wide_text(text, strlen(text), CP_THREAD_ACP),
+                       with_sound);
+}
+
+void show_status_notice(const char* title, const std::wstring& text, bool with_sound) {
+    if (!title) title = "";
+    show_status_notice(wide_text(title, strlen(title), CP_THREAD_ACP), text, with_sound);
+}
+
+void show_status_notice(const std::wstring& wide_title, const std::wstring& wide_body, bool with_sound) {
     const HWND bar = status_bar_window;
     bool sound = false;
     if (bar && GetWindowThreadProcessId(bar, nullptr) == GetCurrentThreadId()) {
@@ -101,5 +109,5 @@ void show_status_notice(const char* title, const char* text, bool with_sound) {
             sound = client.enable_sounds_app;
         });
     }
-    if (with_sound && sound && *title && *text) play_tone(notice_beep);
+    if (with_sound && sound && !wide_title.empty() && !wide_body.empty()) play_tone(notice_beep);
 }

@@ -70,8 +70,9 @@ void run_loop(const LoopStart& start) {
     // The line's storage is reused: a flood of lines allocates nothing per line.
     LineReader reader;
     std::wstring line;
+    TextForm form = TextForm::code_page;
     while (session_is_current(server, session)) {
-        const int length = receive_line(reader, held->handle, server.connected, line);
+        const int length = receive_line(reader, held->handle, server.connected, line, &form);
         if (!session_is_current(server, session)) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {
@@ -83,7 +84,7 @@ void run_loop(const LoopStart& start) {
                 post_message_box(client.main_window, server_log_error_text, server_log_error_caption,
                                  MB_OK | MB_ICONERROR);
             }
-            dispatch_line(client, line);
+            dispatch_line(client, line, form);
             continue;
         }
         if (++idle_reads < idle_read_limit) continue;

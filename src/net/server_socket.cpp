@@ -20,9 +20,11 @@ bool start_network() {
 bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short port) {
     server.host = host;
     server.port = port;
-    // A name that does not fit the 63-byte buffer is refused rather than cut:
-    // a cut name would connect to some other host.
-    std::string name = to_ansi(host);
+    // A name that does not fit the 63-byte buffer is refused rather than cut,
+    // and so is one the code page cannot spell: either would connect to some
+    // other host.
+    if (!host || !code_page_holds(host, wcslen(host), CP_ACP)) return false;
+    std::string name = narrow_text(host, CP_ACP);
     if (name.empty() || name.size() > 62) return false;
 
     // A failed attempt keeps no socket open.
@@ -78,12 +80,12 @@ void close_connection(ServerSocket& server) {
     }
 }
 
-std::string to_ansi(const wchar_t* text) {
-    return narrow_text(text, CP_ACP);
+std::string wire_bytes(const wchar_t* text) {
+    return text ? encode_wire_text(text, wcslen(text), CP_ACP) : std::string();
 }
 
 int send_line(const wchar_t* text, ServerSocket& server) {
-    std::string bytes = to_ansi(text);
+    std::string bytes = wire_bytes(text);
     const int text_length = static_cast<int>(bytes.size());
     bytes += "\r\n";
     const std::shared_ptr<OpenSocket> held = hold_connection(server);
@@ -123,14 +125,15 @@ int read_server(void* source, char* data, int size) {
 }
 }  // namespace
 
-int receive_line(ServerSocket& server, std::wstring& line) {
-    return receive_line(server.reader, server.sock, server.connected, line);
+int receive_line(ServerSocket& server, std::wstring& line, TextForm* form) {
+    return receive_line(server.reader, server.sock, server.connected, line, form);
 }
 
-int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line) {
+int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line, TextForm* form) {
     ReadSource source{sock, up};
     std::string_view bytes = reader.read_line_view(read_server, &source);
-    wide_text_into(bytes.data(), bytes.size(), CP_ACP, line);
+    const TextForm read_as = decode_wire_text(bytes.data(), bytes.size(), CP_ACP, line);
+    if (form) *form = read_as;
     if (!bytes.empty() && line.empty()) return 0;
     return static_cast<int>(line.size()) + 1;
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/wire_text.h"
 #include "net/line_reader.h"
 
 // An open socket handle that closes with its last holder. Whoever may still
@@ -62,8 +63,9 @@ void close_connection(ServerSocket& server);
 // stays open, and is not given to another connection, until it is let go.
 std::shared_ptr<OpenSocket> hold_connection(ServerSocket& server);
 
-// The wire's code page (the system's ANSI code page).
-std::string to_ansi(const wchar_t* text);
+// A line's bytes on the wire: the system's ANSI code page when it holds the
+// text, else UTF-8 (see app/wire_text.h).
+std::string wire_bytes(const wchar_t* text);
 
 // Sends the text and CR LF in one write under the send lock. Returns the
 // number of text bytes written, or SOCKET_ERROR (also when the connection is
@@ -72,10 +74,12 @@ int send_line(const wchar_t* text, ServerSocket& server);
 
 // Reads one line into `line` (its storage reused); returns its length in wide
 // characters including the terminating zero (1 for an empty line or a closed
-// connection, 0 for bytes that do not convert).
-int receive_line(ServerSocket& server, std::wstring& line);
+// connection, 0 for bytes that do not convert). The bytes are read as UTF-8 or
+// in the code page by decode_wire_text; `form` says which.
+int receive_line(ServerSocket& server, std::wstring& line, TextForm* form = nullptr);
 
 // The same through a reader and socket handle of the caller's own, while `up`
 // says the connection is open: the receive loop keeps its own reader and holds
 // its handle, so that a later connection never changes what an ending loop reads.
-int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line);
+int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line,
+                 TextForm* form = nullptr);

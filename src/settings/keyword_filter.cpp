@@ -6,6 +6,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 
 namespace {
 std::mutex& keywords_lock() {
@@ -20,7 +21,7 @@ std::vector<std::string> split_keywords(const wchar_t* text) {
     std::wstring word;
     for (const wchar_t* p = text;; ++p) {
         if (*p == L' ' || *p == 0) {
-            if (!word.empty()) keywords.push_back(narrow_text(word.c_str(), CP_THREAD_ACP));
+            if (!word.empty()) keywords.push_back(utf8_text(word));
             word.clear();
             if (*p == 0) break;
         } else {

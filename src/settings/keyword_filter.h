@@ -5,7 +5,7 @@
 class ChatClient;
 
 // The keywords of a filter text: the non-empty parts between spaces, in order,
-// in the thread's ANSI code page.
+// as UTF-8 like the user lists they are matched against.
 std::vector<std::string> split_keywords(const wchar_t* text);
 
 // Replaces client.filter_keywords, and reads a copy of it, under one lock: the

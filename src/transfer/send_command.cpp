@@ -9,6 +9,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "crypto/file_crypto.h"
 #include "framework/message_box.h"
 #include "settings/password_table.h"
@@ -34,19 +35,15 @@ bool refuse(ChatClient& client, const transfer_text::BoxText& box) {
     return false;
 }
 
-// The name as the peer will see it, in the thread's code page; false when a
-// character has no byte there (the peer would get another name).
+// The name as the peer will see it, in the thread's code page; false when the
+// code page does not give it back exactly (the peer would get another name).
+// The transfer protocol has no other form for it: no UTF-8 here.
 bool wire_name_of(const std::wstring& path, std::wstring& display, std::string& wire) {
     const size_t slash = path.find_last_of(L"\\/");
     display = format_text(encrypted_file_format, slash == std::wstring::npos ? path : path.substr(slash + 1));
-    BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, display.c_str(),
-                                           static_cast<int>(display.size()), nullptr, 0, nullptr, &lossy);
-    if (length <= 0 || lossy) return false;
-    wire.assign(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, display.c_str(), static_cast<int>(display.size()),
-                        &wire[0], length, nullptr, &lossy);
-    return !lossy;
+    if (!code_page_holds(display, CP_THREAD_ACP)) return false;
+    wire = narrow_text(display.c_str(), CP_THREAD_ACP);
+    return !wire.empty();
 }
 
 void report_encryption_error(ChatClient& client, const char* what) {
@@ -100,7 +97,7 @@ void send_encrypted_file(ChatClient& client) {
     OutgoingFile file;
     file.address = narrow_text(address.c_str(), CP_THREAD_ACP);
     if (!wire_name_of(path, file.display_name, file.wire_name)) {
-        report_encryption_error(client, "the file name has no form in the ANSI code page");
+        refuse(client, transfer_text::name_outside_code_page);
         return;
     }
     if (file.wire_name.size() > transfer::name_limit) {

@@ -53,6 +53,10 @@ constexpr BoxText file_too_large{
 constexpr BoxText name_too_long{
     L"The file name is too long to send.\nThe name with the ending \".zof\" must fit in 128 bytes.",
     L"File name too long"};
+constexpr BoxText name_outside_code_page{
+    L"The file name holds characters that cannot be sent.\nFile names travel as 8-bit text in this system's code "
+    L"page; please rename the file using only its characters.",
+    L"File name not supported"};
 
 // The open-file dialog.
 constexpr wchar_t choose_title[] = L"Select file to send";

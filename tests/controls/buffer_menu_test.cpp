@@ -310,3 +310,17 @@ TEST_F(BufferMenuTest, SaveChatWritesTheWholeBufferUnderItsTime) {
     copy_text(client.app_folder, saved_folder.c_str());
     EXPECT_EQ(boxes, std::vector<std::wstring>{L"Unable to create chat file."});
 }
+
+// A chat with characters the code page lacks is saved whole, as UTF-8 after a
+// byte order mark; one the code page holds is saved in it (above).
+TEST_F(BufferMenuTest, SaveChatBeyondTheCodePageIsUtf8WithItsMark) {
+    const SYSTEMTIME time{2026, 12, 0, 6, 14, 5, 10, 0};
+    const std::wstring path = std::wstring(client.app_folder) + L"Downloads\\Chat_#room_2026_12_6_14_5_10.txt";
+    clear_chat(client, slot);
+    write(L"caf\u00e9 \u20ac");
+    write(L"\u041f\u0440\u0438\u0432\u0435\u0442 \u4e2d\u6587 \U0001F600");
+    EXPECT_TRUE(save_chat(client, slot, time));
+    EXPECT_EQ(net_test::read_file(path), "\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC\r\n"
+                                         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 "
+                                         "\xF0\x9F\x98\x80\r\n");
+}

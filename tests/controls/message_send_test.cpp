@@ -45,6 +45,11 @@ TEST_F(InputLineTest, PlainMessagesGoToTheSelectedChatAndEcho) {
         {alice, L"hi alice", "PRIVMSG alice :hi alice", L" - hi alice"},
         // A pasted line break must not end the IRC line and start another.
         {room, L"one\r\nQUIT", "PRIVMSG #room :one  QUIT", L" - one  QUIT"},
+        // The code page's own text goes out in it, as ever; any other as UTF-8.
+        {room, L"caf\u00e9 \u20ac", "PRIVMSG #room :caf\xE9 \x80", L" - caf\u00e9 \u20ac"},
+        {room, L"Reply: \u041f\u0440\u0438\u0432\u0435\u0442 \u2615 caf\u00e9",
+         "PRIVMSG #room :Reply: \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x98\x95 caf\xC3\xA9",
+         L" - Reply: \u041f\u0440\u0438\u0432\u0435\u0442 \u2615 caf\u00e9"},
     };
     for (const Case& c : cases) {
         select(c.slot);
@@ -74,16 +79,23 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
     ChatRecord& chat = client.chats[alice];
     chat.encrypt_messages = true;
     copy_text(chat.password, L"Tulip9");
-    const std::wstring texts[] = {L"hello", L"caf\u00e9 \u20ac 16 bytes long!"};
-    for (const std::wstring& text : texts) {
+    const struct {
+        std::wstring text;
+        std::string plain;  // the bytes inside the block
+    } cases[] = {
+        {L"hello", "hello"},
+        {L"caf\u00e9 \u20ac 16 bytes long!", "caf\xE9 \x80 16 bytes long!"},
+        {L"\u0428\u0438\u0444\u0440 \u4e2d \U0001F600", "\xD0\xA8\xD0\xB8\xD1\x84\xD1\x80 \xE4\xB8\xAD \xF0\x9F\x98\x80"},
+    };
+    for (const auto& [text, plain] : cases) {
         type_and_enter(text);
         const std::string line = next_line();
         const std::string head = "PRIVMSG alice :[ZOVMSG01]";
         ASSERT_EQ(line.compare(0, head.size(), head), 0) << line;
         const std::string block = line.substr(head.size());
         EXPECT_TRUE(is_upper_hex(block)) << block;
-        EXPECT_EQ(block.size(), narrow_text(text.c_str(), CP_THREAD_ACP).size() < 16 ? 64u : 96u);
-        EXPECT_EQ(wide_text(decrypt_message(block, "Tulip9"), CP_THREAD_ACP), text);
+        EXPECT_EQ(block.size(), plain.size() < 16 ? 64u : 96u);
+        EXPECT_EQ(decrypt_message(block, "Tulip9"), plain);
         if (client.encrypted_text_edit) {
             EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
         }
@@ -263,6 +275,10 @@ TEST(MessageSplit, PartsKeepCharactersWholeAndPreferSpaces) {
         {L"a" + pair + L"b", 4, CP_UTF8, {L"a", pair, L"b"}},
         {L"\u00e9\u00e9\u00e9", 5, CP_UTF8, {L"\u00e9\u00e9", L"\u00e9"}},
         {L"\u00e9\u00e9\u00e9", 2, 1252, {L"\u00e9\u00e9", L"\u00e9"}},
+        // Text that 1252 does not hold goes out as UTF-8 and is weighed so.
+        {L"\u0416\u0416\u0416", 5, 1252, {L"\u0416\u0416", L"\u0416"}},
+        {L"a" + pair + L"b", 4, 1252, {L"a", pair, L"b"}},
+        {L"\u00e9\u00e9\u00e9 \u0416", 4, 1252, {L"\u00e9\u00e9", L"\u00e9", L"\u0416"}},
         {L"short", 100, CP_UTF8, {L"short"}},
         {L"  a", 1, CP_UTF8, {L" ", L" ", L"a"}},  // never an empty part
         {L"x", 0, CP_UTF8, {}},

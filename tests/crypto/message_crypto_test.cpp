@@ -28,6 +28,13 @@ const char outside_block[] =
 const char inside_block[] =
     "E96C14195698670FEEF79937C1859889C698E6BA6ABE642F6D7BC9C55C93DF998E3EB0513FE3D3E902CD0D62D02C4F84";
 
+// Made outside the same way on the prefix plus UTF-8 Cyrillic, CJK and an
+// emoji, as a client that sends UTF-8 would:
+//   printf 'QWERTYuiop123456\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82 \xe4\xb8\xad\xe6\x96\x87 \xf0\x9f\x98\x80' |
+//     openssl enc -aes-256-cbc -K <Tulip9 key> -iv <Tulip9 iv> | xxd -p -u
+const char outside_utf8_block[] =
+    "AA9440A6120D3BEF598939F794AE1D8D2EBDE8FC22E9AC3DB60F2182FF87B1D8EB20D0CCF3207BA351307DAB8EE477D3";
+
 // Made outside: PBKDF2 of "Seventh-pass" (python hashlib) and OpenSSL on
 // "ABCDEFGHabcdefgh" + "slot seven".
 const char slot_seven_block[] = "0EC87CDFF3AEEEDBD32396608AA93CD030A1D9E2C1F1B52C8874D3079FB5F500";
@@ -150,5 +157,20 @@ TEST(MessageCrypto, ReceivedTextRecognisedAndShown) {
         encrypt_message(narrow_text(typed.c_str(), CP_THREAD_ACP), narrow_text(L"Seventh-pass", CP_THREAD_ACP));
     const std::wstring received = L"[ZOVMSG01]" + wide_text(block, CP_THREAD_ACP);
     EXPECT_EQ(read_encrypted_message(client, received.c_str()), L" [DECRYPTED] - " + typed);
+
+    // A decrypted text is read like a line from the server: UTF-8 when it is
+    // valid UTF-8 beyond ASCII, else the code page.
+    set_stored_passwords(client, {{9, "Tulip9"}});
+    const struct {
+        const char* block;
+        std::wstring shown;
+    } read_cases[] = {
+        {outside_utf8_block, L" [DECRYPTED] - \u041F\u0440\u0438\u0432\u0435\u0442 \u4E2D\u6587 \U0001F600"},
+        {outside_block, L" [DECRYPTED] - Hello from outside, caf\u00E9"},
+    };
+    for (const auto& c : read_cases) {
+        const std::wstring tagged = L"[ZOVMSG01]" + wide_text(c.block, strlen(c.block), CP_THREAD_ACP);
+        EXPECT_EQ(read_encrypted_message(client, tagged.c_str()), c.shown);
+    }
     set_stored_passwords(client, {});
 }

@@ -12,6 +12,7 @@
 #include "crypto/message_crypto.h"
 #include "dialogs/join_all_channels_dialog.h"
 #include "e2e_support.h"
+#include "openssl_cli.h"
 #include "net/irc_commands.h"
 #include "net/receive_loop.h"
 #include "net/server_log.h"
@@ -236,6 +237,61 @@ TEST_F(EndToEnd, LongMessagesArriveWholeInParts) {
     EXPECT_EQ(send_and_collect(true), narrow_text(text.c_str(), CP_ACP));
     client->chats[chat].encrypt_messages = false;
     EXPECT_TRUE(client->server_socket.connected);
+}
+
+// Cyrillic, CJK and an emoji through the server both ways, plain and
+// encrypted, as UTF-8; the encrypted blocks are made and read by OpenSSL's
+// command line. Text the code page holds still goes out in it.
+TEST_F(EndToEnd, TextBeyondTheCodePageTravelsAsUtf8BothWays) {
+    const std::wstring text = L"\u041f\u0440\u0438\u0432\u0435\u0442 \u4e2d\u6587 \U0001F600";
+    const std::string utf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80";
+    const std::string from_us = ":Quillfan1!~z-zquilly@127.0.0.1 PRIVMSG ";
+    const int room = slot_of(L"#e2e");
+    const int chat = slot_of(L"e2epeer");
+    ASSERT_GT(room, 0);
+    ASSERT_GT(chat, 0);
+    auto type_in = [&](int slot, const std::wstring& typed) {
+        SendMessageW(client->main_window, WM_COMMAND, MAKEWPARAM(201 + 2 * slot, BN_CLICKED), 0);
+        SetWindowTextW(client->input_window, typed.c_str());
+        SendMessageW(client->input_window, WM_CHAR, L'\r', 1);
+    };
+
+    peer->send("PRIVMSG #e2e :" + utf8);
+    EXPECT_TRUE(shows(room, L"[e2epeer] - " + text));
+    peer->send("PRIVMSG Quillfan1 :" + utf8 + " private");
+    EXPECT_TRUE(shows(chat, L"[e2epeer] - " + text + L" private"));
+    type_in(room, text);
+    EXPECT_NE(peer->wait_for(from_us + "#e2e :" + utf8), "");
+    EXPECT_TRUE(shows(room, L"[Quillfan1] - " + text));
+    type_in(room, L"caf\u00e9 \u20ac");
+    EXPECT_NE(peer->wait_for(from_us + "#e2e :caf\xE9 \x80"), "");
+    quillmere_sends(format_command(irc::topic, L"#e2e", text));
+    EXPECT_NE(peer->wait_for("TOPIC #e2e :" + utf8), "");
+    EXPECT_TRUE(wait_until([&] { return std::wstring(client->chats[room].topic) == text; }));
+
+    {
+        std::lock_guard<std::mutex> guard(client->password_lock);
+        copy_text(client->encryption_passwords[9], "Tulip9");
+    }
+    std::string cipher, error;
+    ASSERT_TRUE(openssl_cli::aes_256_cbc(false, "QWERTYuiop123456" + utf8, cipher, error)) << error;
+    peer->send("PRIVMSG Quillfan1 :[ZOVMSG01]" + openssl_cli::upper_hex(cipher));
+    EXPECT_TRUE(shows(chat, L"[e2epeer] [DECRYPTED] - " + text));
+
+    client->chats[chat].encrypt_messages = true;
+    copy_text(client->chats[chat].password, L"Tulip9");
+    type_in(chat, text);
+    const std::string tagged = from_us + "e2epeer :[ZOVMSG01]";
+    const std::string line = peer->wait_for(tagged);
+    ASSERT_NE(line, "");
+    std::string plain;
+    ASSERT_TRUE(openssl_cli::aes_256_cbc(true, openssl_cli::hex_bytes(line.substr(line.find(tagged) + tagged.size())),
+                                         plain, error))
+        << error;
+    ASSERT_GE(plain.size(), 16u);
+    EXPECT_EQ(plain.substr(16), utf8);  // after the random prefix
+    EXPECT_TRUE(shows(chat, L"[Quillfan1] [ENCRYPTED] - " + text));
+    client->chats[chat].encrypt_messages = false;
 }
 
 TEST_F(EndToEnd, IsonFindsAFavouriteOnline) {

@@ -6,6 +6,7 @@
 #include "chat/silence.h"
 #include "crypto/key_cache.h"
 #include "crypto/message_crypto.h"
+#include "irc/irc_line.h"
 #include "irc_fixture.h"
 
 namespace {
@@ -123,6 +124,9 @@ TEST_F(Privmsg, RefusedCorrespondentGetsTheAwayTextAndNoTab) {
     EXPECT_EQ(status_text(0), L"bob");
     EXPECT_EQ(status_text(1), L"hi");
     EXPECT_EQ(status_text(2), L"URLs:0  Ments:0  ChatA:0  ChatR:1  AwayR:1");
+    // The notice keeps what the code page cannot spell.
+    dispatch(L":bob!u@h PRIVMSG me :\u043f\u0440\u0438\u0432\u0435\u0442 \U0001F600");
+    EXPECT_EQ(status_text(1), L"\u043f\u0440\u0438\u0432\u0435\u0442 \U0001F600");
 }
 
 TEST_F(Privmsg, RefusalWithoutAwayTextOrNotice) {
@@ -217,10 +221,13 @@ TEST_F(Privmsg, IpSharingTagsAreActedOnAndNeverShown) {
     EXPECT_EQ(chat_texts(chat), std::vector<std::wstring>{L"[ivy] - [ZOVUIP01]1.2"});
 }
 
-TEST_F(Privmsg, MisreadUtf8IsRepaired) {
+// Only a line read through the code page is repaired: one read as UTF-8
+// means its U+00C3.
+TEST_F(Privmsg, MisreadUtf8IsRepairedInCodePageLinesOnly) {
     const int channel = open_channel(L"#c");
     dispatch(L":jo!u@h PRIVMSG #c :caf\u00C3\u00A9 \u00C3\u20AC");  // "café À" read as Windows-1252
-    EXPECT_EQ(chat_texts(channel), std::vector<std::wstring>{L"[jo] - caf\u00E9 \u00C0"});
+    dispatch_line(client, L":jo!u@h PRIVMSG #c :S\u00C3O PAULO", TextForm::utf8);
+    EXPECT_EQ(chat_texts(channel), (std::vector<std::wstring>{L"[jo] - caf\u00E9 \u00C0", L"[jo] - S\u00C3O PAULO"}));
 }
 
 TEST_F(Privmsg, MessageClickOnlyInTheSelectedChatWithItsSwitch) {

@@ -178,6 +178,22 @@ TEST_F(UserList, KeywordFilterIgnoresCase) {
     EXPECT_EQ(shown(channel).size(), 4u);  // no keywords: everything shown
 }
 
+// Nicknames the code page cannot spell stay whole and apart (two of them
+// must not both become "????"), follow a NICK, and meet the keyword filter.
+TEST_F(UserList, NicknamesBeyondTheCodePageStayWholeAndApart) {
+    const int channel = open_channel(L"#c");
+    dispatch(L":srv 353 me = #c :@\u0416\u043e\u0440\u0430 \u0412\u0430\u0441\u044f \u738b\u5c0f\u660e caf\u00e9");
+    dispatch(L":\u738b\u5c0f\u660e!u@h NICK :\u738b\U0001F600");
+    refresh_user_list(client, channel);
+    // In the order of their UTF-8 bytes, which is that of the characters.
+    EXPECT_EQ(shown(channel), (std::vector<std::wstring>{L"@\u0416\u043e\u0440\u0430", L"caf\u00e9",
+                                                         L"\u0412\u0430\u0441\u044f", L"\u738b\U0001F600"}));
+    replace_filter_keywords(client, split_keywords(L"\u0416\u043e\u0440 \u738b"));
+    client.chats[channel].filter_users = true;
+    refresh_user_list(client, channel);
+    EXPECT_EQ(shown(channel), (std::vector<std::wstring>{L"@\u0416\u043e\u0440\u0430", L"\u738b\U0001F600"}));
+}
+
 TEST_F(UserList, AnOpenListIsLeftAlone) {
     const int channel = open_channel(L"#c");
     add_user(client, channel, L"first");

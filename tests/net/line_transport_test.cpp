@@ -45,6 +45,8 @@ TEST(ReceiveLine, SplitsExactlyAtCrLf) {
         {"empty line", "\r\n", {L""}},
         {"several in one write", "one\r\ntwo\r\n\r\nthree\r\n", {L"one", L"two", L"", L"three"}},
         {"code page 1252", std::string("caf\xE9 \x80\r\n"), {L"caf\u00E9 \u20AC"}},
+        {"UTF-8", "PRIVMSG #room :\xD0\xA2\xD0\xBE \xE4\xB8\xAD \xF0\x9F\x98\x80\r\n",
+         {L"PRIVMSG #room :\u0422\u043E \u4E2D \U0001F600"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,6 +114,20 @@ TEST(SendLine, PutsTextAndCrLfOnTheWire) {
     EXPECT_EQ(conn.server.receive_bytes(6), "QUIT\r\n");
     send_line(L"PRIVMSG #caf\u00E9 :\u20AC", conn.socket);
     EXPECT_EQ(conn.server.receive_line(), "PRIVMSG #caf\xE9 :\x80");
+    // A line the code page cannot hold goes out whole as UTF-8.
+    send_line(L"PRIVMSG #caf\u00E9 :\u0436 \u4E2D \U0001F600", conn.socket);
+    EXPECT_EQ(conn.server.receive_line(), "PRIVMSG #caf\xC3\xA9 :\xD0\xB6 \xE4\xB8\xAD \xF0\x9F\x98\x80");
+}
+
+// A host name the code page cannot spell is refused, not sent in a best-fit
+// form that may name another host: a fullwidth digit would become "1".
+TEST(ConnectToServer, RefusesAHostTheCodePageCannotSpell) {
+    LoopbackServer server;
+    ServerSocket socket;
+    EXPECT_FALSE(connect_to_server(socket, L"127.0.0.\uFF11", server.port()));
+    EXPECT_FALSE(socket.connected);
+    EXPECT_TRUE(connect_to_server(socket, L"127.0.0.1", server.port()));
+    close_connection(socket);
 }
 
 TEST(SendLine, TwoThreadsNeverInterleaveLines) {

@@ -187,6 +187,30 @@ TEST_F(ReceiveLoopTest, LinesOfEveryLengthArriveWholeAndAlone) {
     EXPECT_TRUE(server_tab_shows(L":srv 999 me :\u00e9t\u00e9"));
 }
 
+// The log stays in the code page while its lines fit it (as above); the first
+// line that does not turns the whole file into UTF-8 after a byte order mark,
+// the earlier lines with it. A new log whose first line needs UTF-8 starts so.
+TEST_F(ReceiveLoopTest, TheLogTurnsUtf8AsAWholeWhenALineNeedsIt) {
+    client.save_log_file = true;
+    const std::wstring log = server_log_path(client);
+    ASSERT_TRUE(connect());
+    next_line(server);
+    next_line(server);
+    server.send_bytes(":srv 999 me :caf\xE9\r\nPING :one\r\n");
+    EXPECT_EQ(next_line(server), "PONG :one");
+    EXPECT_EQ(read_file(log), ":srv 999 me :caf\xE9\r\nPING :one\r\n");
+    server.send_bytes(":srv 999 me :\xD0\xB6 \xF0\x9F\x98\x80\r\n:srv 999 me :caf\xE9\r\nPING :two\r\n");
+    EXPECT_EQ(next_line(server), "PONG :two");
+    EXPECT_EQ(read_file(log),
+              "\xEF\xBB\xBF:srv 999 me :caf\xC3\xA9\r\nPING :one\r\n:srv 999 me :\xD0\xB6 \xF0\x9F\x98\x80\r\n"
+              ":srv 999 me :caf\xC3\xA9\r\nPING :two\r\n");
+
+    ASSERT_TRUE(DeleteFileW(log.c_str()));
+    server.send_bytes(":srv 999 me :\xE4\xB8\xAD\r\n:srv 999 me :caf\xE9\r\nPING :three\r\n");
+    EXPECT_EQ(next_line(server), "PONG :three");
+    EXPECT_EQ(read_file(log), "\xEF\xBB\xBF:srv 999 me :\xE4\xB8\xAD\r\n:srv 999 me :caf\xC3\xA9\r\nPING :three\r\n");
+}
+
 TEST_F(ReceiveLoopTest, NoLogIsWrittenWhenSwitchedOff) {
     ASSERT_TRUE(connect());
     next_line(server);

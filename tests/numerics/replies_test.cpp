@@ -2,9 +2,11 @@
 #include <mutex>
 #include <thread>
 
+#include "app/wire_text.h"
 #include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "chat/user_list.h"
+#include "dialogs/directory_view.h"
 #include "irc/directory_rows.h"
 #include "irc/irc_line.h"
 #include "settings/directory_cache.h"
@@ -294,6 +296,25 @@ TEST_F(NumericsTest, FloodsOfListRowsAndIsonRepliesLeaveABoundedQueue) {
     write_out_queue(client);
     EXPECT_TRUE(client.favorite_nicknames[1].online);
     EXPECT_FALSE(client.favorite_nicknames[2].online) << "an older reply gave way to the latest";
+}
+
+// WHOIS lines and directory rows keep what the code page cannot spell.
+TEST_F(NumericsTest, WhoisAndListRowsKeepTextBeyondTheCodePage) {
+    const int ivan = open_chat(L"ivan", false);
+    select(ivan);
+    feed(L":srv 311 me ivan ~i h * :\u0418\u0432\u0430\u043d \u4e2d \U0001F600");
+    feed(L":srv 318 me ivan :End of WHOIS list");
+    EXPECT_EQ(window_text(client.user_info_edit), L" ~i h * :\u0418\u0432\u0430\u043d \u4e2d \U0001F600\r\n");
+
+    client.channel_directory.clear();
+    client.directory_row_count = 0;
+    feed(L":srv 322 me #\u0447\u0430\u0439 12 :\u0433\u043e\u0440\u044f\u0447\u0438\u0439 \u8336 \U0001F375");
+    ASSERT_EQ(client.channel_directory.size(), 1u);
+    DirectoryView view;
+    view.fill(client.channel_directory, utf8_text(L"\u0447\u0430\u0439"));
+    ASSERT_EQ(view.size(), 1u);
+    EXPECT_EQ(view.cell(0, column_channel), L"#\u0447\u0430\u0439");
+    EXPECT_EQ(view.cell(0, column_topic), L"\u0433\u043e\u0440\u044f\u0447\u0438\u0439 \u8336 \U0001F375");
 }
 
 }  // namespace

@@ -112,7 +112,9 @@ TEST(KeywordFilter, SplitsAtSpacesKeepingOrder) {
         {L"alpha  beta", {"alpha", "beta"}},
         {L"   lead trail   ", {"lead", "trail"}},
         {L"c b a b", {"c", "b", "a", "b"}},
-        {L"caf\u00e9 na\u00efve", {"caf\xe9", "na\xefve"}},
+        // As UTF-8, like the user lists they are matched against.
+        {L"caf\u00e9 na\u00efve", {"caf\xC3\xA9", "na\xC3\xAFve"}},
+        {L"\u0416\u043e\u0440 \u738b", {"\xD0\x96\xD0\xBE\xD1\x80", "\xE7\x8E\x8B"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "\"" << std::wstring(c.text) << "\"");

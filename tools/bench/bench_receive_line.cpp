@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/text.h"
+#include "app/wire_text.h"
 #include "net/server_socket.h"
 #include "support/loopback.h"
 
@@ -112,7 +113,7 @@ double memory_seconds(const std::string& traffic) {
     for (;;) {
         std::string_view bytes = reader.read_line_view(read_memory, &source);
         if (bytes.empty()) break;
-        wide_text_into(bytes.data(), bytes.size(), CP_ACP, line);
+        decode_wire_text(bytes.data(), bytes.size(), CP_ACP, line);
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
