@@ -78,7 +78,7 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
         }
     }
     if (!start_worker) {
-        show_status_notice(link_text::download_title, narrow_text(link_text::dropped, CP_THREAD_ACP).c_str());
+        show_status_notice(link_text::download_title, std::wstring(link_text::dropped));
         return false;
     }
     try {

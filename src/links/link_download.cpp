@@ -240,6 +240,6 @@ DownloadResult download_link(const std::wstring& folder, const std::wstring& lin
     DownloadResult result = fetch(link, folder + downloads_folder + name, cancel, saved);
     result.file_name = saved.empty() ? name : saved.substr(saved.find_last_of(L'\\') + 1);
     const std::wstring text = download_result_text(result);
-    if (!text.empty()) show_status_notice(link_text::download_title, narrow_text(text.c_str(), CP_THREAD_ACP).c_str());
+    if (!text.empty()) show_status_notice(link_text::download_title, text);
     return result;
 }

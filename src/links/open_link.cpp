@@ -57,8 +57,7 @@ void CALLBACK report_refused_links(HWND window, UINT, UINT_PTR id, DWORD) {
         state.refused = 0;
     }
     if (refused > 0)
-        show_status_notice(link_text::open_title,
-                           narrow_text(format_text(link_text::not_opened_format, refused).c_str(), CP_THREAD_ACP).c_str());
+        show_status_notice(link_text::open_title, format_text(link_text::not_opened_format, refused));
 }
 
 // On the user-interface thread: the notice follows when the burst had time

@@ -6,7 +6,7 @@
 #include "transfer/transfer_protocol.h"
 
 void show_transfer_status(const std::wstring& text, bool with_sound) {
-    show_status_notice(file_transfer_label, narrow_text(text.c_str(), CP_THREAD_ACP).c_str(), with_sound);
+    show_status_notice(file_transfer_label, text, with_sound);
 }
 
 void TransferProgress::update(unsigned long long done) {
