@@ -9,8 +9,8 @@ clock) until every line has been taken in and the client's process is idle:
              handling every line before it), then its CPU time stops growing
   Quillmere: the flood's last line is in a chat buffer (read from outside by
              flood_window_probe.exe), then its CPU time stops growing
-"Stops growing" is the start of the first second in which the process used at
-most 20 ms of CPU (/proc/PID/stat). Also printed: the CPU time it used, its
+"Stops growing" is the start of the quiet time after it, in which the process
+uses at most 20 ms of CPU a second (/proc/PID/stat, sampled every 50 ms). Also printed: the CPU time it used, its
 resident size afterwards (VmRSS) and, for Quillmere, the slowest answer of its
 main window to a WM_NULL sent every ~20 ms from the click on Connect until the
 last line was shown.
@@ -140,8 +140,10 @@ class Killable:
 
 def watch_until_idle(pid, done, timeout):
     """Samples the CPU time of `pid` every 50 ms until `done()` gives a time
-    and the process then used at most 20 ms of CPU in one second; returns
-    (end, cpu at end)."""
+    and the process then used at most 20 ms of CPU in one second; returns the
+    end of its last busy moment and its CPU time then. The end is taken from
+    the samples, not from `done()`: the probe looks at the window only now and
+    then, so as not to load it."""
     samples = []
     done_at = None
     deadline = time.time() + timeout
@@ -150,15 +152,17 @@ def watch_until_idle(pid, done, timeout):
         if done_at is None:
             done_at = done()
         if done_at is not None:
-            # The first sample at or after `done_at` that starts a quiet second.
-            for i, (t, cpu) in enumerate(samples):
-                if t < done_at - 0.05:
-                    continue
-                later = [s for s in samples[i:] if s[0] >= t + 1.0]
-                if not later:
-                    break
-                if later[0][1] - cpu <= 0.02 + 1e-9:
-                    return max(t, done_at), cpu
+            after = [s for s in samples if s[0] >= done_at]
+            if after and after[-1][0] - after[0][0] >= 1.0 and after[-1][1] - after[0][1] <= 0.02 + 1e-9:
+                # Back from the last sample while the process stays quiet.
+                last_t, last_cpu = samples[-1]
+                end = len(samples) - 1
+                while end > 0:
+                    t, cpu = samples[end - 1]
+                    if last_cpu - cpu > 0.02 * max(1.0, last_t - t) + 1e-9:
+                        break
+                    end -= 1
+                return samples[end][0], samples[end][1]
         time.sleep(0.05)
     raise RoundFailed(f"the process did not become idle within {timeout:.0f} s")
 
@@ -244,7 +248,8 @@ def quillmere_round(args, port):
         end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout)
         slowest = wait_line(probe_lines, "slowest-answer-ms", 10, probe_seen)
         return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid),
-                "slowest_ms": float(slowest.split()[1]) if slowest else float("nan")}
+                "slowest_ms": float(slowest.split()[1]) if slowest else float("nan"),
+                "slowest_at": float(slowest.split()[3]) - start if slowest else float("nan")}
     finally:
         stop([probe, quillmere, server])
         # The Wine desktop ends by itself once its last program is gone;
@@ -289,7 +294,7 @@ def main():
             text.append(f"HexChat {h['seconds']:.2f} s (CPU {h['cpu']:.1f} s, RSS {h['rss']:.0f} MB);")
         if q:
             text.append(f"Quillmere {q['seconds']:.2f} s (CPU {q['cpu']:.1f} s, RSS {q['rss']:.0f} MB, "
-                        f"slowest window answer {q['slowest_ms']:.0f} ms);")
+                        f"slowest window answer {q['slowest_ms']:.0f} ms, {q['slowest_at']:+.1f} s from the first line);")
         if h and q:
             text.append(f"HexChat / Quillmere {h['seconds'] / q['seconds']:.2f}")
         print(" ".join(text), flush=True)

@@ -5,7 +5,7 @@
 // It finds the main window, opens the Connect dialog with the menu command,
 // types HOST and PORT into it and clicks Connect. Then it sends WM_NULL to
 // the main window every ~20 ms and keeps the slowest answer, and every
-// ~100 ms looks at the end of each chat buffer until one ends with
+// half second looks at the end of each chat buffer until one ends with
 // LAST_LINE_END. DESKTOP names the Wine desktop the program runs in
 // (`explorer /desktop=NAME,...`): windows of another desktop cannot be found.
 // Times are printed as Unix seconds, so that the calling script
@@ -85,8 +85,8 @@ struct Seen {
 // Whether the buffer's text ends with `tail`; `shown_at` is then when its
 // length reached what it is. Read whole (WM_GETTEXT crosses processes under
 // Wine; EM_GETLINE does not: the control writes through the pointer in its own
-// process and dies), so only once the length has stood still for half a
-// second: reading a large buffer on every look would load the window far more
+// process and dies), so only once the length has stood still for a second:
+// reading a large buffer on every look would load the window far more
 // than the probe should, and a flood changes the length several times a second.
 bool buffer_ends_with(HWND buffer, const std::wstring& tail, double now, std::map<HWND, Seen>& seen,
                       double& shown_at) {
@@ -98,7 +98,7 @@ bool buffer_ends_with(HWND buffer, const std::wstring& tail, double now, std::ma
         last.since = now;
         return false;
     }
-    if (now - last.since < 0.5 || length < tail.size()) return false;
+    if (now - last.since < 1.0 || length < tail.size()) return false;
     std::vector<wchar_t> text(length + 1);
     DWORD_PTR read = 0;
     if (!SendMessageTimeoutW(buffer, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
@@ -107,7 +107,7 @@ bool buffer_ends_with(HWND buffer, const std::wstring& tail, double now, std::ma
     std::wstring got(text.data(), read > length ? length : read);
     while (!got.empty() && (got.back() == L'\r' || got.back() == L'\n' || got.back() == L' ')) got.pop_back();
     if (got.size() < tail.size() || got.compare(got.size() - tail.size(), tail.size(), tail) != 0) {
-        last.since = now;  // read again only after another half second
+        last.since = now;  // read again only after another second
         return false;
     }
     shown_at = last.since;
@@ -170,7 +170,7 @@ int main() {
         }
         if (!answered && !IsWindow(main_window)) give_up("the main window is gone");
         if (before >= next_look) {
-            next_look = before + 0.1;
+            next_look = before + 0.5;
             std::vector<HWND> buffers;
             EnumChildWindows(main_window, collect_buffers, reinterpret_cast<LPARAM>(&buffers));
             bool seen = false;
