@@ -243,6 +243,9 @@ def quillmere_round(args, port):
                 return float(line.split()[1])
             if any(line.startswith("failed") for line in probe_seen):
                 raise RoundFailed(f"Quillmere: {probe_state()}")
+            if probe.poll() is not None and not wait_line(probe_lines, "last-line", 1, probe_seen):
+                raise RoundFailed(f"the probe ended (status {probe.returncode}) without finding the last line: "
+                                  f"{probe_seen[-3:]}")
             return None
 
         end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout)
