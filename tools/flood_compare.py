@@ -232,8 +232,10 @@ def quillmere_round(args, port):
 
         def probe_state():
             wait_line(probe_lines, "\0", 0, probe_seen)
-            failed = [line for line in probe_seen if line.startswith("failed")]
-            return failed[0] if failed else (probe_seen[-1] if probe_seen else "the probe said nothing")
+            failed = [line for line in probe_seen if line.startswith(("failed", "buffers-end"))]
+            if failed:
+                return "; ".join(failed)
+            return probe_seen[-1] if probe_seen else "the probe said nothing"
 
         start = first_line_time(lines, seen, "Quillmere", port, probe_state)
 

@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -80,6 +81,8 @@ BOOL CALLBACK collect_buffers(HWND window, LPARAM parameter) {
 struct Seen {
     LRESULT length = -1;
     double since = 0;
+    double read_at = 0;
+    std::wstring ending;  // of the text last read, when it was not the flood's end
 };
 
 // Whether the buffer's text ends with `tail`; `shown_at` is then when its
@@ -98,7 +101,7 @@ bool buffer_ends_with(HWND buffer, const std::wstring& tail, double now, std::ma
         last.since = now;
         return false;
     }
-    if (now - last.since < 1.0 || length < tail.size()) return false;
+    if (now - last.since < 1.0 || now - last.read_at < 1.0 || length < tail.size()) return false;
     std::vector<wchar_t> text(length + 1);
     DWORD_PTR read = 0;
     if (!SendMessageTimeoutW(buffer, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
@@ -107,7 +110,8 @@ bool buffer_ends_with(HWND buffer, const std::wstring& tail, double now, std::ma
     std::wstring got(text.data(), read > length ? length : read);
     while (!got.empty() && (got.back() == L'\r' || got.back() == L'\n' || got.back() == L' ')) got.pop_back();
     if (got.size() < tail.size() || got.compare(got.size() - tail.size(), tail.size(), tail) != 0) {
-        last.since = now;  // read again only after another second
+        last.ending = got.substr(got.size() > 100 ? got.size() - 100 : 0);
+        last.read_at = now;
         return false;
     }
     shown_at = last.since;
@@ -177,6 +181,16 @@ int main() {
             const double now = unix_now();
             for (HWND buffer : buffers) seen = buffer_ends_with(buffer, tail, now, buffers_seen, shown_at) || seen;
             if (seen) break;
+            // Every buffer still for a long time, the last line nowhere: the
+            // program dropped it (a flood beyond its queue) or lost the connection.
+            double latest_change = 0;
+            for (const auto& entry : buffers_seen) latest_change = std::max(latest_change, entry.second.since);
+            if (!buffers_seen.empty() && now - latest_change > 20) {
+                std::wstring endings;
+                for (const auto& entry : buffers_seen) endings += L" | " + entry.second.ending;
+                std::printf("buffers-end%ls\n", endings.c_str());
+                give_up("no chat buffer changed for 20 s and none ends with the flood's last line");
+            }
         }
         if (seconds_since(start) - clicked > timeout) give_up("the last line of the flood was not shown in time");
         Sleep(20);
