@@ -1,18 +1,16 @@
 #!/usr/bin/env bash
 # The same channel flood (tools/flood_server.py, 100,000 lines) taken in by
-# HexChat and by Quillmere, each with its window shown on one virtual display,
-# round after round in turn, and both times printed per round:
-#   HexChat:   first line of the flood until its PONG (it answers the PING at
-#              the end only after taking in and showing every line before it)
-#   Quillmere: first line of the flood until every line is written and painted
-#              (its PONG comes far earlier: the receive thread does not wait
-#              for the window)
+# HexChat and by the real Quillmere.exe, each with its window shown on one
+# virtual display, round after round in turn (tools/flood_compare.py says
+# what is timed). Quillmere runs as a user has it: in a Wine desktop, its own
+# message loop and timers, connected through its Connect dialog, which
+# flood_window_probe.exe opens, fills and clicks from outside.
 # Needs Debian's hexchat and xvfb; HexChat refuses to run as root, so it runs
 # as the unprivileged user "floodbench" (created when missing).
-#   tools/flood_compare.sh [--rounds 4] [--lines 100000]
+#   tools/flood_compare.sh [--rounds 5] [--lines 100000]
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
-rounds=4 lines=100000
+rounds=5 lines=100000
 while [ $# -gt 0 ]; do
   case $1 in
     --rounds) rounds=$2; shift 2 ;;
@@ -26,12 +24,17 @@ fi
 id floodbench >/dev/null 2>&1 || useradd -m floodbench
 
 cryptopp=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" | tail -n 1)
-quillmere_build "$cryptopp" >/dev/null
-# A prefix with the X11 driver: the window is really drawn.
+if [ ! -f "$QUILLMERE_BUILD/CMakeCache.txt" ]; then quillmere_build "$cryptopp" >/dev/null; fi
+cmake --build "$QUILLMERE_BUILD" --target Quillmere flood_window_probe -j"$(nproc)" >/dev/null
+# A prefix with the X11 driver, apart from the tests' headless one: the window is really drawn.
 quillmere_wine_prefix "$QUILLMERE_BUILD/wine-x11"
 
-display=:93
-Xvfb $display -screen 0 1280x800x24 >/dev/null 2>&1 &
+display_number=
+for n in $(seq 90 99); do
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display_number=$n; break; }
+done
+[ -n "$display_number" ] || { echo "flood_compare: no free X display number in :90 to :99" >&2; exit 1; }
+Xvfb ":$display_number" -screen 0 1920x1080x24 >/dev/null 2>&1 </dev/null &
 xvfb=$!
 work=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -50,25 +53,16 @@ CONF
 chown -R floodbench "$work"
 chmod 755 "$work"
 
-port=6690
-for round in $(seq 1 "$rounds"); do
-  port=$((port + 1))
-  python3 "$QUILLMERE_ROOT/tools/flood_server.py" --port $port --lines "$lines" >"$work/hexchat.log" 2>&1 &
-  server=$!
-  sleep 0.5
-  su floodbench -s /bin/sh -c "DISPLAY=$display timeout 120 hexchat -n -d $hexchat_config --url=irc://127.0.0.1:$port/ >/dev/null 2>&1" &
-  wait $server || true
-  pkill -u floodbench hexchat || true
-  hexchat_s=$(sed -n 's/.*PONG \([0-9.]*\) s after the first line.*/\1/p' "$work/hexchat.log")
+# A fresh run folder: the program's own Settings.ini names the identity the
+# Connect dialog shows; the probe types the host and each round's port.
+run_dir=$work/run
+mkdir -p "$run_dir/Settings" "$run_dir/Downloads"
+cp "$QUILLMERE_BUILD/run/Quillmere.exe" "$run_dir/"
+printf '%s\r\n' '[servers]' 'server_name_default=127.0.0.1' 'server_port_default=7700' \
+  'server_nickname_default=floodtest' 'server_username_default=floodtest' >"$run_dir/Settings/Settings.ini"
 
-  port=$((port + 1))
-  python3 "$QUILLMERE_ROOT/tools/flood_server.py" --port $port --lines "$lines" >"$work/quillmere.log" 2>&1 &
-  server=$!
-  sleep 0.5
-  DISPLAY=$display WINEPREFIX=$QUILLMERE_BUILD/wine-x11 timeout 120 "$WINE64" \
-    "$QUILLMERE_BUILD/tools/bench/bench_flood_client.exe" $port --visible >"$work/client.log" 2>/dev/null || true
-  wait $server || true
-  quillmere_s=$(sed -n 's/.*: \([0-9.]*\) s from the first line of the flood until every line was shown.*/\1/p' "$work/client.log")
-  printf 'round %d: HexChat %s s, Quillmere %s s, HexChat / Quillmere %s\n' "$round" "${hexchat_s:-?}" \
-    "${quillmere_s:-?}" "$(python3 -c "print(f'{$hexchat_s / $quillmere_s:.2f}')" 2>/dev/null || echo '?')"
-done
+echo "flood_compare: $rounds rounds of $lines lines on $(nproc) cores; load now: $(cut -d' ' -f1-3 /proc/loadavg)"
+python3 "$QUILLMERE_ROOT/tools/flood_compare.py" --rounds "$rounds" --lines "$lines" --root "$QUILLMERE_ROOT" \
+  --display ":$display_number" --hexchat-config "$hexchat_config" --wine "$WINE64" --wine-prefix "$WINEPREFIX" \
+  --run-dir "$run_dir" --probe "$QUILLMERE_BUILD/tools/bench/flood_window_probe.exe"
+echo "flood_compare: load after: $(cut -d' ' -f1-3 /proc/loadavg)"

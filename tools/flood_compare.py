@@ -1,0 +1,327 @@
+#!/usr/bin/env python3
+"""Rounds of the channel flood (tools/flood_server.py) taken in by HexChat and
+by the real Quillmere.exe, in turn, each with its window shown; called by
+tools/flood_compare.sh, which builds, installs and starts the display.
+
+For each client the time runs from the flood's first line (the server's
+clock) until every line has been taken in and the client's process is idle:
+  HexChat:   its PONG to the PING after the flood (it answers only after
+             handling every line before it), then its CPU time stops growing
+  Quillmere: the flood's last line is in a chat buffer (read from outside by
+             flood_window_probe.exe), then its CPU time stops growing
+"Stops growing" is the start of the quiet time after it, in which the process
+uses at most 20 ms of CPU a second (/proc/PID/stat, sampled every 50 ms). Also printed: the CPU time it used, its
+resident size afterwards (VmRSS) and, for Quillmere, the slowest answer of its
+main window to a WM_NULL sent every ~20 ms from the click on Connect until the
+last line was shown.
+"""
+import argparse
+import os
+import queue
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+TICK = os.sysconf("SC_CLK_TCK")
+
+
+class RoundFailed(Exception):
+    pass
+
+
+def lines_of(stream, sink):
+    """Copies a child's output lines to a queue, so that waits can time out."""
+    def run():
+        for line in stream:
+            sink.put(line.rstrip("\n"))
+        sink.put(None)
+    threading.Thread(target=run, daemon=True).start()
+
+
+def wait_line(lines, prefix, seconds, seen):
+    """The first line of `seen` or, waiting up to `seconds`, of `lines` that
+    starts with `prefix`; every line read is kept in `seen`."""
+    deadline = time.time() + seconds
+    while True:
+        try:
+            line = lines.get_nowait()
+        except queue.Empty:
+            break
+        if line is not None:
+            seen.append(line)
+    for line in seen:
+        if line.startswith(prefix):
+            return line
+    while time.time() < deadline:
+        try:
+            line = lines.get(timeout=max(0.01, deadline - time.time()))
+        except queue.Empty:
+            break
+        if line is None:
+            return None
+        seen.append(line)
+        if line.startswith(prefix):
+            return line
+    return None
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
+def resident_mb(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return float("nan")
+
+
+def find_quillmere(after, seconds):
+    """The Wine process running Quillmere.exe (not the explorer desktop that
+    started it), started by this round."""
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    command = f.read().decode("latin-1").lower()
+            except OSError:
+                continue
+            if "quillmere.exe" in command and "explorer" not in command and int(entry) > 0:
+                try:
+                    if os.stat(f"/proc/{entry}").st_mtime >= after - 1:
+                        return int(entry)
+                except OSError:
+                    continue
+        time.sleep(0.1)
+    raise RoundFailed(f"no Quillmere.exe process appeared within {seconds} s")
+
+
+def stop(processes):
+    for process in processes:
+        if process is None:
+            continue
+        try:
+            process.kill()
+        except (ProcessLookupError, AttributeError):
+            pass
+    for process in processes:
+        if process is not None:
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+
+
+class Killable:
+    """A bare process id (the Wine process of Quillmere.exe is not our child)."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def kill(self):
+        try:
+            os.kill(self.pid, 9)
+        except ProcessLookupError:
+            pass
+
+    def wait(self, timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline and os.path.exists(f"/proc/{self.pid}"):
+            time.sleep(0.05)
+
+
+def watch_until_idle(pid, done, timeout):
+    """Samples the CPU time of `pid` every 50 ms until `done()` gives a time
+    and the process then used at most 20 ms of CPU in one second; returns the
+    end of its last busy moment and its CPU time then. The end is taken from
+    the samples, not from `done()`: the probe looks at the window only now and
+    then, so as not to load it."""
+    samples = []
+    done_at = None
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        samples.append((time.time(), cpu_seconds(pid)))
+        if done_at is None:
+            done_at = done()
+        if done_at is not None:
+            after = [s for s in samples if s[0] >= done_at]
+            if after and after[-1][0] - after[0][0] >= 1.0 and after[-1][1] - after[0][1] <= 0.02 + 1e-9:
+                # Back from the last sample while the process stays quiet.
+                last_t, last_cpu = samples[-1]
+                end = len(samples) - 1
+                while end > 0:
+                    t, cpu = samples[end - 1]
+                    if last_cpu - cpu > 0.02 * max(1.0, last_t - t) + 1e-9:
+                        break
+                    end -= 1
+                return samples[end][0], samples[end][1]
+        time.sleep(0.05)
+    raise RoundFailed(f"the process did not become idle within {timeout:.0f} s")
+
+
+def start_server(args, port, log):
+    server = subprocess.Popen(
+        [sys.executable, os.path.join(args.root, "tools", "flood_server.py"), "--port", str(port), "--lines",
+         str(args.lines), "--hold", "600", "--timeout", str(args.timeout)],
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    lines, seen = queue.Queue(), log
+    lines_of(server.stdout, lines)
+    # The server builds its flood before it listens (about a second for
+    # 100,000 lines on a busy machine): a client started earlier is refused
+    # and, like HexChat, may never try again.
+    if not wait_line(lines, "flood server: waiting", 60, seen):
+        stop([server])
+        raise RoundFailed(f"the flood server did not listen on 127.0.0.1:{port} within 60 s: {seen[-3:]}")
+    return server, lines, seen
+
+
+def first_line_time(lines, seen, who, port, why_not):
+    line = wait_line(lines, "flood server: first line at unix", 60, seen)
+    if not line:
+        raise RoundFailed(f"{who} did not connect and register on 127.0.0.1:{port} within 60 s ({why_not()})")
+    return float(line.split()[-1])
+
+
+def hexchat_round(args, port):
+    server, lines, seen = start_server(args, port, [])
+    client = None
+    try:
+        env = {"HOME": "/home/floodbench", "DISPLAY": args.display, "PATH": os.environ["PATH"]}
+        client = subprocess.Popen(
+            ["setpriv", "--reuid", "floodbench", "--regid", "floodbench", "--init-groups", "hexchat", "-n", "-d",
+             args.hexchat_config, f"--url=irc://127.0.0.1:{port}/"],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        start = first_line_time(lines, seen, "HexChat", port,
+                                lambda: "HexChat exited" if client.poll() is not None else "HexChat is running")
+
+        def ponged():
+            line = wait_line(lines, "flood server: PONG", 0, seen)
+            return time.time() if line else None
+
+        end, cpu_end = watch_until_idle(client.pid, ponged, args.timeout)
+        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(client.pid)}
+    finally:
+        stop([client, server])
+
+
+def quillmere_round(args, port):
+    server, lines, seen = start_server(args, port, [])
+    desktop = probe = None
+    quillmere = None
+    try:
+        env = dict(os.environ, WINEPREFIX=args.wine_prefix, DISPLAY=args.display)
+        started = time.time()
+        desktop = subprocess.Popen(
+            [args.wine, "explorer", "/desktop=FloodBench,1600x900", os.path.join(args.run_dir, "Quillmere.exe")],
+            cwd=args.run_dir, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        quillmere = Killable(find_quillmere(started, 60))
+        probe = subprocess.Popen(
+            [args.wine, args.probe, "127.0.0.1", str(port), f" #{args.lines - 1}", str(args.timeout),
+             "FloodBench"], env=env,
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        probe_lines, probe_seen = queue.Queue(), []
+        lines_of(probe.stdout, probe_lines)
+
+        def probe_state():
+            wait_line(probe_lines, "\0", 0, probe_seen)
+            failed = [line for line in probe_seen if line.startswith(("failed", "buffers-end"))]
+            if failed:
+                return "; ".join(failed)
+            return probe_seen[-1] if probe_seen else "the probe said nothing"
+
+        start = first_line_time(lines, seen, "Quillmere", port, probe_state)
+
+        def shown():
+            line = wait_line(probe_lines, "last-line", 0, probe_seen)
+            if line:
+                return float(line.split()[1])
+            if any(line.startswith("failed") for line in probe_seen):
+                raise RoundFailed(f"Quillmere: {probe_state()}")
+            if probe.poll() is not None and not wait_line(probe_lines, "last-line", 1, probe_seen):
+                raise RoundFailed(f"the probe ended (status {probe.returncode}) without finding the last line: "
+                                  f"{probe_seen[-3:]}")
+            return None
+
+        end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout)
+        slowest = wait_line(probe_lines, "slowest-answer-ms", 10, probe_seen)
+        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid),
+                "slowest_ms": float(slowest.split()[1]) if slowest else float("nan"),
+                "slowest_at": float(slowest.split()[3]) - start if slowest else float("nan")}
+    finally:
+        stop([probe, quillmere, server])
+        # The Wine desktop ends by itself once its last program is gone;
+        # killed with its window still up, it can leave the display broken
+        # for the next round.
+        if desktop is not None:
+            try:
+                desktop.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                stop([desktop])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--lines", type=int, default=100000)
+    parser.add_argument("--timeout", type=float, default=180)
+    parser.add_argument("--port", type=int, default=7700, help="first port; each client run takes the next one")
+    for name in ("root", "display", "hexchat-config", "wine", "wine-prefix", "run-dir", "probe"):
+        parser.add_argument("--" + name, required=True)
+    args = parser.parse_args()
+
+    results = []
+    port = args.port
+    for round_number in range(1, args.rounds + 1):
+        load = open("/proc/loadavg").read().split()[0]
+        outcome = {}
+        # Alternate who goes first, so that neither always meets the other's leftovers.
+        order = [("HexChat", hexchat_round), ("Quillmere", quillmere_round)]
+        if round_number % 2 == 0:
+            order.reverse()
+        for name, run in order:
+            port += 1
+            try:
+                outcome[name] = run(args, port)
+            except RoundFailed as failure:
+                outcome[name] = None
+                print(f"round {round_number}: {name} failed: {failure}", flush=True)
+        h, q = outcome.get("HexChat"), outcome.get("Quillmere")
+        text = [f"round {round_number} (load {load}):"]
+        if h:
+            text.append(f"HexChat {h['seconds']:.2f} s (CPU {h['cpu']:.1f} s, RSS {h['rss']:.0f} MB);")
+        if q:
+            text.append(f"Quillmere {q['seconds']:.2f} s (CPU {q['cpu']:.1f} s, RSS {q['rss']:.0f} MB, "
+                        f"slowest window answer {q['slowest_ms']:.0f} ms, {q['slowest_at']:+.1f} s from the first line);")
+        if h and q:
+            text.append(f"HexChat / Quillmere {h['seconds'] / q['seconds']:.2f}")
+        print(" ".join(text), flush=True)
+        results.append((h, q))
+
+    pairs = [(h, q) for h, q in results if h and q]
+    hs = [h["seconds"] for h, _ in results if h]
+    qs = [q["seconds"] for _, q in results if q]
+    if hs:
+        print(f"median HexChat {statistics.median(hs):.2f} s, "
+              f"RSS {statistics.median([h['rss'] for h, _ in results if h]):.0f} MB")
+    if qs:
+        print(f"median Quillmere {statistics.median(qs):.2f} s, "
+              f"RSS {statistics.median([q['rss'] for _, q in results if q]):.0f} MB, slowest window answer "
+              f"{max(q['slowest_ms'] for _, q in results if q):.0f} ms (worst round)")
+    if pairs:
+        print(f"median of the rounds' HexChat / Quillmere: "
+              f"{statistics.median([h['seconds'] / q['seconds'] for h, q in pairs]):.2f} ({len(pairs)} rounds)")
+    if len(pairs) < args.rounds:
+        print(f"{args.rounds - len(pairs)} of {args.rounds} rounds without both figures (see the reasons above)")
+    return 0 if pairs else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
