@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 // Runs the setup package the way a user's machine would, inside the Wine
@@ -29,26 +32,16 @@ std::wstring shell_folder(int id) {
 std::wstring install_dir() { return shell_folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Quillmere"; }
 std::wstring shortcut_path() { return shell_folder(CSIDL_PROGRAMS) + L"\\Quillmere.lnk"; }
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::wstring& path) { return std::filesystem::exists(path); }
 
 std::string read_file(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 void write_file(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write " << testing::PrintToString(path);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    ASSERT_TRUE(file << bytes) << "cannot write " << testing::PrintToString(path);
 }
 
 std::wstring registry_text(const wchar_t* name) {
