@@ -6,12 +6,30 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache=${QUILLMERE_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillmere}
-cryptopp_prefix="$cache/cryptopp-mingw64"
+
+# Only the Crypto++ sources that the program, its tests and its benchmarks
+# link: the archive members the linker pulls into any of them (read from the
+# link maps), about a fifth of the library. Each is compiled by the library's
+# own makefile with its own per-file flags, so the objects are the same bytes
+# as in a full build. A new use of the library that needs another source
+# fails to link ("undefined reference to CryptoPP::...") until it is added
+# here; the list and the flags name the cache folder, so a changed list builds
+# afresh beside the old one.
+cryptopp_sources=(
+  cryptlib.cpp cpu.cpp integer.cpp algparam.cpp allocate.cpp asn.cpp basecode.cpp
+  dll.cpp ec2n.cpp ecp.cpp files.cpp filters.cpp fips140.cpp gf2n.cpp gf2n_simd.cpp
+  gfpcrypt.cpp hex.cpp hmac.cpp hrtimer.cpp iterhash.cpp misc.cpp modes.cpp
+  mqueue.cpp nbtheory.cpp oaep.cpp osrng.cpp pubkey.cpp queue.cpp randpool.cpp
+  rdtables.cpp rijndael.cpp rijndael_simd.cpp rng.cpp sha.cpp sha_simd.cpp sse_simd.cpp
+)
+cryptopp_flags="-O2 -DNDEBUG"
+cryptopp_key=$(printf '%s\n' "${cryptopp_sources[@]}" "$cryptopp_flags" | sha256sum | cut -c1-12)
+cryptopp_prefix="$cache/cryptopp-mingw64-lean-$cryptopp_key"
 
 packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   cmake make ninja-build googletest wine wine64 ngircd
-  xvfb xauth imagemagick openssl python3 dpkg-dev
+  xvfb xauth imagemagick openssl python3 dpkg-dev nsis
 )
 
 sudo_cmd=()
@@ -40,16 +58,25 @@ if [ ! -f "$cryptopp_prefix/lib/libcryptopp.a" ]; then
     fi
     "${sudo_cmd[@]}" apt-get update -qq
   fi
-  work="$cache/cryptopp-src"
-  rm -rf "$work"; mkdir -p "$work"
-  (cd "$work" && apt-get source --download-only libcrypto++ >/dev/null && dpkg-source -x libcrypto++_*.dsc src >/dev/null)
-  echo "bootstrap: building Crypto++ for x86_64-w64-mingw32 (about a minute)"
+  # A folder of this run's own, and the finished library moved into place in
+  # one step: a second bootstrap at the same time, or one that was stopped,
+  # never leaves a half-built prefix that looks complete.
+  mkdir -p "$cache"
+  work=$(mktemp -d "$cache/cryptopp-build.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  (cd "$work" && apt-get source --download-only libcrypto++ >/dev/null 2>&1 && dpkg-source -x libcrypto++_*.dsc src >/dev/null 2>&1) \
+    || { echo "bootstrap: could not fetch or unpack Debian's libcrypto++ source package" >&2; exit 1; }
+  echo "bootstrap: building ${#cryptopp_sources[@]} Crypto++ sources for x86_64-w64-mingw32 (about a minute on 2 cores)"
   make -C "$work/src" -f GNUmakefile-cross -j"$(nproc)" \
     CXX=x86_64-w64-mingw32-g++-posix AR=x86_64-w64-mingw32-ar RANLIB=x86_64-w64-mingw32-ranlib \
-    CXXFLAGS="-O2 -DNDEBUG" static >"$work/build.log" 2>&1 || { tail -n 30 "$work/build.log"; exit 1; }
-  mkdir -p "$cryptopp_prefix/lib" "$cryptopp_prefix/include/cryptopp"
-  cp "$work/src/libcryptopp.a" "$cryptopp_prefix/lib/"
-  cp "$work/src/"*.h "$cryptopp_prefix/include/cryptopp/"
+    CXXFLAGS="$cryptopp_flags" SRCS="${cryptopp_sources[*]}" static >"$work/build.log" 2>&1 \
+    || { tail -n 30 "$work/build.log"; exit 1; }
+  mkdir -p "$work/prefix/lib" "$work/prefix/include/cryptopp"
+  cp "$work/src/libcryptopp.a" "$work/prefix/lib/"
+  cp "$work/src/"*.h "$work/prefix/include/cryptopp/"
+  cp "$work/src/License.txt" "$work/prefix/"
+  mv -T "$work/prefix" "$cryptopp_prefix" 2>/dev/null || [ -f "$cryptopp_prefix/lib/libcryptopp.a" ]
   rm -rf "$work"
+  trap - EXIT
 fi
 echo "$cryptopp_prefix"

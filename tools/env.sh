@@ -13,7 +13,12 @@ quillmere_build() {
       -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$QUILLMERE_ROOT/cmake/mingw-w64-x86_64.cmake" \
       -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" \
-      -DCRYPTOPP_ROOT="$cryptopp" >/dev/null
+      -DCRYPTOPP_ROOT="$cryptopp" -DQUILLMERE_CRYPTOPP_LICENCE="$cryptopp/License.txt" >/dev/null
+  elif ! grep -qxF "QUILLMERE_CRYPTOPP_LICENCE:FILEPATH=$cryptopp/License.txt" "$QUILLMERE_BUILD/CMakeCache.txt"; then
+    # A build folder made with an earlier Crypto++ prefix keeps its library (the
+    # same objects; switching would recompile everything) and takes the
+    # licence text that the packages ship from the current prefix.
+    cmake -S "$QUILLMERE_ROOT" -B "$QUILLMERE_BUILD" -DQUILLMERE_CRYPTOPP_LICENCE="$cryptopp/License.txt" >/dev/null
   fi
   cmake --build "$QUILLMERE_BUILD" -j"$(nproc)"
 }
