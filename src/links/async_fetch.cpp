@@ -87,6 +87,18 @@ AsyncFetch::Step AsyncFetch::open(const wchar_t* user_agent, const std::wstring&
     return failed;
 }
 
+// After a call that failed at once or will finish later: waits for it and
+// says how it ended.
+AsyncFetch::Step AsyncFetch::finish_pending(DWORD& error) {
+    error = GetLastError();
+    if (error != ERROR_IO_PENDING) return failed;
+    const Step step = wait(error);
+    if (step != done) return step;
+    if (context_->result) return done;
+    error = context_->error;
+    return failed;
+}
+
 AsyncFetch::Step AsyncFetch::read(DWORD& count, DWORD& error) {
     count = 0;
     // Asking what is there first, so that the read itself takes only what
@@ -95,14 +107,8 @@ AsyncFetch::Step AsyncFetch::read(DWORD& count, DWORD& error) {
         ResetEvent(context_->completed);
         context_->available = 0;
         if (InternetQueryDataAvailable(request_, &context_->available, 0, 0)) break;
-        error = GetLastError();
-        if (error != ERROR_IO_PENDING) return failed;
-        const Step step = wait(error);
+        const Step step = finish_pending(error);
         if (step != done) return step;
-        if (!context_->result) {
-            error = context_->error;
-            return failed;
-        }
         // Data has come: asked again, it answers at once.
     }
     if (context_->available == 0) return done;
@@ -110,14 +116,8 @@ AsyncFetch::Step AsyncFetch::read(DWORD& count, DWORD& error) {
     context_->read = 0;
     const DWORD wanted = context_->available < sizeof context_->buffer ? context_->available : sizeof context_->buffer;
     if (!InternetReadFile(request_, context_->buffer, wanted, &context_->read)) {
-        error = GetLastError();
-        if (error != ERROR_IO_PENDING) return failed;
-        const Step step = wait(error);
+        const Step step = finish_pending(error);
         if (step != done) return step;
-        if (!context_->result) {
-            error = context_->error;
-            return failed;
-        }
     }
     count = context_->read;
     return done;

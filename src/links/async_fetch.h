@@ -38,6 +38,7 @@ public:
 
 private:
     Step wait(DWORD& error);
+    Step finish_pending(DWORD& error);
     FetchContext* context_;
     HANDLE cancel_event_;
     HINTERNET session_ = nullptr;
