@@ -1,4 +1,6 @@
 #include "transfer_peer.h"
+
+#include "support/file_bytes.h"
 #include "support/loopback.h"
 
 #include <commctrl.h>
@@ -158,16 +160,7 @@ std::wstring status_part(ChatClient& client, int part) {
     return text;
 }
 
-std::string read_file(const std::wstring& path) {
-    std::string bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return "<missing>";
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-    fclose(file);
-    return bytes;
-}
+std::string read_file(const std::wstring& path) { return read_file_bytes(path); }
 
 void write_file(const std::wstring& path, const std::string& bytes) {
     FILE* file = _wfopen(path.c_str(), L"wb");

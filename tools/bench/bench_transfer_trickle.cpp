@@ -16,6 +16,7 @@
 #include "bench_clock.h"
 #include "crypto/encrypting_reader.h"
 #include "headless_client.h"
+#include "support/file_bytes.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
 #include "transfer/receiver_limits.h"
@@ -75,16 +76,6 @@ bool write_pattern_file(const std::wstring& path, size_t size) {
     return written;
 }
 
-std::string read_whole(const std::wstring& path) {
-    std::string bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return "<missing>";
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-    fclose(file);
-    return bytes;
-}
 
 void pump_for(double seconds) {
     const double end = now_seconds() + seconds;
@@ -152,7 +143,7 @@ int main(int argc, char** argv) {
         }
     }
     const double seconds = now_seconds() - start;
-    const bool arrived = file_receiver_connections_served() != served && read_whole(received) == read_whole(plain);
+    const bool arrived = file_receiver_connections_served() != served && read_file_bytes(received) == read_file_bytes(plain);
     if (arrived)
         std::printf("trickle: good file of %zu bytes arrived in %.2f s while another peer trickled\n",
                     kilobytes * 1024, seconds);
