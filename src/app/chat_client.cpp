@@ -9,7 +9,7 @@
 #include "links/link_download.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 #include "resources/resource_ids.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"

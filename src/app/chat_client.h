@@ -12,7 +12,7 @@
 #include "chat/chat_record.h"
 #include "framework/basic_window.h"
 #include "framework/dialog.h"
-#include "net/connection_params.h"
+#include "connection/connection_params.h"
 #include "net/server_socket.h"
 
 class InputEdit;

@@ -11,7 +11,7 @@
 #include "framework/message_box.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 
 namespace {
 constexpr const char* chats_limit_title = "Chats limit";

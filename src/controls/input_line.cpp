@@ -16,7 +16,7 @@
 #include "crypto/message_crypto.h"
 #include "framework/message_box.h"
 #include "net/irc_commands.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
 #include "net/server_socket.h"
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 
 namespace {
 // Errors about a chat, shown in it when it is open; `format` takes token

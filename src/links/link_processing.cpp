@@ -5,7 +5,7 @@
 #include "links/link_check.h"
 #include "links/link_download.h"
 #include "links/open_link.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 
 namespace {
 // Searched as plain, case-sensitive substrings.

@@ -16,7 +16,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_pictures.h"
 #include "mainwindow/window_layout.h"
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 

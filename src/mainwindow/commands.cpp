@@ -2,7 +2,7 @@
 #include "mainwindow/command_groups.h"
 #include "mainwindow/demo_tabs.h"
 #include "mainwindow/main_window.h"
-#include "net/connect_dialog.h"
+#include "connection/connect_dialog.h"
 #include "resources/resource_ids.h"
 
 namespace {

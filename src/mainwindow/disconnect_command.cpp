@@ -9,7 +9,7 @@
 #include "mainwindow/command_texts.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 #include "resources/resource_ids.h"
 
 namespace {

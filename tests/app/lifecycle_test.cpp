@@ -6,7 +6,7 @@
 
 #include "app/chat_client.h"
 #include "framework/message_box.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 #include "support/loopback.h"
 #include "support/test_client.h"
 

@@ -8,7 +8,7 @@
 #include "controls/message_split.h"
 #include "crypto/message_crypto.h"
 #include "irc/irc_line.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 #include "crypto/password_table.h"
 #include "framework/message_box.h"
 #include "settings/password_table.h"

@@ -3,7 +3,7 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "net/server_socket.h"
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 #include "support/test_client.h"
 
 DialogTest::DialogTest() : client(test_client()) {

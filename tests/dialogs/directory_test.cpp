@@ -13,7 +13,7 @@
 #include "dialogs/join_all_channels_dialog.h"
 #include "irc/directory_rows.h"
 #include "irc/irc_line.h"
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "settings/directory_cache.h"

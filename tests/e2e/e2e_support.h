@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 
 namespace e2e {
 

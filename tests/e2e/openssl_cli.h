@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 
 namespace openssl_cli {
 

@@ -8,7 +8,7 @@
 #include "http_stub.h"
 #include "link_fixture.h"
 #include "links/link_download.h"
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 #include "support/loopback.h"
 #include "transfer/public_ip.h"
 

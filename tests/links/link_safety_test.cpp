@@ -8,7 +8,7 @@
 #include "links/link_download.h"
 #include "links/link_open_limiter.h"
 #include "links/link_processing.h"
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 
 using namespace link_test;
 using net_test::wait_until;

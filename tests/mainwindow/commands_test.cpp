@@ -14,7 +14,7 @@
 #include "framework/message_box.h"
 #include "links/open_link.h"
 #include "mainwindow/main_window.h"
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 #include "resources/resource_ids.h"
 #include "support/loopback.h"
 #include "support/rich_text.h"

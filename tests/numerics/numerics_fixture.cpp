@@ -4,7 +4,7 @@
 #include "irc/numeric_replies.h"
 #include "mainwindow/main_window.h"
 #include "net/server_socket.h"
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 
 void NumericsTest::SetUp() {
     start_ui_posts();

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "irc/sounds.h"
-#include "net_connect/net_test_support.h"
+#include "support/net_test_support.h"
 #include "support/tone_recorder.h"
 
 // The hidden client with its server socket connected to a loopback server

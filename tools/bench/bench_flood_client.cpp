@@ -25,8 +25,8 @@
 #include "chat/chat_tabs.h"
 #include "controls/buffer_edit.h"
 #include "headless_client.h"
-#include "net/connection_start.h"
-#include "net/receive_loop.h"
+#include "connection/connection_start.h"
+#include "connection/receive_loop.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

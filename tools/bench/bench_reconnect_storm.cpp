@@ -16,7 +16,7 @@
 
 #include "bench_clock.h"
 #include "headless_client.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 #include "support/channel_flooder.h"
 #include "support/process_probe.h"
 #include "support/reconnect_storm.h"

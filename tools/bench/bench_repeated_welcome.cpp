@@ -16,8 +16,8 @@
 
 #include "bench_clock.h"
 #include "headless_client.h"
-#include "net/connection_start.h"
-#include "net/receive_loop.h"
+#include "connection/connection_start.h"
+#include "connection/receive_loop.h"
 #include "support/loopback.h"
 #include "support/process_probe.h"
 #include "transfer/public_ip.h"

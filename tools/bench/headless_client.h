@@ -15,7 +15,7 @@
 #include "framework/basic_window.h"
 #include "framework/message_box.h"
 #include "net/server_socket.h"
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 #include "transfer/file_receiver.h"
 
 namespace bench {

@@ -6,11 +6,11 @@
 #include <thread>
 #include <vector>
 
-#include "net/connect_dialog.h"
-#include "net/connection_start.h"
-#include "net/receive_loop.h"
-#include "net/ui_post.h"
-#include "net_test_support.h"
+#include "connection/connect_dialog.h"
+#include "connection/connection_start.h"
+#include "connection/receive_loop.h"
+#include "chat/ui_post.h"
+#include "support/net_test_support.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 

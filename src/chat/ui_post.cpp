@@ -1,4 +1,4 @@
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 
 #include <atomic>
 #include <deque>

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "chat/chat_tabs.h"
-#include "net/connection_start.h"
-#include "net/receive_loop.h"
-#include "net/server_log.h"
-#include "net/ui_post.h"
-#include "net_test_support.h"
+#include "connection/connection_start.h"
+#include "connection/receive_loop.h"
+#include "connection/server_log.h"
+#include "chat/ui_post.h"
+#include "support/net_test_support.h"
 
 namespace {
 using namespace net_test;

@@ -1,4 +1,4 @@
-#include "net/connection_start.h"
+#include "connection/connection_start.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 #include "net/server_socket.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "net/receive_loop.h"
+#include "connection/receive_loop.h"
 
 #include <windows.h>
 
@@ -12,9 +12,9 @@
 #include "chat/palette.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
-#include "net/server_log.h"
+#include "connection/server_log.h"
 #include "net/session.h"
-#include "net/ui_post.h"
+#include "chat/ui_post.h"
 
 namespace {
 constexpr const wchar_t* compatible_mark = L"z-z";

@@ -1,4 +1,4 @@
-#include "net/server_log.h"
+#include "connection/server_log.h"
 
 #include <windows.h>
 

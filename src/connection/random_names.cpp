@@ -1,4 +1,4 @@
-#include "net/random_names.h"
+#include "connection/random_names.h"
 
 #include <cstdlib>
 #include <ctime>

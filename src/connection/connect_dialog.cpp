@@ -1,9 +1,9 @@
-#include "net/connect_dialog.h"
+#include "connection/connect_dialog.h"
 
 #include "app/chat_client.h"
 #include "app/text.h"
-#include "net/connection_start.h"
-#include "net/random_names.h"
+#include "connection/connection_start.h"
+#include "connection/random_names.h"
 #include "resources/dialog_ids.h"
 #include "settings/server_defaults.h"
 #include "settings/settings_file.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "net/random_names.h"
+#include "connection/random_names.h"
 
 namespace {
 
