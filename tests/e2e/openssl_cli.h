@@ -1,14 +1,12 @@
 #pragma once
 // OpenSSL's own command line, run from inside a test, as the outside judge of
-// what goes into and comes out of an encrypted message. Wine starts a Linux
-// program like a Windows one but gives back no handle to wait on, so the
-// shell that runs openssl leaves a status file when it is done.
+// what goes into and comes out of an encrypted message.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
-#include "support/net_test_support.h"
+#include "support/linux_shell.h"
 
 namespace openssl_cli {
 
@@ -31,42 +29,17 @@ inline bool write_bytes(const std::wstring& path, const std::string& bytes) {
 // PKCS #7 padding as OpenSSL does it. False, with `error` saying why, when
 // openssl is missing, fails (a wrong padding) or does not end within 20 s.
 inline bool aes_256_cbc(bool decrypt, const std::string& input, std::string& output, std::string& error) {
-    // A folder of the Linux side, which Wine shows as drive Z:.
-    const std::string unix_folder = "/tmp/quillmere-openssl-" + std::to_string(GetCurrentProcessId());
-    std::wstring folder = L"Z:" + std::wstring(unix_folder.begin(), unix_folder.end()) + L"\\";
-    for (wchar_t& c : folder)
-        if (c == L'/') c = L'\\';
-    CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring status = folder + L"status";
-    DeleteFileW(status.c_str());
-    DeleteFileW((folder + L"out.bin").c_str());
+    const std::wstring folder = linux_shell::scratch_folder_wide();
     if (!write_bytes(folder + L"in.bin", input)) {
         error = "cannot write openssl's input";
         return false;
     }
-    const std::string script = "cd " + unix_folder + " && /usr/bin/openssl enc -aes-256-cbc" + (decrypt ? " -d" : "") +
-                               " -K " + tulip9_key + " -iv " + tulip9_iv +
-                               " -in in.bin -out out.bin 2>err.txt; echo $? >status.tmp; mv status.tmp status";
-    std::wstring command = L"Z:\\bin\\sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        error = "cannot start /bin/sh";
-        return false;
-    }
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
-    if (!net_test::wait_until([&] { return net_test::file_exists(status); }, 20000)) {
-        error = "openssl did not finish";
-        return false;
-    }
-    const std::string result = net_test::read_file(status);
-    const bool done = result.compare(0, 2, "0\n") == 0;
-    if (done) output = net_test::read_file(folder + L"out.bin");
-    else error = "openssl exit status " + result + ": " + net_test::read_file(folder + L"err.txt");
-    for (const wchar_t* name : {L"in.bin", L"out.bin", L"err.txt", L"status"}) DeleteFileW((folder + name).c_str());
-    RemoveDirectoryW(folder.c_str());
+    DeleteFileW((folder + L"out.bin").c_str());
+    const bool done = linux_shell::run(std::string("/usr/bin/openssl enc -aes-256-cbc") + (decrypt ? " -d" : "") +
+                                           " -K " + tulip9_key + " -iv " + tulip9_iv + " -in in.bin -out out.bin\n",
+                                       error);
+    if (done) output = linux_shell::read_file(folder + L"out.bin");
+    for (const wchar_t* name : {L"in.bin", L"out.bin"}) DeleteFileW((folder + name).c_str());
     return done;
 }
 
