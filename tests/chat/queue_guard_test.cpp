@@ -67,15 +67,15 @@ double stepping_clock() {
 }
 
 // A timer run that runs out of time puts the rest back in front of what other
-// threads queue meanwhile: lines and tasks keep their order, and each task
+// threads queued meanwhile: lines and tasks keep their order, and each task
 // finds the text queued before it written.
-TEST_F(QueueGuard, ATimedOutRunPutsItsRestBackInFront) {
+TEST_F(QueueGuard, ATimedOutRunPutsItsRestBackInFrontOfWhatCameMeanwhile) {
     write_out_queue(client);
     const int slot = create_chat(client, L"#sliced", true);
     ASSERT_GT(slot, 0);
     write_out_queue(client);
     std::vector<std::wstring> seen;  // by each task: the chat's text when it ran
-    auto queue_batch = [&](const wchar_t* tag, int count) {
+    auto queue_lines = [&](const wchar_t* tag, int count) {
         std::thread([&, tag, count] {
             for (int n = 0; n < count; ++n) {
                 append_chat_text(format_text(L"%s%d", tag, n).c_str(), client, slot, colour_channel_message,
@@ -84,16 +84,17 @@ TEST_F(QueueGuard, ATimedOutRunPutsItsRestBackInFront) {
             }
         }).join();
     };
-    queue_batch(L"a", 5);
+    // The run's first piece of work; while it runs, another thread queues more.
+    std::thread([&] { post_ui_task(client, [&] { queue_lines(L"b", 1); }); }).join();
+    queue_lines(L"a", 5);
     clock_now = 0;
     clock_step = 1;
     set_queue_clock(stepping_clock);
     drain_chat_queue(client);
     set_queue_clock(nullptr);
-    EXPECT_EQ(queued_work_count(), 9u) << "one piece of work per look at a racing clock";
+    EXPECT_EQ(queued_work_count(), 12u) << "one piece of work per look at a racing clock";
     EXPECT_TRUE(seen.empty());
 
-    queue_batch(L"b", 1);
     write_out_queue(client);
     const std::vector<std::wstring> expected = {
         L"a0\r\n",
@@ -118,10 +119,12 @@ TEST_F(QueueGuard, LinesOfSeveralPiecesStayWholeAcrossThreads) {
         const std::wstring tag = writer + std::to_wstring(n);
         append_chat_line(client, slot, {piece(tag + L"<", false), piece(tag + L"=", false), piece(tag + L">", true)});
     };
-    std::atomic<int> running{2};
+    std::atomic<int> running{2}, ready{0};
     std::vector<std::thread> writers;
     for (const wchar_t writer : {L'p', L'q'})
         writers.emplace_back([&, writer] {
+            for (++ready; ready < 2;) {  // both start together, so that their lines meet
+            }
             for (int n = 0; n < lines; ++n) write_line(writer, n);
             --running;
         });
