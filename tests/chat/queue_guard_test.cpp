@@ -60,7 +60,7 @@ TEST_F(QueueGuard, OverTheCapTextAndDroppableTasksGoCountedAndOtherTasksStay) {
     clear_chat(client, 0);
 }
 
-// The run's clock, replaced: `step` seconds pass at every look.
+// The runs' clock, replaced: `clock_step` seconds pass at every look.
 double clock_now = 0, clock_step = 0;
 double stepping_clock() {
     return clock_now += clock_step;
