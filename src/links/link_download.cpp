@@ -18,8 +18,6 @@ namespace {
 // Each network step gives up after this long, so a server that accepts and
 // then says nothing cannot hold a worker of the pool for ever.
 constexpr DWORD step_timeout_ms = 15000;
-// A link to an endless or enormous file must not fill the disk.
-constexpr unsigned long long largest_download = 512ull * 1024 * 1024;
 constexpr unsigned long long hour_ms = 60ull * 60 * 1000;
 constexpr unsigned long long budget_grain_ms = 1000;
 constexpr size_t path_limit = MAX_PATH - 1;
@@ -92,6 +90,7 @@ public:
         }
         return DownloadResult::received;
     }
+    unsigned long long largest_file() const { return limits_.largest_file; }
 
 private:
     DownloadLimits limits_;
@@ -114,7 +113,7 @@ DownloadResult copy_answer(AsyncFetch& fetch, HANDLE file, Pace& pace) {
         }
         if (read == 0) return failure(DownloadResult::received);
         total += read;
-        if (total > largest_download) return failure(DownloadResult::download_failure);
+        if (total > pace.largest_file()) return failure(DownloadResult::download_failure);
         if (!take_from_budget(read)) return failure(DownloadResult::over_budget);
         DWORD written = 0;
         if (!WriteFile(file, fetch.data(), read, &written, nullptr) || written != read)

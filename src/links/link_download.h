@@ -19,8 +19,9 @@ struct DownloadResult {
 };
 
 // What a download may take. A server may trickle a byte now and then for
-// ever, or send without end: each download has a deadline and a least rate,
-// and all of them together may keep only so much in Downloads\ per hour.
+// ever, or send without end: each download has a deadline, a least rate and
+// a largest size, and all of them together may keep only so much in
+// Downloads\ per hour.
 // The limits are checked after each read rather than by a watchdog: a read
 // returns as soon as any data has come, or with the network step time-out
 // (15 s), so a download ends at most that long after its deadline. The hourly amount counts every byte written, also of
@@ -31,6 +32,7 @@ struct DownloadLimits {
     unsigned long long rate_window_ms = 30000;            // successive windows this long from the start...
     unsigned long long least_bytes_per_window = 8 * 1024;  // ...must each bring at least this
     unsigned long long bytes_per_hour = 256ull * 1024 * 1024;
+    unsigned long long largest_file = 512ull * 1024 * 1024;  // one link to an endless file must not fill the disk
 };
 // Tests set shorter limits; setting them also starts a fresh hour.
 void set_download_limits(const DownloadLimits& limits);
