@@ -14,59 +14,32 @@ using namespace net_test;
 
 constexpr const char* welcome = ":srv 001 Tester :Welcome\r\n:srv 376 Tester :End of MOTD\r\n";
 
-class ReconnectTest : public testing::Test {
-protected:
+// The next line the far end reads that starts with `command`; empty when none came.
+std::string next_command(LoopbackServer& far_end, const std::string& command) {
+    for (std::string line; !(line = next_line(far_end, 5000)).empty();)
+        if (line.compare(0, command.size(), command) == 0) return line;
+    return "";
+}
+
+TEST(Reconnect, OnlyARegisteredConnectionThatEndsByItselfComesBackIntoItsTabs) {
     ChatClient& client = test_client();
-
-    void SetUp() override {
-        start_ui_posts();
-        if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
-        const std::wstring ini = use_fresh_folder(client, L"reconnect") + L"Settings\\Settings.ini";
-        WritePrivateProfileStringW(L"channels", L"channel_name_1", L"room", ini.c_str());
-        WritePrivateProfileStringW(L"channels", L"channel_password_1", L"fav", ini.c_str());
-        client.connection.public_ip = L"192.0.2.1";  // registration then needs no lookup
-        // Waits of 0.8 to 1 s: "1 s" in the server tab.
-        set_reconnect_waits(1000, 1000);
-    }
-    void TearDown() override {
-        end_case();
-        client.auto_reconnect = false;
-        set_reconnect_waits(0, 0);
-    }
-    void end_case() {
-        refuse_reconnect(client);
-        stop_receive_thread(client);
-        for (int slot = 1; slot < chat_slot_count; ++slot)
-            if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());
-        pump_messages();
-    }
-    bool connect(LoopbackServer& far_end) {
-        ConnectRequest request{L"127.0.0.1", std::to_wstring(far_end.port()), L"Tester", L"tester"};
-        return connect_and_start(client, request) && far_end.accept_client();
-    }
-    // The next line the far end reads that starts with `command`; empty when none came.
-    std::string next_command(LoopbackServer& far_end, const std::string& command) {
-        for (std::string line; !(line = next_line(far_end, 5000)).empty();)
-            if (line.compare(0, command.size(), command) == 0) return line;
-        return "";
-    }
-};
-
-TEST_F(ReconnectTest, OnlyARegisteredConnectionThatEndsByItselfComesBackIntoItsTabs) {
+    start_ui_posts();
+    if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
+    const std::wstring ini = use_fresh_folder(client, L"reconnect") + L"Settings\\Settings.ini";
+    WritePrivateProfileStringW(L"channels", L"channel_name_1", L"room", ini.c_str());
+    WritePrivateProfileStringW(L"channels", L"channel_password_1", L"fav", ini.c_str());
+    client.connection.public_ip = L"192.0.2.1";  // registration then needs no lookup
+    set_reconnect_waits(1000, 1000);             // 0.8 to 1 s: "1 s" in the server tab
     struct Case {
         const char* name;
-        bool registers;
-        bool preference;
-        const char* key_line;
-        const char* ending;  // sent before the server closes
-        bool comes_back;
-        bool tab_stays;
+        bool registers, preference;
+        const char* key_line;  // the key seen in the channel goes before the favourite's
+        const char* ending;    // sent before the server closes
+        bool comes_back, tab_stays;
         const char* rejoin;
     } cases[] = {
-        // The key seen in the channel goes before the favourite's.
         {"server closes", true, true, ":op!o@h MODE #room +k sesame\r\n", "", true, true, "JOIN #room sesame"},
-        {"server says ERROR", true, true, "", "ERROR :Closing link (Server going down)\r\n", true, true,
-         "JOIN #room fav"},
+        {"server says ERROR", true, true, "", "ERROR :Closing link (Server going down)\r\n", true, true, "JOIN #room fav"},
         {"ERROR with the preference off", true, false, "", "ERROR :Closing link\r\n", false, false, ""},
         {"closed before registering", false, true, "", "", false, false, ""},
     };
@@ -74,7 +47,8 @@ TEST_F(ReconnectTest, OnlyARegisteredConnectionThatEndsByItselfComesBackIntoItsT
         SCOPED_TRACE(c.name);
         client.auto_reconnect = c.preference;
         LoopbackServer far_end;
-        ASSERT_TRUE(connect(far_end));
+        ConnectRequest request{L"127.0.0.1", std::to_wstring(far_end.port()), L"Tester", L"tester"};
+        ASSERT_TRUE(connect_and_start(client, request) && far_end.accept_client());
         int room = -1;
         if (c.registers) {
             far_end.send_bytes(std::string(welcome) + ":Tester!t@h JOIN #room\r\n" + c.key_line);
@@ -102,8 +76,13 @@ TEST_F(ReconnectTest, OnlyARegisteredConnectionThatEndsByItselfComesBackIntoItsT
             EXPECT_EQ(client.chats[room].generation, generation);
             EXPECT_EQ(reconnect_attempt(), 0u);  // counted afresh after a registration
         }
-        end_case();
+        refuse_reconnect(client);
+        stop_receive_thread(client);
+        if (room > 0) close_chat(client, L"#room");
+        pump_messages();
     }
+    client.auto_reconnect = false;
+    set_reconnect_waits(0, 0);
 }
 
 }  // namespace
