@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "chat/user_list.h"
 #include "connection/connection_start.h"
@@ -11,6 +12,7 @@
 #include "connection/reconnect.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
+#include "support/modal_dialog.h"
 #include "support/net_test_support.h"
 #include "support/ngircd_instance.h"
 
@@ -62,9 +64,12 @@ protected:
         wait_until([&] { return (room = find_chat(client, L"#back")) > 0 && in_channel(room); }, 20000);
         return room;
     }
-    void disconnect_and_expect_no_attempt(unsigned opened, bool restart) {
+    void disconnect() {
         SendMessageW(client.main_window, WM_COMMAND, IDM_DISCONNECT, 0);
         ASSERT_TRUE(wait_until([] { return !disconnect_pending(); }));
+    }
+    void expect_no_attempt_after(const std::function<void()>& user_action, unsigned opened, bool restart) {
+        user_action();
         std::string error;
         if (restart) {
             ASSERT_TRUE(server.start(options, error)) << error;
@@ -72,7 +77,7 @@ protected:
         wait_until([] { return false; }, 2000);  // well beyond the first wait
         EXPECT_EQ(client.server_socket.opened, opened);
         EXPECT_EQ(client.server_socket.connected, 0);
-        EXPECT_LT(find_chat(client, L"#back"), 0);  // Disconnect closed the tabs
+        EXPECT_LT(find_chat(client, L"#back"), 0);  // as Disconnect does, the tabs closed
     }
 };
 
@@ -95,15 +100,24 @@ TEST_F(ServerRestart, BringsUsBackIntoTheSameChannelTab) {
     EXPECT_EQ(find_chat(client, L"somebody"), private_chat);
 }
 
-TEST_F(ServerRestart, NoAttemptFollowsTheUsersDisconnect) {
-    ASSERT_GT(connect_into_channel(), 0);  // while connected
-    disconnect_and_expect_no_attempt(client.server_socket.opened, false);
+TEST_F(ServerRestart, NoAttemptFollowsTheUsersDisconnectOrConnect) {
+    ASSERT_GT(connect_into_channel(), 0);  // Disconnect while connected
+    expect_no_attempt_after([&] { disconnect(); }, client.server_socket.opened, false);
 
-    ASSERT_GT(connect_into_channel(), 0);  // while waiting for the server to come back
-    const unsigned opened = client.server_socket.opened;
-    server.stop();
-    ASSERT_TRUE(wait_until([] { return reconnect_waiting(); }));
-    disconnect_and_expect_no_attempt(opened, true);
+    const std::function<void()> user_actions[] = {
+        [&] { disconnect(); },
+        [&] {
+            EXPECT_TRUE(run_modal([&] { SendMessageW(client.main_window, WM_COMMAND, IDM_CONNECT, 0); },
+                                  [](HWND dialog) { press(dialog, IDCANCEL); }));
+        },
+    };
+    for (const std::function<void()>& user_action : user_actions) {
+        ASSERT_GT(connect_into_channel(), 0);  // while waiting for the server to come back
+        const unsigned opened = client.server_socket.opened;
+        server.stop();
+        ASSERT_TRUE(wait_until([] { return reconnect_waiting(); }));
+        expect_no_attempt_after(user_action, opened, true);
+    }
 }
 
 }  // namespace
