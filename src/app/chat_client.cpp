@@ -10,6 +10,7 @@
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
 #include "connection/receive_loop.h"
+#include "connection/reconnect.h"
 #include "resources/resource_ids.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
@@ -127,6 +128,7 @@ void ChatClient::confirm_exit() {
 
 void ChatClient::shut_down() {
     const bool was_connected = server_socket.connected != 0;
+    refuse_reconnect(*this);
     if (was_connected) {
         send_command(server_socket, irc::quit);
         Sleep(quit_wait_ms);

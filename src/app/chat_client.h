@@ -71,6 +71,7 @@ public:
     std::atomic<bool> enable_http_prc_images{true};
     std::atomic<bool> enable_http_prc_videos{true};
     std::atomic<bool> enable_http_prc_web_pages{true};
+    std::atomic<bool> auto_reconnect{true};
     mutable std::mutex preference_text_lock;
     wchar_t msg_dont_allow_open_private_chats[refusal_message_capacity] = {};
     wchar_t nicknames_keywords_filter[keywords_capacity] = {};

@@ -8,6 +8,7 @@
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
 #include "connection/receive_loop.h"
+#include "connection/reconnect.h"
 #include "net/server_socket.h"
 
 namespace {
@@ -44,6 +45,7 @@ unsigned short port_number(const std::wstring& text) {
 }
 
 bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
+    remember_connect_request(client, request);
     // Connect stays offered until registration completes; a second Connect
     // before that replaces the pending connection instead of sharing its socket.
     stop_receive_thread(client);

@@ -12,6 +12,7 @@
 #include "chat/palette.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
+#include "connection/reconnect.h"
 #include "connection/server_log.h"
 #include "net/session.h"
 #include "chat/ui_post.h"
@@ -96,6 +97,8 @@ void run_loop(const LoopStart& start) {
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
     run_loop(*start);
+    // Still current: nobody stopped the loop, the connection ended by itself.
+    if (current_session() == start->session) report_connection_lost(*start->client, start->session);
     return 0;
 }
 }  // namespace

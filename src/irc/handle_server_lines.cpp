@@ -30,7 +30,7 @@ void handle_error(ChatClient& client, const IrcLine& line) {
     append_chat_text(line.text.c_str(), client, server_tab, colour_error_text, colour_error_back, true);
     append_chat_text(L"", client, server_tab, colour_server_text, colour_black, false);
     // Tabs are windows: they are closed where they were made.
-    disconnect_reset(client);
+    server_closed_reset(client);
     // A stale socket handle may already belong to another connection.
     if (client.server_socket.connected) close_connection(client.server_socket);
 }

@@ -9,6 +9,7 @@
 #include "irc/chat_view.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
+#include "irc/nickname_fallback.h"
 #include "irc/numeric_handlers.h"
 #include "net/server_socket.h"
 #include "chat/ui_post.h"
@@ -53,6 +54,9 @@ constexpr BoxError box_errors[] = {
      L"Operator privileges required"},
 };
 
+constexpr int nickname_in_use_numeric = 433;
+constexpr size_t refused_nickname_token = 3;
+
 constexpr int registered_only_numeric = 486;
 constexpr const wchar_t* registered_only_text = L"This user only accepts private chats from registered users";
 
@@ -94,6 +98,8 @@ bool handle_error_reply(ChatClient& client, const IrcLine& line, int numeric) {
     for (const ConnectionError& error : connection_errors) {
         if (error.numeric != numeric) continue;
         show_server_error_line(client, error.text);
+        if (numeric == nickname_in_use_numeric && try_alternative_nickname(client, line.token(refused_nickname_token)))
+            return true;
         close_connection(client.server_socket);
         return true;
     }

@@ -3,6 +3,8 @@
 #include "mainwindow/demo_tabs.h"
 #include "mainwindow/main_window.h"
 #include "connection/connect_dialog.h"
+#include "connection/receive_loop.h"
+#include "connection/reconnect.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -27,6 +29,12 @@ bool handle_command(ChatClient& client, int id, int code, HWND source) {
         return true;
     case IDM_CONNECT:
         finish_pending_disconnect(client);
+        // The user takes over from a reconnect: its attempt and the tabs it
+        // kept go, as with Disconnect.
+        if (cancel_reconnect(client)) {
+            stop_receive_thread(client);
+            disconnect_reset(client);
+        }
         if (!client.connect_dialog)
             client.connect_dialog = std::make_unique<ConnectDialog>(client.instance, IDD_CONNECT, client.main_window,
                                                                     client, client.server_socket, client.connection);

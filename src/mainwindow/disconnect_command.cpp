@@ -10,6 +10,7 @@
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
 #include "connection/receive_loop.h"
+#include "connection/reconnect.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -32,6 +33,8 @@ void CALLBACK drain_tick(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 void disconnect_by_user(ChatClient& client) {
+    // Whatever ends the connection now, the user asked for it.
+    refuse_reconnect(client);
     if (pending.client) return;  // already on its way
     append_chat_text(command_text::disconnect_line, client, 0, colour_error_text, colour_error_back, true);
     send_command(client.server_socket, irc::quit);

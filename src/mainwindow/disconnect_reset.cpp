@@ -3,6 +3,7 @@
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
+#include "connection/reconnect.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "transfer/ip_sharing.h"
@@ -34,4 +35,11 @@ void disconnect_reset(ChatClient& client) {
     // thread (ERROR from the server) hands the reset over without waiting.
     if (!client.main_window) return;
     post_ui_task(client, [&client] { reset_here(client); });
+}
+
+void server_closed_reset(ChatClient& client) {
+    if (!client.main_window) return;
+    post_ui_task(client, [&client] {
+        if (!reconnect_follows(client)) reset_here(client);
+    });
 }

@@ -33,6 +33,9 @@ bool disconnect_pending();
 // Closes every chat tab and shows the not-connected state. Any thread: the
 // work is handed to the user-interface thread.
 void disconnect_reset(ChatClient& client);
+// The same for a connection the server ended (ERROR), unless a reconnect
+// follows: that keeps the tabs to join the channels again in them.
+void server_closed_reset(ChatClient& client);
 
 // A copy of the bitmap whose background (the top-left pixel's colour) is
 // replaced by the menu colour; the original is left unchanged.

@@ -31,6 +31,7 @@ constexpr PreferenceSwitch preference_switches[] = {
     {settings_key::enable_http_prc_images, &ChatClient::enable_http_prc_images, true},
     {settings_key::enable_http_prc_videos, &ChatClient::enable_http_prc_videos, false},
     {settings_key::enable_http_prc_web_pages, &ChatClient::enable_http_prc_web_pages, false},
+    {settings_key::auto_reconnect, &ChatClient::auto_reconnect, true},
 };
 
 std::wstring read_preference(const ChatClient& client, const wchar_t* key) {

@@ -164,6 +164,7 @@ TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_SHOW_REJECTED)));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_AWAY_TEXT)));
         EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_PREF_VIDEOS));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_PREF_AUTO_RECONNECT));  // on without a key
         EXPECT_EQ(item_text_of(dialog, IDC_PREF_AWAY_TEXT), L"Sorry, I don't accept private chats now");
         click_box(dialog, IDC_PREF_OPEN_PRIVATE);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_SHOW_REJECTED)));
@@ -174,6 +175,7 @@ TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
         SetDlgItemTextW(dialog, IDC_PREF_AWAY_TEXT, L"Back soon");  // greyed, saved anyway
         SetDlgItemTextW(dialog, IDC_PREF_KEYWORDS, L"bot  spam");
         click_box(dialog, IDC_PREF_VIDEOS);
+        click_box(dialog, IDC_PREF_AUTO_RECONNECT);
         press(dialog, IDOK);
     }));
     EXPECT_EQ(read(L"preferences", L"allow_open_private_chats"), L"false");
@@ -181,10 +183,12 @@ TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
     EXPECT_EQ(read(L"preferences", L"msg_dont_allow_open_private_chats"), L"Back soon");
     EXPECT_EQ(read(L"preferences", L"enable_http_prc_videos"), L"false");
     EXPECT_EQ(read(L"preferences", L"enable_https_only"), L"true");
+    EXPECT_EQ(read(L"preferences", L"auto_reconnect"), L"false");
     EXPECT_EQ(read(L"preferences", L"nicknames_keywords_filter"), L"bot  spam");
     EXPECT_TRUE(missing(L"preferences", L"random_nickname"));
     EXPECT_FALSE(client.allow_open_private_chats);
     EXPECT_FALSE(client.enable_http_prc_videos);
+    EXPECT_FALSE(client.auto_reconnect);
     EXPECT_EQ(client.filter_keywords.size(), 2u);
     EXPECT_STREQ(client.msg_dont_allow_open_private_chats, L"Back soon");
 }

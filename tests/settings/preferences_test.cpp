@@ -29,6 +29,7 @@ const PreferenceKey preference_keys[] = {
     {"enable_http_prc_images", &ChatClient::enable_http_prc_images, true},
     {"enable_http_prc_videos", &ChatClient::enable_http_prc_videos, false},
     {"enable_http_prc_web_pages", &ChatClient::enable_http_prc_web_pages, false},
+    {"auto_reconnect", &ChatClient::auto_reconnect, true},
 };
 
 void set_every_preference(ChatClient& client, bool on) {

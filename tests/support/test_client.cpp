@@ -33,6 +33,9 @@ ChatClient& test_client() {
         set_file_receiver_port(0);
         auto* c = new ChatClient(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere v1.5b");
         if (!create_main_window(*c)) return c;
+        // A connection one test lets drop must not come back during a later
+        // one: the tests about reconnecting switch it on themselves.
+        c->auto_reconnect = false;
         // The window takes the executable's folder as it would for a user; the
         // tests work in a folder of their own, never beside the executable.
         const std::wstring folder = make_temp_folder(L"client");

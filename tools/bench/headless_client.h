@@ -57,6 +57,7 @@ inline std::unique_ptr<ChatClient> start_headless_client(const wchar_t* tag) {
     start_ui_posts();
     copy_text(client->app_folder, bench_folder(tag).c_str());
     client->enable_sounds_app = false;
+    client->auto_reconnect = false;  // each benchmark measures the one connection it makes
     client->connection.public_ip = L"192.0.2.1";  // no lookup on the network
     return client;
 }
