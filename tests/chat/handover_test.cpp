@@ -134,12 +134,7 @@ void take_back_wake_ups(ChatClient& client) {
 }
 
 bool queue_empties_by_itself() {
-    const DWORD give_up = GetTickCount() + 30000;
-    while (queued_work_count() > 0 && GetTickCount() < give_up) {
-        pump_messages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return queued_work_count() == 0;
+    return wait_until([] { return queued_work_count() == 0; }, 60000);
 }
 
 // Line numbers of a flooded chat's text, in buffer order.

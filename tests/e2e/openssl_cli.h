@@ -61,10 +61,10 @@ inline bool aes_256_cbc(bool decrypt, const std::string& input, std::string& out
         error = "openssl did not finish";
         return false;
     }
-    const std::string result = net_test::read_file(status);
+    const std::string result = read_file_bytes(status);
     const bool done = result.compare(0, 2, "0\n") == 0;
-    if (done) output = net_test::read_file(folder + L"out.bin");
-    else error = "openssl exit status " + result + ": " + net_test::read_file(folder + L"err.txt");
+    if (done) output = read_file_bytes(folder + L"out.bin");
+    else error = "openssl exit status " + result + ": " + read_file_bytes(folder + L"err.txt");
     for (const wchar_t* name : {L"in.bin", L"out.bin", L"err.txt", L"status"}) DeleteFileW((folder + name).c_str());
     RemoveDirectoryW(folder.c_str());
     return done;

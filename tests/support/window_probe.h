@@ -1,0 +1,28 @@
+#pragma once
+// What a test reads off the hidden main window and its controls, and the wait
+// that keeps this (the user-interface) thread working meanwhile.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+class ChatClient;
+
+// Runs the messages other threads send to this thread until `done` holds;
+// false when `timeout_ms` passed first (a guard against hangs, not a measure).
+bool wait_until(const std::function<bool()>& done, int timeout_ms = 20000);
+
+// Runs `work` on a second thread, standing for the receive thread, while this
+// thread dispatches what it sends; then runs what it handed over without
+// waiting. False when the work was still running after `timeout_ms`: it is
+// then let go (any waits of its on the window are answered) before returning.
+bool run_beside_ui(const std::function<void()>& work, int timeout_ms = 60000);
+
+std::wstring window_text(HWND window);
+// Where `child` lies in its parent's client area.
+RECT child_rect(HWND parent, HWND child);
+std::wstring class_of(HWND window);
+std::wstring status_text(const ChatClient& client, int part);
+
+// Closes every chat but the server tab.
+void close_every_chat(ChatClient& client);
