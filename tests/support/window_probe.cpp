@@ -36,6 +36,20 @@ bool run_beside_ui(const std::function<void()>& work, int timeout_ms) {
     return in_time;
 }
 
+bool run_while_window_busy(const std::function<void()>& work, const std::function<void()>& let_go, int timeout_ms) {
+    HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&] {
+        work();
+        SetEvent(ended);
+    });
+    const bool alone = WaitForSingleObject(ended, timeout_ms) == WAIT_OBJECT_0;
+    if (let_go) let_go();
+    while (MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) pump_messages();
+    worker.join();
+    CloseHandle(ended);
+    return alone;
+}
+
 std::wstring window_text(HWND window) {
     std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
     text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));

@@ -18,6 +18,14 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms = 20000);
 // then let go (any waits of its on the window are answered) before returning.
 bool run_beside_ui(const std::function<void()>& work, int timeout_ms = 60000);
 
+// Runs `work` on a second thread while this thread runs no message at all,
+// as a window busy elsewhere. True when the work ended on its own within
+// `timeout_ms` (a guard against hangs). Either way the work is then let go:
+// `let_go` runs, and this thread answers what the work waits for until it
+// has ended.
+bool run_while_window_busy(const std::function<void()>& work, const std::function<void()>& let_go = nullptr,
+                           int timeout_ms = 60000);
+
 std::wstring window_text(HWND window);
 // Where `child` lies in its parent's client area.
 RECT child_rect(HWND parent, HWND child);
