@@ -19,13 +19,19 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
     }
 }
 
-bool run_beside_ui(const std::function<void()>& work, int timeout_ms) {
+bool run_beside_ui(const std::function<void()>& work, const std::function<void(int)>& ui_step, int timeout_ms) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         work();
         done = true;
     });
-    const bool in_time = wait_until([&] { return done.load(); }, timeout_ms);
+    const DWORD deadline = GetTickCount() + timeout_ms;
+    for (int step = 0; !done && static_cast<int>(deadline - GetTickCount()) > 0; ++step) {
+        if (ui_step) ui_step(step);
+        pump_messages();
+        if (!ui_step) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    const bool in_time = done;
     while (!done) {
         pump_messages();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);

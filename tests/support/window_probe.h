@@ -13,10 +13,12 @@ class ChatClient;
 bool wait_until(const std::function<bool()>& done, int timeout_ms = 20000);
 
 // Runs `work` on a second thread, standing for the receive thread, while this
-// thread dispatches what it sends; then runs what it handed over without
-// waiting. False when the work was still running after `timeout_ms`: it is
-// then let go (any waits of its on the window are answered) before returning.
-bool run_beside_ui(const std::function<void()>& work, int timeout_ms = 60000);
+// thread dispatches what it sends (doing `ui_step` with a step number between
+// dispatches, as fast as it can, when given); then runs what it handed over
+// without waiting. False when the work was still running after `timeout_ms`:
+// it is then let go (any waits of its on the window are answered) first.
+bool run_beside_ui(const std::function<void()>& work, const std::function<void(int)>& ui_step = nullptr,
+                   int timeout_ms = 60000);
 
 // Runs `work` on a second thread while this thread runs no message at all,
 // as a window busy elsewhere. True when the work ended on its own within
