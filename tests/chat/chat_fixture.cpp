@@ -7,11 +7,6 @@
 #include "framework/message_box.h"
 #include "support/test_client.h"
 
-void close_every_chat(ChatClient& client) {
-    for (int slot = 1; slot < chat_slot_count; ++slot)
-        if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());
-}
-
 ChatTest::ChatTest() : client(test_client()) {}
 
 void ChatTest::SetUp() {
@@ -35,10 +30,7 @@ HWND ChatTest::buffer_window(int slot) const {
 }
 
 std::wstring ChatTest::buffer_text(int slot) const {
-    HWND buffer = buffer_window(slot);
-    std::wstring text(GetWindowTextLengthW(buffer) + 1, L'\0');
-    text.resize(GetWindowTextW(buffer, text.data(), static_cast<int>(text.size())));
-    return text;
+    return window_text(buffer_window(slot));
 }
 
 void ChatTest::give_view_size(int slot) const {
@@ -54,9 +46,5 @@ SCROLLINFO ChatTest::vertical_scroll(int slot) const {
 }
 
 std::wstring ChatTest::status_text(int part) const {
-    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
-    std::wstring text(length + 1, L'\0');
-    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    return ::status_text(client, part);
 }

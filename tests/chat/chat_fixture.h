@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/chat_client.h"
+#include "support/window_probe.h"
 
 // Every chat test starts with only the server tab open and selected, and
 // leaves the same way, whatever it opened.
@@ -25,5 +26,3 @@ protected:
     SCROLLINFO vertical_scroll(int slot) const;
     std::wstring status_text(int part) const;
 };
-
-void close_every_chat(ChatClient& client);

@@ -93,18 +93,12 @@ TEST_F(Handover, AWakeUpInsideAModalLoopRunsTheQueue) {
     std::thread sender([&] {
         run_on_ui_thread(client, [&] {
             on_other_thread([&] { post_ui_task(client, [&] { ran = true; }); });
-            const DWORD give_up = GetTickCount() + 5000;
-            while (!ran && GetTickCount() < give_up) {
-                pump_messages();
-                Sleep(1);
-            }
+            wait_until([&] { return ran; });
         });
         done = true;
     });
-    while (!done) {
-        pump_messages();
-        Sleep(1);
-    }
+    // The queue is not run here afterwards: only the loop inside may run it.
+    EXPECT_TRUE(wait_until([&] { return done.load(); }, 60000)) << "the sent task never returned";
     sender.join();
     EXPECT_TRUE(ran);
 }
@@ -134,12 +128,7 @@ void take_back_wake_ups(ChatClient& client) {
 }
 
 bool queue_empties_by_itself() {
-    const DWORD give_up = GetTickCount() + 30000;
-    while (queued_work_count() > 0 && GetTickCount() < give_up) {
-        pump_messages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return queued_work_count() == 0;
+    return wait_until([] { return queued_work_count() == 0; }, 60000);
 }
 
 // Line numbers of a flooded chat's text, in buffer order.

@@ -55,18 +55,16 @@ TEST_F(Peer, PeerAddressIsStoredCutAndShownOnlyForTheSelectedChat) {
     const int first = open_private_chat(client, L"first", false);
     const int second = open_private_chat(client, L"second", false);
     HWND shown = client.peer_ip_edit;
-    if (shown) SetWindowTextW(shown, L"");
+    ASSERT_NE(shown, nullptr);
+    SetWindowTextW(shown, L"");
     client.current_chat = &client.chats[first];
 
     set_peer_ip(client, second, L"10.0.0.2");
     EXPECT_STREQ(client.chats[second].peer_ip, L"10.0.0.2");
+    EXPECT_EQ(window_text(shown), L"") << "a chat not selected is not shown";
     set_peer_ip(client, first, L"127.0.0.1:8087:and-more-text");
     EXPECT_STREQ(client.chats[first].peer_ip, L"127.0.0.1:8087:and-");
-    if (shown) {
-        wchar_t text[64] = {};
-        GetWindowTextW(shown, text, 64);
-        EXPECT_STREQ(text, L"127.0.0.1:8087:and-");
-    }
+    EXPECT_EQ(window_text(shown), L"127.0.0.1:8087:and-");
     set_peer_ip(client, 0, L"1.2.3.4");
     EXPECT_STREQ(client.chats[0].peer_ip, L"");
 }

@@ -4,6 +4,7 @@
 #include "chat/chat_tabs.h"
 #include "chat_fixture.h"
 #include "framework/message_box.h"
+#include "support/box_recorder.h"
 #include "support/loopback.h"
 
 namespace {
@@ -22,12 +23,8 @@ protected:
     // Everything the client sent since the last call: a marker line is sent
     // last, so "nothing sent" needs no waiting for a timeout.
     std::string lines_sent() {
-        send_line(L"MARK", client.server_socket);
         std::string all;
-        for (std::string line = server.receive_line(); line != "MARK"; line = server.receive_line()) {
-            if (line.empty()) return all + "(timeout)";
-            all += line + "\n";
-        }
+        for (const std::string& line : sent_lines(client.server_socket, server)) all += line + "\n";
         return all;
     }
 };
@@ -75,30 +72,22 @@ TEST_F(ServerRequests, JoinSendsTheNameWithoutItsMarkAndTheKey) {
 }
 
 TEST_F(ServerRequests, EighteenthChannelIsRefusedWithABoxAndNoJoin) {
-    int boxes = 0;
-    std::wstring text, caption;
-    UINT flags = 0;
-    set_message_box_hook([&](HWND, const wchar_t* t, const wchar_t* c, UINT f) {
-        ++boxes;
-        text = t;
-        caption = c;
-        flags = f;
-        return IDOK;
-    });
+    BoxRecorder boxes;
     for (int n = 1; n <= 16; ++n) ASSERT_GT(create_chat(client, (L"#c" + std::to_wstring(n)).c_str(), true), 0);
     wchar_t seventeenth[] = L"#c17";
     request_join(seventeenth, client, L"");
     EXPECT_EQ(lines_sent(), "JOIN #c17\n");
-    EXPECT_EQ(boxes, 0);
+    EXPECT_EQ(boxes.count(), 0u);
 
     ASSERT_EQ(create_chat(client, L"#c17", true), 33);
     wchar_t eighteenth[] = L"#c18";
     request_join(eighteenth, client, L"");
     EXPECT_EQ(lines_sent(), "");
-    EXPECT_EQ(boxes, 1);
-    EXPECT_EQ(text, L"You can't open more channels.");
-    EXPECT_EQ(caption, L"Channels limit");
-    EXPECT_EQ(flags, UINT(MB_OK));
+    const std::vector<BoxRecorder::Box> shown = boxes.take_boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, L"You can't open more channels.");
+    EXPECT_EQ(shown[0].caption, L"Channels limit");
+    EXPECT_EQ(shown[0].flags, UINT(MB_OK));
     EXPECT_EQ(create_chat(client, L"#c18", true), -1);
 }
 

@@ -7,19 +7,6 @@
 
 namespace {
 
-RECT child_rect(HWND parent, HWND child) {
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-std::wstring class_of(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 using ChatSlots = ChatTest;
 
 TEST_F(ChatSlots, NewChatsTakeTheFirstFreeSlotOfTheirRangeWithTheirWindows) {

@@ -32,32 +32,6 @@ std::vector<int> zero_to(int count) {
     return numbers;
 }
 
-// Runs `work` on a second thread while this (the user-interface) thread keeps
-// doing `ui_step` and dispatching messages, as the message loop would.
-template <class Work, class Step>
-bool run_beside_ui(Work work, Step ui_step) {
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        work();
-        done = true;
-    });
-    const DWORD deadline = GetTickCount() + 60000;
-    for (int step = 0; !done && GetTickCount() < deadline; ++step) {
-        ui_step(step);
-        pump_messages();
-    }
-    const bool finished = done;
-    if (!finished) {
-        worker.detach();  // a hang: report it rather than block the suite
-        return false;
-    }
-    worker.join();
-    pump_messages();
-    // What the worker handed over without waiting is done by now.
-    write_out_queue(test_client());
-    return true;
-}
-
 TEST_F(Threads, AppendsFromAnotherThreadKeepTheirOrderWhileTabsComeAndGo) {
     const int slot = open_private_chat(client, L"steady", false);
     ASSERT_GT(slot, 0);
@@ -104,8 +78,7 @@ TEST_F(Threads, WindowsOfChatsOpenedElsewhereBelongToTheInterfaceThread) {
             slot = open_private_chat(client, L"remote", false);
             set_user_host(client, slot, L"z-zuser@example");
             set_peer_ip(client, slot, L"127.0.0.1");
-        },
-        [](int) {}));
+        }));
     ASSERT_GT(slot, 0);
     const DWORD ui_thread = GetCurrentThreadId();
     EXPECT_EQ(GetWindowThreadProcessId(client.chats[slot].buffer->window, nullptr), ui_thread);
@@ -138,8 +111,7 @@ TEST_F(Threads, LinesFromAnotherThreadKeepTheirTextAndColours) {
         [&] {
             for (int round = 0; round < 3; ++round)
                 for (const Case& c : cases) append_chat_text(c.text, client, slot, c.colour, c.back, true);
-        },
-        [](int) {}));
+        }));
     HWND buffer = buffer_window(slot);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -21,27 +21,23 @@ namespace {
 std::vector<std::wstring> opened;
 void record_opening(const std::wstring& link, int) { opened.push_back(link); }
 
-std::vector<std::wstring> boxes;
-
 class BufferMenuTest : public InputLineTest {
 protected:
     int slot = 0;
     BufferEdit* buffer = nullptr;
+    std::unique_ptr<BoxRecorder> boxes;
 
     void SetUp() override {
         InputLineTest::SetUp();
         opened.clear();
-        boxes.clear();
         set_link_opener(record_opening);
-        set_message_box_hook([](HWND, const wchar_t* text, const wchar_t*, UINT) {
-            boxes.push_back(text);
-            return IDOK;
-        });
+        boxes = std::make_unique<BoxRecorder>();
         slot = open_chat(L"#room", true);
         buffer = client.chats[slot].buffer.get();
     }
     void TearDown() override {
         set_link_opener(nullptr);
+        boxes.reset();
         InputLineTest::TearDown();
     }
     void write(const std::wstring& text) {
@@ -273,7 +269,7 @@ TEST_F(BufferMenuTest, CopyPasteAndCopyToSendBox) {
     CloseClipboard();
     EXPECT_FALSE(paste_to_input(client));
     EXPECT_EQ(input_text(), greek);
-    EXPECT_EQ(boxes, std::vector<std::wstring>{L"No text in Clipboard"});
+    EXPECT_EQ(boxes->take(), L"Clipboard error: No text in Clipboard\n");
     EXPECT_FALSE(copy_to_clipboard(client, std::wstring()));
 }
 
@@ -294,7 +290,7 @@ TEST_F(BufferMenuTest, SaveChatWritesTheWholeBufferUnderItsTime) {
     }
     ASSERT_GT(expected.size(), 16383u);
     EXPECT_TRUE(save_chat(client, slot, time));
-    EXPECT_EQ(net_test::read_file(path), expected);
+    EXPECT_EQ(read_file_bytes(path), expected);
     pump_messages();
 
     // Names from the server never lead out of the folder or past 127 characters.
@@ -308,7 +304,7 @@ TEST_F(BufferMenuTest, SaveChatWritesTheWholeBufferUnderItsTime) {
     copy_text(client.app_folder, make_temp_folder(L"no-downloads").c_str());
     EXPECT_FALSE(save_chat(client, slot, time));
     copy_text(client.app_folder, saved_folder.c_str());
-    EXPECT_EQ(boxes, std::vector<std::wstring>{L"Unable to create chat file."});
+    EXPECT_EQ(boxes->take(), L"File error: Unable to create chat file.\n");
 }
 
 // A chat with characters the code page lacks is saved whole, as UTF-8 after a
@@ -320,7 +316,7 @@ TEST_F(BufferMenuTest, SaveChatBeyondTheCodePageIsUtf8WithItsMark) {
     write(L"caf\u00e9 \u20ac");
     write(L"\u041f\u0440\u0438\u0432\u0435\u0442 \u4e2d\u6587 \U0001F600");
     EXPECT_TRUE(save_chat(client, slot, time));
-    EXPECT_EQ(net_test::read_file(path), "\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC\r\n"
+    EXPECT_EQ(read_file_bytes(path), "\xEF\xBB\xBF" "caf\xC3\xA9 \xE2\x82\xAC\r\n"
                                          "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE4\xB8\xAD\xE6\x96\x87 "
                                          "\xF0\x9F\x98\x80\r\n");
 }

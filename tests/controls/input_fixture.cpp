@@ -7,13 +7,7 @@
 #include "framework/message_box.h"
 #include "net/server_socket.h"
 #include "support/test_client.h"
-
-namespace {
-void close_every_chat(ChatClient& client) {
-    for (int slot = 1; slot < chat_slot_count; ++slot)
-        if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());
-}
-}  // namespace
+#include "support/window_probe.h"
 
 InputLineTest::InputLineTest() : client(test_client()) {}
 
@@ -23,15 +17,7 @@ void InputLineTest::SetUp() {
     select(0);
     client.connection.nickname = L"bob";
     input = GetDlgItem(client.main_window, 2);
-    if (!input) {
-        // The main window may be built without its input line; the control is
-        // then made here exactly as the window would make it.
-        input = CreateWindowExW(WS_EX_WINDOWEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE, 0, 0,
-                                780, 80, client.main_window, nullptr, GetModuleHandleW(nullptr), nullptr);
-        own_input_ = std::make_unique<InputEdit>(&client);
-        own_input_->window = input;
-        own_input_->subclass();
-    }
+    ASSERT_NE(input, nullptr) << "the main window has no input line";
     SetWindowTextW(input, L"");
 }
 
@@ -41,7 +27,6 @@ void InputLineTest::TearDown() {
     server.reset();
     close_every_chat(client);
     select(0);
-    if (own_input_) DestroyWindow(input);
     pump_messages();
 }
 
@@ -65,9 +50,7 @@ void InputLineTest::type_and_enter(const std::wstring& text) {
 }
 
 std::wstring InputLineTest::input_text() const {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(input)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(input, &text[0], static_cast<int>(text.size()))));
-    return text;
+    return window_text(input);
 }
 
 std::string InputLineTest::next_line(int timeout_ms) {

@@ -43,7 +43,4 @@ protected:
     size_t count_in_buffer(int slot, const std::wstring& text) const;
     // Colours of the last occurrence of `text` in the buffer (every character).
     bool last_run_has_colours(int slot, const std::wstring& text, COLORREF colour, COLORREF background) const;
-
-private:
-    std::unique_ptr<InputEdit> own_input_;
 };

@@ -12,16 +12,12 @@
 #include "crypto/password_table.h"
 #include "framework/message_box.h"
 #include "settings/password_table.h"
+#include "support/box_recorder.h"
 #include "support/thread_language.h"
+#include "support/window_probe.h"
 
 namespace {
 const COLORREF light_green = RGB(187, 231, 161);
-
-std::wstring window_text(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
 
 bool is_upper_hex(const std::string& s) {
     for (char c : s)
@@ -136,13 +132,11 @@ TEST_F(InputLineTest, PasswordWithoutBytesOfItsOwnEncryptsNothing) {
     ChatRecord& chat = client.chats[alice];
     chat.encrypt_messages = true;
     copy_text(chat.password, L"price\u20ac");  // Windows-1252 would make '\u20ac' 0x80
-    std::wstring shown;
-    set_message_box_hook([&](HWND, const wchar_t* text, const wchar_t*, UINT) {
-        shown = text;
-        return IDOK;
-    });
+    BoxRecorder boxes;
     type_and_enter(L"hello");
-    EXPECT_EQ(shown, encryption_error_text);
+    const std::vector<BoxRecorder::Box> shown = boxes.take_boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, encryption_error_text);
     EXPECT_EQ(input_text(), L"hello");
     EXPECT_TRUE(nothing_sent_before_sentinel());
     EXPECT_EQ(count_in_buffer(alice, L"[bob]"), 0u);

@@ -13,30 +13,13 @@
 #include "crypto/file_crypto.h"
 #include "crypto/key_cache.h"
 #include "password_table.h"
+#include "support/file_bytes.h"
 #include "support/test_client.h"
 
 namespace {
 
 std::string narrow(const std::wstring& path) {
     return narrow_text(path.c_str(), CP_THREAD_ACP);
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-std::string read_file(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return "<missing>";
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-    std::fclose(f);
-    return bytes;
 }
 
 bool exists(const std::string& path) {
@@ -88,14 +71,14 @@ TEST(FileCrypto, MatchesOpensslAndRoundTrips) {
     };
     for (const FileVector& v : vectors) {
         SCOPED_TRACE(v.plain.size());
-        write_file(folder + "plain.bin", v.plain);
+        EXPECT_TRUE(write_file_bytes(folder + "plain.bin", v.plain));
         encrypt_file(v.password, folder + "plain.bin", folder + "plain.bin.zof");
-        EXPECT_EQ(to_hex(read_file(folder + "plain.bin.zof")), v.cipher_hex);
+        EXPECT_EQ(to_hex(read_file_bytes(folder + "plain.bin.zof")), v.cipher_hex);
         // Same file, same password: the same bytes again.
         encrypt_file(v.password, folder + "plain.bin", folder + "again.zof");
-        EXPECT_EQ(read_file(folder + "again.zof"), read_file(folder + "plain.bin.zof"));
+        EXPECT_EQ(read_file_bytes(folder + "again.zof"), read_file_bytes(folder + "plain.bin.zof"));
         decrypt_file(v.password, folder + "plain.bin.zof", folder + "back.bin");
-        EXPECT_EQ(read_file(folder + "back.bin"), v.plain);
+        EXPECT_EQ(read_file_bytes(folder + "back.bin"), v.plain);
     }
 }
 
@@ -103,11 +86,11 @@ TEST(FileCrypto, LibraryErrorsRaisedAndNoEmptyOutputLeft) {
     const std::string folder = narrow(make_temp_folder(L"fileerr"));
     EXPECT_THROW(encrypt_file("Tulip9", folder + "absent.txt", folder + "absent.txt.zof"), CryptoPP::Exception);
     EXPECT_FALSE(exists(folder + "absent.txt.zof"));
-    write_file(folder + "a.txt", "some text");
+    EXPECT_TRUE(write_file_bytes(folder + "a.txt", "some text"));
     EXPECT_THROW(encrypt_file("Tulip9", folder + "a.txt", folder + "no such folder\\a.txt.zof"), CryptoPP::Exception);
     encrypt_file("Tulip9", folder + "a.txt", folder + "a.txt.zof");
     EXPECT_THROW(decrypt_file("Tulip8", folder + "a.txt.zof", folder + "out.txt"), CryptoPP::Exception);
-    write_file(folder + "short.zof", "not a multiple of sixteen");
+    EXPECT_TRUE(write_file_bytes(folder + "short.zof", "not a multiple of sixteen"));
     EXPECT_THROW(decrypt_file("Tulip9", folder + "short.zof", folder + "out.txt"), CryptoPP::Exception);
 }
 
@@ -116,9 +99,9 @@ TEST(FileCrypto, LibraryErrorsRaisedAndNoEmptyOutputLeft) {
 TEST(FileCrypto, EncryptingReaderMatchesFileEncryption) {
     const std::string folder = narrow(make_temp_folder(L"reader"));
     for (size_t size : {0u, 16u, 1023u, 65535u, 65536u, 65537u, 200000u}) {
-        write_file(folder + "plain", std::string(size, 'r'));
+        EXPECT_TRUE(write_file_bytes(folder + "plain", std::string(size, 'r')));
         encrypt_file("Tulip9", folder + "plain", folder + "plain.zof");
-        const std::string expected = read_file(folder + "plain.zof");
+        const std::string expected = read_file_bytes(folder + "plain.zof");
         for (size_t capacity : {16u, 1024u, 5120u, 65536u}) {
             SCOPED_TRACE(testing::Message() << size << " bytes in pieces of " << capacity);
             EncryptingReader reader;
@@ -138,7 +121,7 @@ TEST(ReceivedFile, RightPasswordInSlotFive) {
     ChatClient& client = test_client();
     const std::string folder = narrow(make_temp_folder(L"recv5"));
     const std::string content = "%PDF-1.4 pretend report\r\n" + first_bytes(200);
-    write_file(folder + "source.pdf", content);
+    EXPECT_TRUE(write_file_bytes(folder + "source.pdf", content));
     encrypt_file("Fifth-pass", folder + "source.pdf", folder + "report.pdf.zof");
     DeleteFileA((folder + "source.pdf").c_str());
 
@@ -147,7 +130,7 @@ TEST(ReceivedFile, RightPasswordInSlotFive) {
     const ReceivedFileResult result = decrypt_received_file(client, folder + "report.pdf.zof", L"report.pdf.zof");
     EXPECT_TRUE(result.decrypted);
     EXPECT_EQ(result.status_text, L"File 'report.pdf.zof' received. Successful decryption file.");
-    EXPECT_EQ(read_file(folder + "report.pdf"), content);
+    EXPECT_EQ(read_file_bytes(folder + "report.pdf"), content);
     EXPECT_EQ(files_in(folder), std::vector<std::string>{"report.pdf"});  // no partial output, no .zof
     set_stored_passwords(client, {});
 }
@@ -155,8 +138,8 @@ TEST(ReceivedFile, RightPasswordInSlotFive) {
 TEST(ReceivedFile, NoFittingPasswordLeavesNothingAndKeepsExistingFile) {
     ChatClient& client = test_client();
     const std::string folder = narrow(make_temp_folder(L"recvbad"));
-    write_file(folder + "notes.txt", "the user's own notes");
-    write_file(folder + "source", std::string(5000, 'q'));
+    EXPECT_TRUE(write_file_bytes(folder + "notes.txt", "the user's own notes"));
+    EXPECT_TRUE(write_file_bytes(folder + "source", std::string(5000, 'q')));
     encrypt_file("Unknown-pass", folder + "source", folder + "notes.txt.zof");
     encrypt_file("Unknown-pass", folder + "source", folder + "other.bin.zof");
     DeleteFileA((folder + "source").c_str());
@@ -166,7 +149,7 @@ TEST(ReceivedFile, NoFittingPasswordLeavesNothingAndKeepsExistingFile) {
     ReceivedFileResult result = decrypt_received_file(client, folder + "notes.txt.zof", L"notes.txt.zof");
     EXPECT_FALSE(result.decrypted);
     EXPECT_EQ(result.status_text, format_text(wide_text(expected, CP_THREAD_ACP).c_str(), L"notes.txt.zof"));
-    EXPECT_EQ(read_file(folder + "notes.txt"), "the user's own notes");
+    EXPECT_EQ(read_file_bytes(folder + "notes.txt"), "the user's own notes");
 
     set_stored_passwords(client, {});  // no password at all
     result = decrypt_received_file(client, folder + "other.bin.zof", L"other.bin.zof");
@@ -182,7 +165,7 @@ TEST(ReceivedFile, FirstSlotWithValidPaddingWinsEvenWhenWrong) {
     ChatClient& client = test_client();
     const std::string folder = narrow(make_temp_folder(L"recvpad"));
     const std::string content = first_bytes(100);
-    write_file(folder + "source", content);
+    EXPECT_TRUE(write_file_bytes(folder + "source", content));
     encrypt_file("Right-pass", folder + "source", folder + "data.bin.zof");
     std::string lucky;
     for (int i = 0; lucky.empty() && i < 5000; ++i) {
@@ -197,15 +180,15 @@ TEST(ReceivedFile, FirstSlotWithValidPaddingWinsEvenWhenWrong) {
     set_stored_passwords(client, {{1, "Other-pass"}, {3, lucky}, {5, "Right-pass"}});
     const ReceivedFileResult result = decrypt_received_file(client, folder + "data.bin.zof", L"data.bin.zof");
     EXPECT_TRUE(result.decrypted);
-    EXPECT_NE(read_file(folder + "data.bin"), content);  // the lucky password's garbage, as the format allows
-    EXPECT_EQ(read_file(folder + "data.bin"), read_file(folder + "probe.out"));
+    EXPECT_NE(read_file_bytes(folder + "data.bin"), content);  // the lucky password's garbage, as the format allows
+    EXPECT_EQ(read_file_bytes(folder + "data.bin"), read_file_bytes(folder + "probe.out"));
     set_stored_passwords(client, {});
 }
 
 TEST(ReceivedFile, NameWithoutExtensionIsNotDecrypted) {
     ChatClient& client = test_client();
     const std::string folder = narrow(make_temp_folder(L"recvname"));
-    write_file(folder + "source", "abc");
+    EXPECT_TRUE(write_file_bytes(folder + "source", "abc"));
     set_stored_passwords(client, {{1, "First-pass"}});
     for (const char* name : {"plain.txt", ".zof", "x.zo"}) {
         encrypt_file("First-pass", folder + "source", folder + name);

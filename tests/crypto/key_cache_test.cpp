@@ -13,6 +13,7 @@
 #include "crypto/message_crypto.h"
 #include "password_table.h"
 #include "support/test_client.h"
+#include "support/window_probe.h"
 
 TEST(KeyCache, DerivesOncePerPasswordUntilForgotten) {
     forget_derived_keys();
@@ -52,9 +53,10 @@ TEST(KeyCache, ReloadWhileOtherThreadsDecrypt) {
     ASSERT_THROW(decrypt_message(block, wrong), CryptoPP::Exception);
 
     std::atomic<bool> stop{false};
-    std::atomic<int> found{0}, missed{0}, garbage{0};
+    std::atomic<int> found{0}, missed{0}, garbage{0}, reads{0};
+    constexpr int reader_count = 3;
     std::vector<std::thread> readers;
-    for (int t = 0; t < 3; ++t) {
+    for (int t = 0; t < reader_count; ++t) {
         readers.emplace_back([&] {
             while (!stop) {
                 auto text = decrypt_with_any_password(client, block);
@@ -64,13 +66,20 @@ TEST(KeyCache, ReloadWhileOtherThreadsDecrypt) {
                     ++found;
                 else
                     ++garbage;
+                ++reads;
             }
         });
     }
     for (int round = 0; round < 60; ++round) {
+        const int before = reads;
         set_stored_passwords(client, {{1, round % 2 ? right : wrong}, {9, wrong}});
         EXPECT_EQ(decrypt_message(encrypt_message("ui side", right), right), "ui side");
-        Sleep(5);
+        // At most one read per reader was under way at the reload: the one
+        // after those began under the new table.
+        if (!wait_until([&] { return reads > before + reader_count; }, 60000)) {
+            ADD_FAILURE() << "the readers stopped";
+            break;
+        }
     }
     stop = true;
     for (std::thread& t : readers) t.join();

@@ -45,18 +45,7 @@ void ConnectedDialogTest::TearDown() {
 }
 
 std::vector<std::string> ConnectedDialogTest::sent_lines() {
-    static constexpr const char* mark = "QUILLMERE-TEST-MARK";
-    std::vector<std::string> lines;
-    if (!client.server_socket.connected) return lines;
-    send_line(L"QUILLMERE-TEST-MARK", client.server_socket);
-    for (std::string line; (line = server.receive_line()) != mark;) {
-        if (line.empty()) {
-            ADD_FAILURE() << "the mark line never arrived";
-            break;
-        }
-        lines.push_back(line);
-    }
-    return lines;
+    return ::sent_lines(client.server_socket, server);
 }
 
 std::wstring item_text_of(HWND dialog, int id) {

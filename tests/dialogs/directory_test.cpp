@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <thread>
+#include <vector>
 
 #include "app/text.h"
 #include "dialog_fixture.h"
@@ -176,17 +177,29 @@ TEST_F(DialogTest, OfflineDirectoryShowsACachedServer) {
         ListView_GetItemText(list, 0, 1, cell, 64);
         EXPECT_STREQ(cell, L"0007");
 
-        NMLISTVIEW click{};
-        click.hdr = {list, IDC_DIRECTORY_LIST, static_cast<UINT>(LVN_COLUMNCLICK)};
-        click.iItem = -1;
-        click.iSubItem = column_users;
-        SendMessageW(dialog, WM_NOTIFY, IDC_DIRECTORY_LIST, reinterpret_cast<LPARAM>(&click));
-        const std::wstring first = directory.view().cell(0, column_users);
-        click.iSubItem = column_channel;
-        SendMessageW(dialog, WM_NOTIFY, IDC_DIRECTORY_LIST, reinterpret_cast<LPARAM>(&click));
-        // One click sorted ascending, the next, on another column, descending (or the reverse).
-        if (first == L"0007") EXPECT_EQ(directory.view().cell(0, column_channel), L"#zeta");
-        else EXPECT_EQ(directory.view().cell(0, column_channel), L"#alpha");
+        // The first click of the process sorts ascending (no other test clicks
+        // a column), each later one, on any column, the other way; an even
+        // number of clicks leaves the next one ascending again.
+        using Column = std::vector<std::wstring>;
+        const struct {
+            int column;
+            Column rows;
+        } clicks[] = {
+            {column_users, {L"0007", L"0012", L"0123"}},
+            {column_channel, {L"#zeta", L"#chatroom", L"#alpha"}},
+            {column_topic, {L"Chat ROOM", L"quiet", L"talk"}},
+            {column_users, {L"0123", L"0012", L"0007"}},
+        };
+        for (const auto& c : clicks) {
+            NMLISTVIEW click{};
+            click.hdr = {list, IDC_DIRECTORY_LIST, static_cast<UINT>(LVN_COLUMNCLICK)};
+            click.iItem = -1;
+            click.iSubItem = c.column;
+            SendMessageW(dialog, WM_NOTIFY, IDC_DIRECTORY_LIST, reinterpret_cast<LPARAM>(&click));
+            Column shown;
+            for (size_t row = 0; row < c.rows.size(); ++row) shown.push_back(directory.view().cell(row, c.column));
+            EXPECT_EQ(shown, c.rows) << "column " << c.column;
+        }
 
         SetDlgItemTextW(dialog, IDC_DIRECTORY_SEARCH, L"ROOM");
         press(dialog, IDC_DIRECTORY_SEARCH_BUTTON);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/net_test_support.h"
+#include "support/raw_irc_client.h"
 
 namespace e2e {
 
@@ -25,20 +26,7 @@ inline unsigned short ngircd_port() {
             if (c == L'/') c = L'\\';
         path = L"Z:" + path;
     }
-    return static_cast<unsigned short>(atoi(net_test::read_file(path).c_str()));
-}
-
-inline SOCKET connect_loopback(unsigned short port) {
-    SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(sock);
-        return INVALID_SOCKET;
-    }
-    return sock;
+    return static_cast<unsigned short>(atoi(read_file_bytes(path).c_str()));
 }
 
 inline bool readable(SOCKET sock, int timeout_ms) {
@@ -52,28 +40,20 @@ inline bool readable(SOCKET sock, int timeout_ms) {
 // A plain IRC client on the same server, played by the test.
 class PeerClient {
 public:
-    ~PeerClient() { close(); }
-    bool connect(unsigned short port) {
-        sock_ = connect_loopback(port);
-        return sock_ != INVALID_SOCKET;
-    }
-    void close() {
-        if (sock_ != INVALID_SOCKET) closesocket(sock_);
-        sock_ = INVALID_SOCKET;
-    }
-    void send(const std::string& line) {
-        std::string bytes = line + "\r\n";
-        ::send(sock_, bytes.data(), static_cast<int>(bytes.size()), 0);
-    }
+    bool connect(unsigned short port) { return irc_.connect(port); }
+    void close() { irc_.close(); }
+    void send(const std::string& line) { irc_.send_line(line); }
     // Waits, while Quillmere's work on this thread goes on, for a line that
     // contains `part` and has not been matched before; empty on timeout.
     std::string wait_for(const std::string& part, int timeout_ms = 15000) {
         std::string found;
         net_test::wait_until([&] {
-            poll();
-            for (size_t i = next_; i < lines_.size(); ++i) {
-                if (lines_[i].find(part) != std::string::npos) {
-                    found = lines_[i];
+            while (irc_.read_line(0)) {
+            }
+            const std::vector<std::string>& lines = irc_.lines();
+            for (size_t i = next_; i < lines.size(); ++i) {
+                if (lines[i].find(part) != std::string::npos) {
+                    found = lines[i];
                     next_ = i + 1;
                     return true;
                 }
@@ -84,26 +64,7 @@ public:
     }
 
 private:
-    void poll() {
-        while (sock_ != INVALID_SOCKET && readable(sock_, 0)) {
-            char chunk[4096];
-            int n = recv(sock_, chunk, sizeof chunk, 0);
-            if (n <= 0) {
-                close();
-                break;
-            }
-            pending_.append(chunk, n);
-        }
-        for (size_t end; (end = pending_.find("\r\n")) != std::string::npos;) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 2);
-            if (line.compare(0, 5, "PING ") == 0) send("PONG " + line.substr(5));
-            lines_.push_back(line);
-        }
-    }
-    SOCKET sock_ = INVALID_SOCKET;
-    std::string pending_;
-    std::vector<std::string> lines_;
+    RawIrcClient irc_;
     size_t next_ = 0;
 };
 
@@ -133,7 +94,7 @@ private:
         SOCKET client = INVALID_SOCKET;
         while (!stop_ && client == INVALID_SOCKET)
             if (readable(listener_, 50)) client = accept(listener_, nullptr, nullptr);
-        SOCKET server = client == INVALID_SOCKET ? INVALID_SOCKET : connect_loopback(server_port);
+        SOCKET server = client == INVALID_SOCKET ? INVALID_SOCKET : connect_to_loopback(server_port);
         while (!stop_ && server != INVALID_SOCKET) {
             fd_set set;
             FD_ZERO(&set);

@@ -65,20 +65,13 @@ void write_setting(const std::wstring& ini, const wchar_t* section, const wchar_
 // Connect from the menu, as the user does: pick stored server 1 in the
 // dialog and press Connect.
 void connect_through_the_dialog(ChatClient& client) {
-    std::thread user([] {
-        HWND dialog = nullptr;
-        for (int i = 0; i < 1000 && !dialog; ++i) {
-            dialog = FindWindowW(L"#32770", L"Connection to IRC server");
-            if (dialog && !IsWindowVisible(dialog)) dialog = nullptr;
-            if (!dialog) Sleep(10);
-        }
-        if (!dialog) return;
-        SendDlgItemMessageW(dialog, IDC_CONNECT_SERVER_LIST, CB_SETCURSEL, 0, 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECT_SERVER_LIST, CBN_SELCHANGE), 0);
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    SendMessageW(client.main_window, WM_COMMAND, IDM_CONNECT, 0);
-    user.join();
+    EXPECT_TRUE(run_modal([&] { SendMessageW(client.main_window, WM_COMMAND, IDM_CONNECT, 0); },
+                          [](HWND dialog) {
+                              SendDlgItemMessageW(dialog, IDC_CONNECT_SERVER_LIST, CB_SETCURSEL, 0, 0);
+                              press(dialog, IDC_CONNECT_SERVER_LIST, CBN_SELCHANGE);
+                              press(dialog, IDOK);
+                          }))
+        << "the Connect dialog did not open";
 }
 
 void EndToEnd::SetUpTestSuite() {
@@ -142,7 +135,7 @@ TEST_F(EndToEnd, RegistersWithTheCompatibleMark) {
     GetPrivateProfileStringW(L"servers", L"server_nickname_default", L"", saved, 64,
                              (folder + L"Settings\\Settings.ini").c_str());
     EXPECT_STREQ(saved, own_nickname);
-    const std::string log = read_file(server_log_path(*client));
+    const std::string log = read_file_bytes(server_log_path(*client));
     EXPECT_NE(log.find(" 001 Quillfan1 :"), std::string::npos);
     EXPECT_EQ(log.find("NICK Quillfan1"), std::string::npos);  // sent lines are not logged
 }

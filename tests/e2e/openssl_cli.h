@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/file_bytes.h"
 #include "support/linux_shell.h"
 
 namespace openssl_cli {
@@ -15,22 +16,12 @@ namespace openssl_cli {
 constexpr const char* tulip9_key = "9D3647CED6DCD70FA964ACEE7F97BE89C7D5E2C7742323111BC412918D9179C0";
 constexpr const char* tulip9_iv = "893804F634DF3EABAA47F1FC13CD3DA9";
 
-inline bool write_bytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                       written == bytes.size();
-    CloseHandle(file);
-    return whole;
-}
-
 // `openssl enc -aes-256-cbc` (with -d to decrypt) under Tulip9's key and IV,
 // PKCS #7 padding as OpenSSL does it. False, with `error` saying why, when
 // openssl is missing, fails (a wrong padding) or does not end within 20 s.
 inline bool aes_256_cbc(bool decrypt, const std::string& input, std::string& output, std::string& error) {
     const std::wstring folder = linux_shell::scratch_folder_wide();
-    if (!write_bytes(folder + L"in.bin", input)) {
+    if (!write_file_bytes(folder + L"in.bin", input)) {
         error = "cannot write openssl's input";
         return false;
     }
@@ -38,7 +29,7 @@ inline bool aes_256_cbc(bool decrypt, const std::string& input, std::string& out
     const bool done = linux_shell::run(std::string("/usr/bin/openssl enc -aes-256-cbc") + (decrypt ? " -d" : "") +
                                            " -K " + tulip9_key + " -iv " + tulip9_iv + " -in in.bin -out out.bin\n",
                                        error);
-    if (done) output = linux_shell::read_file(folder + L"out.bin");
+    if (done) output = read_file_bytes(folder + L"out.bin");
     for (const wchar_t* name : {L"in.bin", L"out.bin"}) DeleteFileW((folder + name).c_str());
     return done;
 }

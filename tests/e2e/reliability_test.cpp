@@ -96,13 +96,13 @@ TEST_F(Abuse, ReconnectStormLeavesOneSessionOneReceiveThreadAndNoHandles) {
     EXPECT_LE(after.handles, before.handles + probe::storm_handle_slack);
 }
 
-// A server does not wait for long on a client that stops reading (its queue
-// for the client fills and it drops it): the 100,000 lines (about 15 MB) get
-// 90 s to be read, then the PING behind them 60 s to be answered.
+// Every one of the 100,000 lines (about 15 MB) is taken, then the PING behind
+// them answered. How fast is for tools/reliability.sh to measure: the limits
+// here only end a run whose client stopped reading.
 constexpr size_t mix_lines = 100000;
 constexpr unsigned mix_seed = 20240607;
-constexpr DWORD mix_budget_ms = 90000;
-constexpr DWORD pong_deadline_ms = 60000;
+constexpr DWORD mix_budget_ms = 300000;
+constexpr DWORD pong_deadline_ms = 120000;
 // Each chat keeps at most its scrollback (500,000 characters); the mix fills
 // two chats (the server tab and #hostile) and gives the 16 private chats a line
 // or two each. The whole mix is about 30 MB as wide text: a process that holds
@@ -115,21 +115,19 @@ TEST_F(Abuse, HostileMixStillGetsThePingAnsweredAndTheWindowAnswers) {
     e2e::HostileServer server(mix_seed, mix_lines, mix_budget_ms, pong_deadline_ms);
     ASSERT_TRUE(connect_and_start(client, {L"127.0.0.1", std::to_wstring(server.port()), L"Hostiletest", L"hostt"}));
     probe::ResponsivenessWatcher watcher(client.main_window);
-    wait_until([&] { return server.finished(); }, mix_budget_ms + pong_deadline_ms + 30000);
+    ASSERT_TRUE(wait_until([&] { return server.finished(); }, mix_budget_ms + pong_deadline_ms + 30000))
+        << "the hostile server never ended its run";
     const probe::PeakMemory memory = probe::peak_memory();
     // One more probe after the end, answered while this thread runs its messages.
     const int probes = watcher.probes();
-    wait_until([&] { return watcher.probes() > probes + 1; }, 15000);
+    EXPECT_TRUE(wait_until([&] { return watcher.probes() > probes + 1; }, 60000))
+        << "the window took no probe after the mix";
     watcher.stop();
     const e2e::HostileRun& run = server.result();
-    std::printf("hostile mix: %zu of %zu lines sent in %.1f s (%.0f lines/s), %s, worst window answer %.0f ms, "
-                "peak pagefile %.0f MB, %zu message boxes\n",
-                run.lines_sent, run.lines, run.send_seconds, run.lines_sent / (run.send_seconds + 1e-9),
-                run.pong_seconds < 0 ? "no PONG" : ("PONG after " + std::to_string(run.pong_seconds) + " s").c_str(),
-                watcher.worst_ms(), memory.pagefile_mb, boxes.count());
+    std::printf("hostile mix: %zu of %zu lines sent, %s, peak pagefile %.0f MB, %zu message boxes\n", run.lines_sent,
+                run.lines, run.pong_seconds < 0 ? "no PONG" : "PONG answered", memory.pagefile_mb, boxes.count());
 
-    EXPECT_EQ(run.failure, "") << run.lines_sent << " of " << run.lines << " lines sent in " << run.send_seconds
-                               << " s";
+    EXPECT_EQ(run.failure, "") << run.lines_sent << " of " << run.lines << " lines sent";
     EXPECT_EQ(run.lines_sent, mix_lines);
     EXPECT_TRUE(watcher.last_answered()) << "the window did not answer WM_NULL after the mix";
     EXPECT_LT(memory.pagefile_mb, pagefile_ceiling_mb);

@@ -11,7 +11,9 @@
 #include "framework/fatal_error.h"
 #include "framework/subclassed_window.h"
 #include "resources/resource_ids.h"
+#include "support/modal_dialog.h"
 #include "support/test_client.h"
+#include "support/window_probe.h"
 
 namespace {
 
@@ -111,21 +113,19 @@ TEST(MainWindow, AltQuestionMarkAndAltSlashOpenAbout) {
         keys[VK_MENU] = keys[VK_LMENU] = 0x80;
         if (shift) keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
         SetKeyboardState(keys);
-        std::atomic<bool> found{false};
-        std::thread closer([&] {
-            for (int i = 0; i < 250 && !found; ++i) {
-                if (HWND about = FindWindowW(L"#32770", L"About Quillmere")) {
-                    found = true;
-                    PostMessageW(about, WM_COMMAND, IDOK, 0);
-                }
-                Sleep(20);
-            }
-        });
-        MSG msg{client.main_window, WM_SYSKEYDOWN, VK_OEM_2, 1 << 29};
-        EXPECT_TRUE(TranslateAcceleratorW(client.main_window, accelerators, &msg));
-        closer.join();
+        std::wstring caption;
+        const bool opened = run_modal(
+            [&] {
+                MSG msg{client.main_window, WM_SYSKEYDOWN, VK_OEM_2, 1 << 29};
+                EXPECT_TRUE(TranslateAcceleratorW(client.main_window, accelerators, &msg));
+            },
+            [&](HWND about) {
+                caption = window_text(about);
+                press(about, IDOK);
+            });
         SetKeyboardState(saved);
-        EXPECT_TRUE(found) << "shift " << shift;
+        EXPECT_TRUE(opened) << "shift " << shift;
+        EXPECT_EQ(caption, L"About Quillmere") << "shift " << shift;
     }
 }
 

@@ -16,15 +16,9 @@
 #include "mainwindow/main_window.h"
 #include "net/server_socket.h"
 #include "support/test_client.h"
+#include "support/window_probe.h"
 
 namespace {
-constexpr const char* sent_mark = "QUILLMERE-TEST-MARK";
-
-void close_every_chat(ChatClient& client) {
-    for (int slot = 1; slot < chat_slot_count; ++slot)
-        if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());
-}
-
 std::string narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
@@ -82,35 +76,13 @@ void IrcTest::dispatch(const std::wstring& line) {
 }
 
 void IrcTest::dispatch_from_receive_thread(const std::vector<std::wstring>& lines) {
-    std::atomic<bool> done{false};
-    std::thread receiver([&] {
+    EXPECT_TRUE(run_beside_ui([&] {
         for (const auto& line : lines) dispatch_line(client, line);
-        done = true;
-    });
-    while (!done) {
-        pump_messages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    receiver.join();
-    pump_messages();
-    // What the receive thread handed over without waiting is done by now.
-    write_out_queue(client);
+    })) << "the lines were still being handled after a minute";
 }
 
 std::vector<std::string> IrcTest::sent_lines() {
-    std::vector<std::string> lines;
-    if (!client.server_socket.connected) return lines;
-    send_line(L"QUILLMERE-TEST-MARK", client.server_socket);
-    for (;;) {
-        std::string line = server.receive_line();
-        if (line == sent_mark) break;
-        if (line.empty()) {
-            ADD_FAILURE() << "the mark line never arrived";
-            break;
-        }
-        lines.push_back(line);
-    }
-    return lines;
+    return ::sent_lines(client.server_socket, server);
 }
 
 int IrcTest::open_channel(const wchar_t* name) {
@@ -168,9 +140,5 @@ std::vector<std::wstring> IrcTest::chat_texts(int slot) {
 }
 
 std::wstring IrcTest::status_text(int part) {
-    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
-    std::wstring text(length + 1, L'\0');
-    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    return ::status_text(client, part);
 }

@@ -8,6 +8,7 @@
 #include "crypto/message_crypto.h"
 #include "irc/irc_line.h"
 #include "irc_fixture.h"
+#include "support/stored_passwords.h"
 
 namespace {
 
@@ -16,12 +17,8 @@ using Privmsg = IrcTest;
 const wchar_t* const away_text = L"Sorry, I don't accept private chats now";
 
 void set_passwords(ChatClient& client, int slot, const char* password) {
-    {
-        std::lock_guard<std::mutex> guard(client.password_lock);
-        for (int i = 1; i <= password_count; ++i) client.encryption_passwords[i][0] = 0;
-        if (slot > 0) copy_text(client.encryption_passwords[slot], password);
-    }
-    forget_derived_keys();
+    set_stored_passwords(client, slot > 0 ? std::vector<std::pair<int, std::string>>{{slot, password}}
+                                          : std::vector<std::pair<int, std::string>>{});
 }
 
 TEST_F(Privmsg, ChannelMessageShowsSenderAndText) {

@@ -1,8 +1,6 @@
 // The receive thread must answer the server's PING whatever the window is
 // doing: nothing it does may wait for the interface thread.
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/text.h"
@@ -11,6 +9,7 @@
 #include "irc/irc_line.h"
 #include "irc_fixture.h"
 #include "support/test_client.h"
+#include "support/window_probe.h"
 
 namespace {
 
@@ -45,18 +44,12 @@ TEST_F(ReceiveThread, AnswersPingWhileTheWindowDoesNotRespond) {
         WaitForSingleObject(user_closes_box, 30000);
         return IDOK;
     });
-    std::atomic<bool> done{false};
-    std::thread receiver([&] {
-        for (const std::wstring& line : busy_server_lines()) dispatch_line(client, line);
-        done = true;
-    });
     // The interface thread is busy: it runs no message at all meanwhile.
-    const DWORD give_up = GetTickCount() + 20000;
-    while (!done && GetTickCount() < give_up) Sleep(5);
-    const bool answered_alone = done;
-    SetEvent(user_closes_box);
-    while (!done) pump_messages();  // a waiting receive thread is let go, to end the test
-    receiver.join();
+    const bool answered_alone = run_while_window_busy(
+        [&] {
+            for (const std::wstring& line : busy_server_lines()) dispatch_line(client, line);
+        },
+        [&] { SetEvent(user_closes_box); });
     set_message_box_hook([](HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; });
     pump_messages();  // the boxes still waiting are closed at once
     CloseHandle(user_closes_box);

@@ -8,6 +8,7 @@
 #include "http_stub.h"
 #include "link_fixture.h"
 #include "links/link_download.h"
+#include "support/file_bytes.h"
 #include "support/net_test_support.h"
 
 using namespace link_test;
@@ -60,9 +61,9 @@ TEST_F(DownloadGuard, PastTheSizeCapADownloadFailsAndLeavesTheFolderAsItWas) {
     pump_messages();
     EXPECT_EQ(status(1), L"Error: Download failure");
     EXPECT_EQ(names_in(saved), before);
-    EXPECT_EQ(net_test::read_file(saved + L"big.png"), "my own picture");
-    EXPECT_EQ(net_test::read_file(saved + L"big.png.part"), "my own half picture");
+    EXPECT_EQ(read_file_bytes(saved + L"big.png"), "my own picture");
+    EXPECT_EQ(read_file_bytes(saved + L"big.png.part"), "my own half picture");
 
     EXPECT_EQ(download_link(folder, server.url("/full.png")).kind, DownloadResult::received);
-    EXPECT_TRUE(net_test::read_file(saved + L"full.png") == at_cap);
+    EXPECT_TRUE(read_file_bytes(saved + L"full.png") == at_cap);
 }

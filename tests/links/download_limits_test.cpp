@@ -88,7 +88,7 @@ TEST_F(DownloadLimitsTest, DownloadsKeepWithinTheHourlyAmount) {
     EXPECT_EQ(download_link(client.app_folder, server.url("/two.png")).kind, DownloadResult::over_budget);
     pump_messages();
     EXPECT_EQ(status(1), L"Error: Downloads are limited to 15 bytes an hour");
-    EXPECT_EQ(net_test::read_file(downloads + L"one.png"), "0123456789");
+    EXPECT_EQ(read_file_bytes(downloads + L"one.png"), "0123456789");
     EXPECT_FALSE(net_test::file_exists(downloads + L"two.png"));
     EXPECT_FALSE(net_test::file_exists(downloads + L"two.png.part"));
 }
@@ -117,9 +117,9 @@ TEST_F(DownloadLimitsTest, ADownloadNeverReplacesAFile) {
         EXPECT_EQ(result.kind, DownloadResult::received);
         EXPECT_EQ(result.file_name, saved);
         EXPECT_EQ(status(1), format_text(L"File '%s' received", saved));
-        EXPECT_EQ(net_test::read_file(downloads + saved), "new cat");
+        EXPECT_EQ(read_file_bytes(downloads + saved), "new cat");
     }
-    EXPECT_EQ(net_test::read_file(downloads + L"cat.jpg"), "my own cat");
+    EXPECT_EQ(read_file_bytes(downloads + L"cat.jpg"), "my own cat");
 }
 
 // At exit: the pool cuts off what runs (here a server that never answers,

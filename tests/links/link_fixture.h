@@ -15,6 +15,7 @@
 #include "links/open_link.h"
 #include "mainwindow/main_window.h"
 #include "support/test_client.h"
+#include "support/window_probe.h"
 
 namespace link_test {
 
@@ -109,12 +110,7 @@ protected:
         client.enable_http_prc_videos = p.videos;
         client.enable_http_prc_web_pages = p.pages;
     }
-    std::wstring status(int part) const {
-        wchar_t text[512] = {};
-        if (LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0)) < 512)
-            SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
+    std::wstring status(int part) const { return status_text(client, part); }
 };
 
 }  // namespace link_test

@@ -16,7 +16,9 @@
 #include "mainwindow/main_window.h"
 #include "support/net_test_support.h"
 #include "resources/resource_ids.h"
+#include "support/box_recorder.h"
 #include "support/loopback.h"
+#include "support/modal_dialog.h"
 #include "support/rich_text.h"
 #include "support/test_client.h"
 
@@ -25,22 +27,18 @@ using net_test::wait_until;
 
 enum class Tab { server, private_chat, channel };
 
-std::vector<std::wstring> boxes;
 std::vector<std::pair<std::wstring, int>> opened;
 
 class CommandsTest : public MainWindowTest {
 protected:
     std::unique_ptr<LoopbackServer> server;
+    std::unique_ptr<BoxRecorder> boxes;
     int alice = -1, room = -1;
 
     void SetUp() override {
         MainWindowTest::SetUp();
-        boxes.clear();
         opened.clear();
-        set_message_box_hook([](HWND, const wchar_t* text, const wchar_t* caption, UINT) {
-            boxes.push_back(std::wstring(caption) + L": " + text);
-            return IDOK;
-        });
+        boxes = std::make_unique<BoxRecorder>();
         set_link_opener([](const std::wstring& link, int show) { opened.emplace_back(link, show); });
         client.connection.nickname = L"bob";
         for (FavoriteChannel& favourite : client.favorite_channels) favourite = FavoriteChannel{};
@@ -62,6 +60,7 @@ protected:
         if (disconnect_pending()) finish_pending_disconnect(client);
         if (client.server_socket.connected) close_connection(client.server_socket);
         server.reset();
+        boxes.reset();
         MainWindowTest::TearDown();
     }
     int slot_of(Tab tab) const { return tab == Tab::server ? 0 : tab == Tab::private_chat ? alice : room; }
@@ -74,19 +73,7 @@ protected:
         SendMessageW(list, CB_SETCURSEL, index, 0);
         SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     }
-    // The lines the server received up to a sentinel sent after them.
-    std::vector<std::string> received() {
-        send_line(L"PING sentinel", client.server_socket);
-        std::vector<std::string> lines;
-        for (std::string line = server->receive_line(); line != "PING sentinel"; line = server->receive_line()) {
-            if (line.empty()) {
-                ADD_FAILURE() << "the sentinel never came";
-                break;
-            }
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> received() { return sent_lines(client.server_socket, *server); }
 };
 }  // namespace
 
@@ -161,15 +148,15 @@ TEST_F(CommandsTest, CommandTable) {
             EXPECT_EQ(client.chats[slot].*c.flag, before != (c.text[0] != 0)) << c.id;
         }
     }
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(boxes->take(), L"");
 }
 
 TEST_F(CommandsTest, PasswordWithoutAStoredOneAsksForIt) {
     click_tab(room);
     command(IDM_PASSWORD_ON);
     EXPECT_TRUE(received().empty());
-    EXPECT_EQ(boxes, std::vector<std::wstring>{L"Password not defined: Password not defined for this channel.\n"
-                                               L"Use menu bar option 'Settings/Channels'."});
+    EXPECT_EQ(boxes->take(), L"Password not defined: Password not defined for this channel.\n"
+                             L"Use menu bar option 'Settings/Channels'.\n");
 }
 
 TEST_F(CommandsTest, ClosingAChannelPartsAndAPrivateChatSendsNothing) {
@@ -272,7 +259,7 @@ TEST_F(CommandsTest, DisconnectDrainsWithoutFreezingTheWindow) {
     EXPECT_TRUE(disconnect_pending());
     EXPECT_GT(find_chat(client, L"#room"), 0);
     server->close_client();
-    ASSERT_TRUE(wait_until([] { return !disconnect_pending(); }, 5000));
+    ASSERT_TRUE(wait_until([] { return !disconnect_pending(); })) << "the closed connection did not end the wait";
     EXPECT_EQ(find_chat(client, L"#room"), -1);
     EXPECT_EQ(find_chat(client, L"alice"), -1);
     EXPECT_TRUE(menu_enabled(IDM_CONNECT));
@@ -280,12 +267,14 @@ TEST_F(CommandsTest, DisconnectDrainsWithoutFreezingTheWindow) {
     EXPECT_NE(rich_edit_text(client.chats[0].buffer->window).find(L"**** Disconnect by user ****"),
               std::wstring::npos);
 
-    // A server that never closes: the wait ends after two seconds.
+    // A server that never closes: the wait still ends (after two seconds; the
+    // guard here only stops a wait that would never end).
     server = std::make_unique<LoopbackServer>();
     ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server->port()));
     ASSERT_TRUE(server->accept_client());
     command(IDM_DISCONNECT);
-    ASSERT_TRUE(wait_until([] { return !disconnect_pending(); }, 5000));
+    ASSERT_TRUE(disconnect_pending());
+    ASSERT_TRUE(wait_until([] { return !disconnect_pending(); }, 60000)) << "the wait for the server never ended";
     EXPECT_FALSE(client.server_socket.connected);
     EXPECT_TRUE(server->wait_closed());
 
@@ -294,20 +283,15 @@ TEST_F(CommandsTest, DisconnectDrainsWithoutFreezingTheWindow) {
     ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", server->port()));
     ASSERT_TRUE(server->accept_client());
     command(IDM_DISCONNECT);
-    std::thread user([] {
-        for (int i = 0; i < 500; ++i) {
-            HWND dialog = FindWindowW(L"#32770", L"Connection to IRC server");
-            if (dialog && IsWindowVisible(dialog)) {
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                return;
-            }
-            Sleep(10);
-        }
-    });
+    ASSERT_TRUE(disconnect_pending());
     bool pending_when_dialog_opened = true;
-    command(IDM_CONNECT);
-    pending_when_dialog_opened = disconnect_pending();
-    user.join();
+    EXPECT_TRUE(run_modal([&] { command(IDM_CONNECT); },
+                          [&](HWND dialog) {
+                              pending_when_dialog_opened = disconnect_pending();
+                              EXPECT_EQ(window_text(dialog), L"Connection to IRC server");
+                              press(dialog, IDCANCEL);
+                          }))
+        << "the Connect dialog did not open";
     EXPECT_FALSE(pending_when_dialog_opened);
     EXPECT_FALSE(client.server_socket.connected);
     EXPECT_TRUE(menu_enabled(IDM_CONNECT));

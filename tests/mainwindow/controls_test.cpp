@@ -61,15 +61,17 @@ TEST_F(StartState, MenuItemsNeedingAConnectionOrAChatAreGreyed) {
 
 TEST_F(StartState, AppFolderIsTheExecutablesFolder) {
     wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring expected = path;
-    expected.resize(expected.find_last_of(L'\\') + 1);
+    ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
     // The test client works in a folder of its own: set it as the window does.
     const std::wstring own = client.app_folder;
     set_app_folder(client);
-    EXPECT_EQ(std::wstring(client.app_folder), expected);
-    EXPECT_EQ(expected.back(), L'\\');
+    const std::wstring folder = client.app_folder;
     copy_text(client.app_folder, own.c_str());
+    // The folder followed by this executable's own name is the running file.
+    EXPECT_EQ(_wcsicmp((folder + L"test_mainwindow.exe").c_str(), path), 0)
+        << std::string(folder.begin(), folder.end());
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
 }
 
 TEST(FolderOfPath, KeepsDriveAndFolderWithTheirBackslash) {

@@ -269,19 +269,7 @@ TEST_F(DisconnectReset, ClosesEveryTabAndShowsTheNotConnectedState) {
 TEST_F(DisconnectReset, FromAnotherThreadRunsOnTheWindowsThread) {
     ASSERT_GT(create_chat(client, L"ivy", false), 0);
     ASSERT_GT(create_chat(client, L"#three", true), 0);
-    std::atomic<bool> done{false};
-    std::thread receive_thread([&] {
-        disconnect_reset(client);
-        done = true;
-    });
-    const DWORD give_up = GetTickCount() + 10000;
-    while (!done && GetTickCount() < give_up) {
-        pump_messages();
-        Sleep(1);
-    }
-    receive_thread.join();
-    write_out_queue(client);  // what the thread handed over, done
-    ASSERT_TRUE(done);
+    ASSERT_TRUE(run_beside_ui([&] { disconnect_reset(client); }));
     EXPECT_EQ(find_chat(client, L"ivy"), -1);
     EXPECT_EQ(find_chat(client, L"#three"), -1);
     EXPECT_EQ(client.current_chat, &client.chats[0]);

@@ -40,30 +40,7 @@ bool MainWindowTest::menu_greyed(int command) const {
 }
 
 std::wstring MainWindowTest::status_text(int part) const {
-    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
-    std::wstring text(length + 1, L'\0');
-    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
-}
-
-RECT child_rect(HWND parent, HWND child) {
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-std::wstring window_text(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
-    return text;
-}
-
-std::wstring class_of(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
+    return ::status_text(client, part);
 }
 
 COLORREF brush_colour(HBRUSH brush, bool& solid) {

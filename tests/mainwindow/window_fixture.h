@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/chat_client.h"
+#include "support/window_probe.h"
 
 // Every main-window test starts and ends with only the server tab open and
 // selected, not connected, and the window shown (hidden windows would report
@@ -25,9 +26,6 @@ protected:
     std::wstring status_text(int part) const;
 };
 
-RECT child_rect(HWND parent, HWND child);
-std::wstring window_text(HWND window);
-std::wstring class_of(HWND window);
 
 // Colour of a solid brush; `solid` false for a hollow one.
 COLORREF brush_colour(HBRUSH brush, bool& solid);

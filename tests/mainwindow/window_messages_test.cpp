@@ -5,6 +5,7 @@
 #include "controls/buffer_edit.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
+#include "support/modal_dialog.h"
 #include "support/test_client.h"
 #include "window_fixture.h"
 
@@ -14,18 +15,7 @@ using StatusNotice = MainWindowTest;
 
 TEST_F(StatusNotice, FromAnotherThreadLandsInTheFirstTwoParts) {
     client.enable_sounds_app = false;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        show_status_notice("Caf\xe9 notice", "written by a worker thread");
-        done = true;
-    });
-    const DWORD give_up = GetTickCount() + 10000;
-    while (!done && GetTickCount() < give_up) {
-        pump_messages();
-        Sleep(1);
-    }
-    worker.join();
-    write_out_queue(client);  // what the thread handed over, done
+    ASSERT_TRUE(run_beside_ui([] { show_status_notice("Caf\xe9 notice", "written by a worker thread"); }));
     EXPECT_EQ(status_text(0), L"Caf\u00e9 notice");
     EXPECT_EQ(status_text(1), L"written by a worker thread");
 
@@ -60,19 +50,13 @@ TEST_F(WindowMessages, SizePutsBufferAndInputLineBackAndFocusGoesToTheInputLine)
 }
 
 TEST_F(WindowMessages, AboutCommandShowsTheAboutBox) {
-    std::atomic<bool> seen{false};
-    std::thread closer([&] {
-        for (int i = 0; i < 500 && !seen; ++i) {
-            if (HWND box = FindWindowW(L"#32770", L"About Quillmere")) {
-                seen = true;
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(10);
-        }
-    });
-    SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
-    closer.join();
-    EXPECT_TRUE(seen);
+    std::wstring caption;
+    EXPECT_TRUE(run_modal([&] { SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0); },
+                          [&](HWND box) {
+                              caption = window_text(box);
+                              press(box, IDOK);
+                          }));
+    EXPECT_EQ(caption, L"About Quillmere");
 }
 
 TEST_F(WindowMessages, UnknownCommandsGoToTheDefaultProcedure) {

@@ -1,5 +1,6 @@
 #include "numerics_fixture.h"
 #include <algorithm>
+#include <memory>
 
 namespace {
 using namespace net_test;
@@ -61,18 +62,16 @@ TEST_F(NumericsTest, JoinRefusalsAreOneBoxAtATimeThatDoesNotHoldUpReceiving) {
         feed(c.line);
         EXPECT_EQ(boxes.count(), 0u);  // the handler has returned; the box waits
         pump_messages();
-        ASSERT_EQ(boxes.count(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, c.text);
-        EXPECT_EQ(boxes.boxes[0].caption, c.caption);
-        boxes.boxes.clear();
+        EXPECT_EQ(boxes.take(), std::wstring(c.caption) + L": " + c.text + L"\n");
     }
     EXPECT_EQ(text_of(0), L"");
 
     // A burst: the first is a box, the others lines (on one line each).
     for (const Case& c : cases) feed(c.line);
     pump_messages();
-    ASSERT_EQ(boxes.count(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, cases[0].caption);
+    const std::vector<BoxRecorder::Box> burst = boxes.take_boxes();
+    ASSERT_EQ(burst.size(), 1u);
+    EXPECT_EQ(burst[0].caption, cases[0].caption);
     std::wstring lines;
     for (size_t i = 1; i < std::size(cases); ++i) {
         std::wstring line = cases[i].text;
@@ -87,20 +86,20 @@ TEST_F(NumericsTest, RefusedNicknamesEndTheConnection) {
         {L":srv 432 * bad nick :Erroneous nickname", L"Invalid Nickname"},
         {L":srv 433 * taken :Nickname already in use", L"Nickname is already in use"},
     };
+    // The fixture's connection serves the first case, a new one each later case.
+    std::unique_ptr<LoopbackServer> next;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
+        LoopbackServer* far_end = &server;
         if (!client.server_socket.connected) {
-            LoopbackServer next;
-            ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", next.port()));
-            ASSERT_TRUE(next.accept_client());
-            clear_chat(client, 0);
-            feed(c.first);
-            EXPECT_TRUE(next.wait_closed());
-        } else {
-            clear_chat(client, 0);
-            feed(c.first);
-            EXPECT_TRUE(server.wait_closed());
+            next = std::make_unique<LoopbackServer>();
+            ASSERT_TRUE(connect_to_server(client.server_socket, L"127.0.0.1", next->port()));
+            ASSERT_TRUE(next->accept_client());
+            far_end = next.get();
         }
+        clear_chat(client, 0);
+        feed(c.first);
+        EXPECT_TRUE(far_end->wait_closed());
         EXPECT_EQ(client.server_socket.connected, 0);
         EXPECT_EQ(text_of(0), std::wstring(c.second) + L"\r\n");
     }

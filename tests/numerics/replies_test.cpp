@@ -16,27 +16,6 @@
 namespace {
 using namespace net_test;
 
-// Runs `lines` on a thread standing for the receive thread while this (the
-// interface) thread answers no message and runs nothing of what it hands
-// over. True when it was done in time: it never waited for the window.
-template <class Lines>
-bool receive_without_the_window(Lines lines) {
-    std::atomic<bool> done{false};
-    std::thread receiver([&] {
-        lines();
-        done = true;
-    });
-    const DWORD give_up = GetTickCount() + 60000;
-    while (!done && GetTickCount() < give_up) Sleep(5);
-    const bool in_time = done;
-    while (!done) {  // a thread that waits for the window is let go
-        pump_messages();
-        Sleep(1);
-    }
-    receiver.join();
-    return in_time;
-}
-
 TEST_F(NumericsTest, ServerTextsAreShownFromTheirPosition) {
     struct Case {
         const wchar_t* line;
@@ -250,7 +229,7 @@ TEST_F(NumericsTest, EndOfWhoisIsShownByTheWindowForTheChatStillSelected) {
         SCOPED_TRACE(switched ? "switched to bob" : "alice still selected");
         select(alice);
         SetWindowTextW(client.user_info_edit, L"before");
-        ASSERT_TRUE(receive_without_the_window([&] {
+        ASSERT_TRUE(run_while_window_busy([&] {
             dispatch_line(client, L":srv 311 me alice ~z-za host.test * :Alice A");
             dispatch_line(client, L":srv 318 me alice :End of WHOIS list");
         }));
@@ -272,7 +251,7 @@ TEST_F(NumericsTest, FloodsOfListRowsAndIsonRepliesLeaveABoundedQueue) {
     client.channel_directory.clear();
     client.directory_row_count = 0;
     constexpr int rows = 500000;
-    ASSERT_TRUE(receive_without_the_window([&] {
+    ASSERT_TRUE(run_while_window_busy([&] {
         for (int n = 0; n < rows; ++n) dispatch_line(client, L":srv 322 me #c" + std::to_wstring(n) + L" 5 :topic");
         dispatch_line(client, L":srv 323 me :End of LIST");
     }));
@@ -288,7 +267,7 @@ TEST_F(NumericsTest, FloodsOfListRowsAndIsonRepliesLeaveABoundedQueue) {
     for (int n = 1; n <= favorite_nickname_count; ++n)
         copy_text(client.favorite_nicknames[n].nickname, n == 1 ? L"alice" : n == 2 ? L"bob" : L"");
     for (auto& favourite : client.favorite_nicknames) favourite.online = false;
-    ASSERT_TRUE(receive_without_the_window([&] {
+    ASSERT_TRUE(run_while_window_busy([&] {
         for (int n = 0; n < 50000; ++n) dispatch_line(client, L":srv 303 me :bob");
         dispatch_line(client, L":srv 303 me :alice");
     }));

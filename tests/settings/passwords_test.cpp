@@ -10,6 +10,7 @@
 #include "settings/settings_file.h"
 #include "settings_folder.h"
 #include "support/thread_language.h"
+#include "support/window_probe.h"
 
 namespace {
 
@@ -161,10 +162,10 @@ TEST(Passwords, AReaderNeverSeesTwoPasswordsMixed) {
     load_settings(client, SettingsGroup::passwords);
 
     std::atomic<bool> reloading{true};
-    std::atomic<int> mixed{0}, seen_a{0}, seen_b{0};
+    std::atomic<int> mixed{0}, seen_a{0}, seen_b{0}, passes{0};
     std::string first_mixed;
     std::thread reader([&] {
-        while (reloading) {
+        for (; reloading; ++passes) {
             for (int slot = 1; slot <= 16; ++slot) {
                 std::string password = stored_password(client, slot);
                 const char letter = password.empty() ? '?' : password[0];
@@ -178,7 +179,14 @@ TEST(Passwords, AReaderNeverSeesTwoPasswordsMixed) {
     });
     for (int round = 0; round < 400; ++round) {
         (round % 2 ? file_a : file_b).use();
+        const int before = passes;
         load_settings(client, SettingsGroup::passwords);
+        // The pass under way at the load may have begun before it; the next
+        // one reads the new table whole.
+        if (round < 2 && !wait_until([&] { return passes > before + 1; }, 60000)) {
+            ADD_FAILURE() << "the reader stopped";
+            break;
+        }
     }
     reloading = false;
     reader.join();

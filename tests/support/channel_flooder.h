@@ -11,30 +11,24 @@
 #include <thread>
 #include <vector>
 
+#include "support/raw_irc_client.h"
+
 namespace probe {
 
 class ChannelFlooder {
 public:
-    ~ChannelFlooder() {
-        stop_flood();
-        if (sock_ != INVALID_SOCKET) closesocket(sock_);
-    }
+    ~ChannelFlooder() { stop_flood(); }
 
     // Connects, registers and joins; false when the server did not let it
     // within the time.
     bool join(unsigned short port, const std::string& nickname, const std::string& channel, int timeout_ms = 10000) {
         channel_ = channel;
-        sock_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        if (connect(sock_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return false;
-        send_line("NICK " + nickname);
-        send_line("USER " + nickname + " 0 * :Channel flooder");
-        if (!read_until(" 376 ", timeout_ms)) return false;
-        send_line("JOIN " + channel);
-        return read_until(" 366 ", timeout_ms);
+        if (!irc_.connect(port)) return false;
+        irc_.send_line("NICK " + nickname);
+        irc_.send_line("USER " + nickname + " 0 * :Channel flooder");
+        if (!irc_.read_until(" 376 ", timeout_ms)) return false;
+        irc_.send_line("JOIN " + channel);
+        return irc_.read_until(" 366 ", timeout_ms);
     }
 
     // Sends a channel message every `interval_ms` until stop_flood, reading
@@ -43,8 +37,8 @@ public:
         stop_ = false;
         thread_ = std::thread([this, interval_ms] {
             for (unsigned n = 0; !stop_; ++n) {
-                send_line("PRIVMSG " + channel_ + " :storm line " + std::to_string(n) + " in flight");
-                while (read_line(0)) {
+                irc_.send_line("PRIVMSG " + channel_ + " :storm line " + std::to_string(n) + " in flight");
+                while (irc_.read_line(0)) {
                 }
                 Sleep(interval_ms);
             }
@@ -62,63 +56,27 @@ public:
     std::vector<std::string> ask(const std::string& question, const std::function<void()>& idle,
                                  int timeout_ms = 10000) {
         const std::string mark = "probe-" + std::to_string(++questions_);
-        lines_.clear();
-        send_line(question);
-        send_line("PING :" + mark);
+        std::vector<std::string>& lines = irc_.lines();
+        lines.clear();
+        irc_.send_line(question);
+        irc_.send_line("PING :" + mark);
         const DWORD deadline = GetTickCount() + timeout_ms;
         while (static_cast<int>(deadline - GetTickCount()) > 0) {
-            if (!read_line(10)) {
+            if (!irc_.read_line(10)) {
                 if (idle) idle();
                 continue;
             }
-            if (lines_.back().find(" PONG ") != std::string::npos && lines_.back().find(mark) != std::string::npos) {
-                lines_.pop_back();
-                return lines_;
+            if (lines.back().find(" PONG ") != std::string::npos && lines.back().find(mark) != std::string::npos) {
+                lines.pop_back();
+                return lines;
             }
         }
         return {};
     }
 
 private:
-    void send_line(const std::string& line) {
-        const std::string bytes = line + "\r\n";
-        ::send(sock_, bytes.data(), static_cast<int>(bytes.size()), 0);
-    }
-
-    // Reads one line into lines_ (answering PING); false when none came in time.
-    bool read_line(int timeout_ms) {
-        for (;;) {
-            const size_t end = pending_.find("\r\n");
-            if (end != std::string::npos) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 2);
-                if (line.compare(0, 5, "PING ") == 0) send_line("PONG " + line.substr(5));
-                lines_.push_back(std::move(line));
-                if (lines_.size() > 1000) lines_.erase(lines_.begin(), lines_.begin() + 500);
-                return true;
-            }
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(sock_, &set);
-            timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
-            if (select(0, &set, nullptr, nullptr, &tv) <= 0) return false;
-            char chunk[8192];
-            const int n = recv(sock_, chunk, sizeof chunk, 0);
-            if (n <= 0) return false;
-            pending_.append(chunk, n);
-        }
-    }
-
-    bool read_until(const std::string& part, int timeout_ms) {
-        const DWORD deadline = GetTickCount() + timeout_ms;
-        while (static_cast<int>(deadline - GetTickCount()) > 0)
-            if (read_line(50) && lines_.back().find(part) != std::string::npos) return true;
-        return false;
-    }
-
-    SOCKET sock_ = INVALID_SOCKET;
-    std::string channel_, pending_;
-    std::vector<std::string> lines_;
+    RawIrcClient irc_{1000};
+    std::string channel_;
     unsigned questions_ = 0;
     std::atomic<bool> stop_{true};
     std::thread thread_;

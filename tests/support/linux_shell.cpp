@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "support/file_bytes.h"
+
 namespace linux_shell {
 
 namespace {
@@ -22,18 +24,6 @@ std::wstring scratch_folder_wide() {
         if (c == L'/') c = L'\\';
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
-}
-
-std::string read_file(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
 }
 
 bool run(const std::string& script, std::string& error, int timeout_ms) {
@@ -76,9 +66,9 @@ bool run(const std::string& script, std::string& error, int timeout_ms) {
         }
         Sleep(20);
     }
-    const std::string result = read_file(status);
+    const std::string result = read_file_bytes(status);
     const bool ok = result.compare(0, 2, "0\n") == 0;
-    if (!ok) error = "exit status " + result + ": " + read_file(errors);
+    if (!ok) error = "exit status " + result + ": " + read_file_bytes(errors);
     for (const std::wstring& path : {status, errors, script_file}) DeleteFileW(path.c_str());
     return ok;
 }

@@ -17,7 +17,4 @@ std::wstring scratch_folder_wide();
 // standard error, or that it did not finish within `timeout_ms`).
 bool run(const std::string& script, std::string& error, int timeout_ms = 20000);
 
-// The whole content of a file, or empty.
-std::string read_file(const std::wstring& path);
-
 }  // namespace linux_shell

@@ -2,6 +2,10 @@
 
 #include <ws2tcpip.h>
 
+#include <gtest/gtest.h>
+
+#include "net/server_socket.h"
+
 LoopbackServer::LoopbackServer() {
     listener_ = listen_on_loopback(4, port_);
 }
@@ -86,16 +90,25 @@ std::string LoopbackServer::receive_line(int timeout_ms) {
     }
 }
 
-bool LoopbackServer::wait_closed(int timeout_ms) {
-    DWORD deadline = GetTickCount() + timeout_ms;
+bool closed_within(SOCKET sock, int timeout_ms, std::string* received) {
+    const DWORD deadline = GetTickCount() + timeout_ms;
     for (;;) {
-        int left = static_cast<int>(deadline - GetTickCount());
-        if (left <= 0 || !wait_readable(left)) return false;
+        const int left = static_cast<int>(deadline - GetTickCount());
+        if (left <= 0) return false;
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(sock, &set);
+        timeval tv{left / 1000, (left % 1000) * 1000};
+        if (select(0, &set, nullptr, nullptr, &tv) <= 0) return false;
         char chunk[4096];
-        int n = recv(client_, chunk, sizeof chunk, 0);
+        const int n = recv(sock, chunk, sizeof chunk, 0);
         if (n <= 0) return true;
-        pending_.append(chunk, n);
+        if (received) received->append(chunk, n);
     }
+}
+
+bool LoopbackServer::wait_closed(int timeout_ms) {
+    return closed_within(client_, timeout_ms, &pending_);
 }
 
 void LoopbackServer::close_client() {
@@ -104,4 +117,19 @@ void LoopbackServer::close_client() {
         closesocket(client_);
         client_ = INVALID_SOCKET;
     }
+}
+
+std::vector<std::string> sent_lines(ServerSocket& socket, LoopbackServer& server) {
+    static constexpr const char* mark = "QUILLMERE-TEST-MARK";
+    std::vector<std::string> lines;
+    if (!socket.connected) return lines;
+    send_line(L"QUILLMERE-TEST-MARK", socket);
+    for (std::string line; (line = server.receive_line()) != mark;) {
+        if (line.empty()) {
+            ADD_FAILURE() << "the mark line never arrived";
+            break;
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }

@@ -2,6 +2,9 @@
 #include <winsock2.h>
 
 #include <string>
+#include <vector>
+
+struct ServerSocket;
 
 // A socket listening on 127.0.0.1 at a port of the system's choosing, which
 // goes into `port` (0 when it could not listen).
@@ -17,6 +20,29 @@ inline SOCKET listen_on_loopback(int backlog, unsigned short& port) {
         port = ntohs(address.sin_port);
     return listener;
 }
+
+inline sockaddr_in loopback_address(unsigned short port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+// A connection to 127.0.0.1:port; INVALID_SOCKET when none could be made.
+inline SOCKET connect_to_loopback(unsigned short port) {
+    SOCKET sock = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const sockaddr_in address = loopback_address(port);
+    if (sock != INVALID_SOCKET && connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(sock);
+        return INVALID_SOCKET;
+    }
+    return sock;
+}
+
+// True when the other end closed (or reset) the connection within the time;
+// what it sent before goes into `received` when given.
+bool closed_within(SOCKET sock, int timeout_ms, std::string* received = nullptr);
 
 // The far end of a real TCP connection on 127.0.0.1, played by the test.
 class LoopbackServer {
@@ -46,3 +72,8 @@ private:
     unsigned short port_ = 0;
     std::string pending_;
 };
+
+// Every line the client sent on `socket` to `server` since the last look: a
+// mark line goes out after them, so "nothing sent" needs no wait for a
+// timeout. Empty when the socket is closed; a mark that never came fails.
+std::vector<std::string> sent_lines(ServerSocket& socket, LoopbackServer& server);

@@ -1,7 +1,5 @@
 #include "support/modal_dialog.h"
 
-#include "framework/message_box.h"
-
 namespace {
 std::function<void(HWND)> pending_drive;
 bool dialog_seen = false;
@@ -25,7 +23,9 @@ void CALLBACK drive_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
     std::function<void(HWND)> drive = std::move(pending_drive);
     pending_drive = nullptr;
     if (drive) drive(dialog);
-    if (IsWindow(dialog)) EndDialog(dialog, IDABORT);
+    // A dialog that ended keeps its window, hidden, until its loop returns:
+    // only one still shown is ended here, so that its own result stands.
+    if (IsWindow(dialog) && IsWindowVisible(dialog)) EndDialog(dialog, IDABORT);
 }
 }  // namespace
 
@@ -44,18 +44,3 @@ void press(HWND dialog, int id, int code) {
 }
 
 void click_box(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
-
-BoxRecorder::BoxRecorder() {
-    set_message_box_hook([this](HWND, const wchar_t* text, const wchar_t* caption, UINT) {
-        boxes_ += std::wstring(caption) + L": " + text + L"\n";
-        return IDOK;
-    });
-}
-
-BoxRecorder::~BoxRecorder() { set_message_box_hook(nullptr); }
-
-std::wstring BoxRecorder::take() {
-    std::wstring boxes;
-    boxes.swap(boxes_);
-    return boxes;
-}

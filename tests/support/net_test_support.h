@@ -17,52 +17,29 @@
 #include "chat/chat_tabs.h"
 #include "controls/buffer_edit.h"
 #include "framework/message_box.h"
+#include "support/box_recorder.h"
+#include "support/file_bytes.h"
 #include "support/loopback.h"
 #include "support/test_client.h"
+#include "support/window_probe.h"
 
 namespace net_test {
 
-// Runs the messages other threads send to this (the user-interface) thread
-// until `done` holds or the time is up.
-inline bool wait_until(const std::function<bool()>& done, int timeout_ms = 10000) {
-    const DWORD deadline = GetTickCount() + timeout_ms;
-    for (;;) {
-        pump_messages();
-        if (done()) return true;
-        if (static_cast<int>(deadline - GetTickCount()) <= 0) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
+using ::status_text;
+using ::wait_until;
+using ::window_text;
 
 // The slot's text as shown, with the lines still held back.
 inline std::wstring chat_text(ChatClient& client, int slot) {
     const ChatRecord& chat = client.chats[slot];
     std::wstring text;
-    if (chat.buffer && chat.buffer->window) {
-        HWND buffer = chat.buffer->window;
-        text.resize(GetWindowTextLengthW(buffer) + 1);
-        text.resize(GetWindowTextW(buffer, text.data(), static_cast<int>(text.size())));
-    }
+    if (chat.buffer && chat.buffer->window) text = window_text(chat.buffer->window);
     for (const PendingLine& line : chat.pending_lines) text += line.text + L"\r\n";
     return text;
 }
 
 inline bool contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
-}
-
-inline std::wstring window_text(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
-    return text;
-}
-
-inline std::wstring status_text(ChatClient& client, int part) {
-    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
-    std::wstring text(length + 1, L'\0');
-    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
 }
 
 // A fresh program folder with its Settings\ and Downloads\ folders.
@@ -76,17 +53,6 @@ inline std::wstring use_fresh_folder(ChatClient& client, const wchar_t* tag, boo
     if (with_downloads) CreateDirectoryW((folder + L"Downloads").c_str(), nullptr);
     copy_text(client.app_folder, folder.c_str());
     return folder;
-}
-
-inline std::string read_file(const std::wstring& path) {
-    std::string bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-    fclose(file);
-    return bytes;
 }
 
 inline bool file_exists(const std::wstring& path) {
@@ -126,27 +92,7 @@ inline SOCKET listen_on_short_port(unsigned short& port) {
     return INVALID_SOCKET;
 }
 
-// Every message box asked, answered with OK.
-struct BoxRecorder {
-    struct Box {
-        std::wstring text, caption;
-        UINT flags;
-    };
-    std::vector<Box> boxes;
-    std::mutex lock;
-    BoxRecorder() {
-        set_message_box_hook([this](HWND, const wchar_t* text, const wchar_t* caption, UINT flags) {
-            std::lock_guard<std::mutex> guard(lock);
-            boxes.push_back({text, caption, flags});
-            return IDOK;
-        });
-    }
-    ~BoxRecorder() { set_message_box_hook(nullptr); }
-    size_t count() {
-        std::lock_guard<std::mutex> guard(lock);
-        return boxes.size();
-    }
-};
+using ::BoxRecorder;
 
 // A web server of one answer on 127.0.0.1, standing for the public-IP echo
 // service: it accepts one request on its own thread and answers it.

@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "support/file_bytes.h"
 #include "support/linux_shell.h"
 
 namespace ngircd_test {
@@ -44,7 +45,7 @@ std::string make_certificate(const std::string& name, std::string& error) {
         name + "\n";
     if (!linux_shell::run(script, error, 60000)) return {};
     std::string fingerprint =
-        linux_shell::read_file(linux_shell::scratch_folder_wide() + L"fingerprint-" + std::wstring(name.begin(), name.end()));
+        read_file_bytes(linux_shell::scratch_folder_wide() + L"fingerprint-" + std::wstring(name.begin(), name.end()));
     while (!fingerprint.empty() && (fingerprint.back() == '\n' || fingerprint.back() == '\r')) fingerprint.pop_back();
     if (fingerprint.empty()) error = "openssl gave no fingerprint";
     return fingerprint;
@@ -94,7 +95,7 @@ bool ServerInstance::start(const ServerOptions& options, std::string& error) {
     running_ = true;
     if (!wait_for(true, port_, 20000) || (tls_port_ > 0 && !wait_for(true, tls_port_, 20000))) {
         error = "ngircd did not listen within 20 s: " +
-                linux_shell::read_file(linux_shell::scratch_folder_wide() + std::wstring(tag.begin(), tag.end()) + L".log");
+                read_file_bytes(linux_shell::scratch_folder_wide() + std::wstring(tag.begin(), tag.end()) + L".log");
         stop();
         return false;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource_ids.h"
+#include "support/file_bytes.h"
 #include "support/modal_dialog.h"
 #include "support/test_client.h"
 #include "transfer/file_sender.h"
@@ -10,8 +11,8 @@
 
 TEST_F(TransferTest, WhatCannotBeEncryptedIsRefusedWithTheEncryptionError) {
     const std::wstring folder = make_temp_folder(L"unencryptable");
-    write_file(folder + L"locked.txt", "held by another program");
-    write_file(folder + L"plain.txt", "fine");
+    write_file_bytes(folder + L"locked.txt", "held by another program");
+    write_file_bytes(folder + L"plain.txt", "fine");
     ASSERT_TRUE(CreateDirectoryW((folder + L"album").c_str(), nullptr));
     // Another program holds this one open and lets nobody read it.
     HANDLE holder = CreateFileW((folder + L"locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -25,28 +25,29 @@ const std::string bad_names[] = {
 // Not 1 to 9 decimal digits, and nothing else.
 const std::string bad_sizes[] = {"abc", "-16", "+16", "12a", "1234567890", "16 ", " 16", "0x10", "1e3", "16\r\n"};
 
+// The units a hostile sender gets answered before its bad one.
+struct BadUnit {
+    std::vector<std::string> answered;
+    std::string bad;
+};
+
+std::vector<BadUnit> bad_units() {
+    std::vector<BadUnit> units;
+    for (const std::string& name : bad_names) units.push_back({{"File_send"}, name});
+    for (const std::string& size : bad_sizes) units.push_back({{"File_send", "sized.bin.zof"}, size});
+    return units;
+}
+
 }  // namespace
 
 TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
-    for (const std::string& name : bad_names) {
-        SCOPED_TRACE(testing::PrintToString(name));
+    for (const BadUnit& unit : bad_units()) {
+        SCOPED_TRACE(testing::PrintToString(unit.bad));
         const unsigned long before = file_receiver_connections_served();
         SOCKET s = peer::connect_local(port);
         ASSERT_NE(s, INVALID_SOCKET);
-        EXPECT_EQ(peer::send_unit(s, "File_send"), "OK");
-        send(s, name.data(), static_cast<int>(name.size()), 0);
-        EXPECT_TRUE(peer::closed_by_other_side(s));
-        closesocket(s);
-        ASSERT_TRUE(wait_served(before));
-    }
-    for (const std::string& size : bad_sizes) {
-        SCOPED_TRACE(testing::PrintToString(size));
-        const unsigned long before = file_receiver_connections_served();
-        SOCKET s = peer::connect_local(port);
-        ASSERT_NE(s, INVALID_SOCKET);
-        EXPECT_EQ(peer::send_unit(s, "File_send"), "OK");
-        EXPECT_EQ(peer::send_unit(s, "sized.bin.zof"), "OK");
-        send(s, size.data(), static_cast<int>(size.size()), 0);
+        for (const std::string& answered : unit.answered) EXPECT_EQ(peer::send_unit(s, answered), "OK");
+        send(s, unit.bad.data(), static_cast<int>(unit.bad.size()), 0);
         EXPECT_TRUE(peer::closed_by_other_side(s));
         closesocket(s);
         ASSERT_TRUE(wait_served(before));
@@ -63,8 +64,8 @@ TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
         send(s, std::string(500, 'y').data(), 500, 0);
         closesocket(s);
         ASSERT_TRUE(wait_served(before));
-        pump_until([&] { return status_part(client, 1).find(L"not received") != std::wstring::npos; }, 2000);
-        EXPECT_EQ(status_part(client, 1),
+        wait_until([&] { return status_text(client, 1).find(L"not received") != std::wstring::npos; }, 2000);
+        EXPECT_EQ(status_text(client, 1),
                   L"File 'cut.bin.zof' not received: the connection ended before the end of the file.");
     }
     {
@@ -75,11 +76,8 @@ TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
             if (s == INVALID_SOCKET) continue;
             u_long non_blocking = 1;
             ioctlsocket(s, FIONBIO, &non_blocking);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = inet_addr("127.0.0.1");
-            address.sin_port = htons(port);
-            connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            const sockaddr_in address = loopback_address(port);
+            connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
             storm.push_back(s);
         }
         EXPECT_GT(storm.size(), 900u);
@@ -96,7 +94,7 @@ TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
         if (!delivered) Sleep(200);
     }
     EXPECT_TRUE(delivered);
-    EXPECT_EQ(read_file(downloads + L"good.bin"), plain);
+    EXPECT_EQ(read_file_bytes(downloads + L"good.bin"), plain);
     EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"good.bin"});
 
     // Nothing anywhere a hostile name pointed at.
@@ -118,8 +116,8 @@ TEST_F(TransferTest, WithoutADownloadsFolderTheConnectionEnds) {
     const unsigned long before = file_receiver_connections_served();
     EXPECT_FALSE(peer::send_file(port, "lost.bin.zof", encrypted("content", right_password)));
     ASSERT_TRUE(wait_served(before));
-    pump_until([&] { return status_part(client, 1).find(L"not received") != std::wstring::npos; }, 2000);
-    EXPECT_EQ(status_part(client, 1),
+    wait_until([&] { return status_text(client, 1).find(L"not received") != std::wstring::npos; }, 2000);
+    EXPECT_EQ(status_text(client, 1),
               L"File 'lost.bin.zof' not received: it could not be saved in the Downloads folder.");
     EXPECT_TRUE(MoveFileW(moved.c_str(), downloads.c_str()));
     EXPECT_EQ(GetFileAttributesW((std::wstring(client.app_folder) + L"lost.bin").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -41,10 +41,10 @@ TEST_F(TransferTest, ReceiverTakesFilesFromLockStepPeer) {
         EXPECT_TRUE(peer::send_file(port, narrow_text((name + L".zof").c_str(), CP_THREAD_ACP), cipher,
                                     serial == 1 ? std::vector<std::string>{"Hello_there"} : std::vector<std::string>{}));
         ASSERT_TRUE(wait_served(before));
-        EXPECT_EQ(read_file(downloads + name), plain);
-        pump_until([&] { return status_part(client, 1) == success_text(name + L".zof"); }, 2000);
-        EXPECT_EQ(status_part(client, 0), L"File Trans.");
-        EXPECT_EQ(status_part(client, 1), success_text(name + L".zof"));
+        EXPECT_EQ(read_file_bytes(downloads + name), plain);
+        wait_until([&] { return status_text(client, 1) == success_text(name + L".zof"); }, 2000);
+        EXPECT_EQ(status_text(client, 0), L"File Trans.");
+        EXPECT_EQ(status_text(client, 1), success_text(name + L".zof"));
     }
     // Only the decrypted files: no .zof, no scratch file.
     EXPECT_EQ(downloads_files().size(), std::size(size_cases));
@@ -54,26 +54,26 @@ TEST_F(TransferTest, ReceiverTakesFilesFromLockStepPeer) {
 // about once in 256 tries: a received file never replaces one, it takes the
 // next free name, and the notice says which.
 TEST_F(TransferTest, ExistingFileIsNeverReplaced) {
-    write_file(downloads + L"report.txt", "the user's own report");
+    EXPECT_TRUE(write_file_bytes(downloads + L"report.txt", "the user's own report"));
     const std::string plain = pattern_bytes(5000);
     unsigned long before = file_receiver_connections_served();
     EXPECT_TRUE(peer::send_file(port, "report.txt.zof", encrypted(plain, "Nobody-has-this")));
     ASSERT_TRUE(wait_served(before));
-    EXPECT_EQ(read_file(downloads + L"report.txt"), "the user's own report");
-    pump_until([&] { return status_part(client, 1).find(L"Wrong password") != std::wstring::npos; }, 2000);
-    EXPECT_EQ(status_part(client, 1), L"File 'report.txt.zof' received. Decryption file error. Wrong password.");
+    EXPECT_EQ(read_file_bytes(downloads + L"report.txt"), "the user's own report");
+    wait_until([&] { return status_text(client, 1).find(L"Wrong password") != std::wstring::npos; }, 2000);
+    EXPECT_EQ(status_text(client, 1), L"File 'report.txt.zof' received. Decryption file error. Wrong password.");
 
     for (const wchar_t* saved : {L"report (2).txt", L"report (3).txt"}) {
         SCOPED_TRACE(saved);
         before = file_receiver_connections_served();
         EXPECT_TRUE(peer::send_file(port, "report.txt.zof", encrypted(plain, right_password)));
         ASSERT_TRUE(wait_served(before));
-        EXPECT_EQ(read_file(downloads + saved), plain);
+        EXPECT_EQ(read_file_bytes(downloads + saved), plain);
         const std::wstring notice = format_text(
             L"File 'report.txt.zof' received. Successful decryption file. Saved as '%s' (the name was taken).", saved);
-        EXPECT_TRUE(pump_until([&] { return status_part(client, 1) == notice; }, 2000)) << status_part(client, 1);
+        EXPECT_TRUE(wait_until([&] { return status_text(client, 1) == notice; }, 2000)) << status_text(client, 1);
     }
-    EXPECT_EQ(read_file(downloads + L"report.txt"), "the user's own report");
+    EXPECT_EQ(read_file_bytes(downloads + L"report.txt"), "the user's own report");
     EXPECT_EQ(downloads_files().size(), 3u);
 }
 
@@ -84,7 +84,7 @@ TEST_F(TransferTest, SenderDeliversExactBytesToLockStepPeer) {
         SCOPED_TRACE(c.plain_size);
         const std::wstring path = folder + format_text(L"photo %d.jpg", ++serial);
         const std::string plain = pattern_bytes(c.plain_size, serial);
-        write_file(path, plain);
+        EXPECT_TRUE(write_file_bytes(path, plain));
         peer::Receiver receiver;
         set_file_sender_port(receiver.port());
         ready_to_send(path);
@@ -94,8 +94,8 @@ TEST_F(TransferTest, SenderDeliversExactBytesToLockStepPeer) {
         EXPECT_EQ(receiver.size_text, std::to_string(c.encrypted_size));
         EXPECT_EQ(receiver.chunks, c.chunks);
         EXPECT_TRUE(receiver.content == encrypted(plain, right_password));
-        ASSERT_TRUE(pump_until([] { return active_file_senders() == 0; }));
-        EXPECT_TRUE(pump_until([&] { return status_part(client, 1) == L"File successfully sent."; }, 5000));
+        ASSERT_TRUE(wait_until([] { return active_file_senders() == 0; }));
+        EXPECT_TRUE(wait_until([&] { return status_text(client, 1) == L"File successfully sent."; }, 5000));
     }
     // Encrypted as it was sent: nothing written beside the chosen files.
     EXPECT_EQ(files_in(folder).size(), std::size(size_cases));
@@ -104,7 +104,7 @@ TEST_F(TransferTest, SenderDeliversExactBytesToLockStepPeer) {
 TEST_F(TransferTest, QuillmereToQuillmereWindowedAndLockStep) {
     const std::wstring folder = make_temp_folder(L"self");
     const std::string plain = pattern_bytes(3 * 1024 * 1024 + 5, 9);
-    write_file(folder + L"archive.7z", plain);
+    EXPECT_TRUE(write_file_bytes(folder + L"archive.7z", plain));
     set_file_sender_port(port);
     for (unsigned window : {256u, 1u}) {
         SCOPED_TRACE(window);
@@ -114,7 +114,7 @@ TEST_F(TransferTest, QuillmereToQuillmereWindowedAndLockStep) {
         ready_to_send(folder + L"archive.7z");
         click(IDC_SEND_FILE);
         ASSERT_TRUE(wait_served(before));
-        EXPECT_TRUE(read_file(downloads + L"archive.7z") == plain);
+        EXPECT_TRUE(read_file_bytes(downloads + L"archive.7z") == plain);
         EXPECT_EQ(downloads_files(), std::vector<std::wstring>{L"archive.7z"});
     }
 }
@@ -123,7 +123,7 @@ TEST_F(TransferTest, QuillmereToQuillmereWindowedAndLockStep) {
 // rather than after its two-minute limit.
 TEST_F(TransferTest, StoppingSendersDoesNotWaitForASilentPeer) {
     const std::wstring folder = make_temp_folder(L"silent");
-    write_file(folder + L"letter.txt", "dear peer");
+    EXPECT_TRUE(write_file_bytes(folder + L"letter.txt", "dear peer"));
     LoopbackServer silent;
     set_file_sender_port(silent.port());
     ready_to_send(folder + L"letter.txt");
@@ -141,7 +141,7 @@ TEST_F(TransferTest, StoppingSendersDoesNotWaitForASilentPeer) {
 TEST_F(TransferTest, SenderSurvivesAReceiverThatMisbehaves) {
     const std::wstring folder = make_temp_folder(L"misbehave");
     const std::string plain = pattern_bytes(300000, 5);
-    write_file(folder + L"clip.mp4", plain);
+    EXPECT_TRUE(write_file_bytes(folder + L"clip.mp4", plain));
     for (bool hang_up : {false, true}) {
         SCOPED_TRACE(hang_up ? "hangs up" : "answers too much");
         LoopbackServer server;
@@ -162,10 +162,10 @@ TEST_F(TransferTest, SenderSurvivesAReceiverThatMisbehaves) {
             server.send_bytes(answers);
             EXPECT_TRUE(server.receive_all() == encrypted(plain, right_password) + "End_connection");
         }
-        ASSERT_TRUE(pump_until([] { return active_file_senders() == 0; }));
-        EXPECT_TRUE(pump_until(
+        ASSERT_TRUE(wait_until([] { return active_file_senders() == 0; }));
+        EXPECT_TRUE(wait_until(
             [&] {
-                return status_part(client, 1) ==
+                return status_text(client, 1) ==
                        (hang_up ? L"File 'clip.mp4.zof' not sent: the connection ended before the end of the file."
                                 : L"File successfully sent.");
             },

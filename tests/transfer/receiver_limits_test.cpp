@@ -24,7 +24,7 @@ TEST_F(TransferTest, TricklersHoldOnlyTheirOwnConnections) {
     unsigned long before = file_receiver_connections_served();
     EXPECT_TRUE(peer::send_file(port, "good.bin.zof", cipher));
     ASSERT_TRUE(wait_served(before));
-    EXPECT_EQ(read_file(downloads + L"good.bin"), plain);
+    EXPECT_EQ(read_file_bytes(downloads + L"good.bin"), plain);
 
     // Four tricklers fill every place: a fifth connection is closed at once.
     std::vector<std::unique_ptr<peer::Trickler>> more;
@@ -46,7 +46,7 @@ TEST_F(TransferTest, TricklersHoldOnlyTheirOwnConnections) {
         if (!delivered) Sleep(100);
     }
     EXPECT_TRUE(delivered);
-    EXPECT_EQ(read_file(downloads + L"again.bin"), plain);
+    EXPECT_EQ(read_file_bytes(downloads + L"again.bin"), plain);
 }
 
 TEST_F(TransferTest, SlowOrEndlessSenderIsCutAndItsScratchFileRemoved) {
@@ -75,7 +75,7 @@ TEST_F(TransferTest, SlowOrEndlessSenderIsCutAndItsScratchFileRemoved) {
         EXPECT_EQ(downloads_files().size(), 1u);  // the scratch file the content goes into
         EXPECT_TRUE(trickler.wait_cut());
         ASSERT_TRUE(wait_served(before));
-        EXPECT_TRUE(pump_until([&] { return status_part(client, 1) == c.notice; }, 2000)) << status_part(client, 1);
+        EXPECT_TRUE(wait_until([&] { return status_text(client, 1) == c.notice; }, 2000)) << status_text(client, 1);
         EXPECT_TRUE(downloads_files().empty());
     }
 }
@@ -91,9 +91,9 @@ TEST_F(TransferTest, FilesBeingReceivedStayWithinTheScratchLimit) {
         peer::Trickler second(port, "second.bin.zof", 60000, 1, 1000);
         EXPECT_FALSE(second.announced());  // its size is not answered: the connection ends
         ASSERT_TRUE(wait_served(before));
-        EXPECT_TRUE(pump_until(
+        EXPECT_TRUE(wait_until(
             [&] {
-                return status_part(client, 1) ==
+                return status_text(client, 1) ==
                        L"File 'second.bin.zof' refused: there is no room for it in the Downloads folder now.";
             },
             2000));
@@ -103,5 +103,5 @@ TEST_F(TransferTest, FilesBeingReceivedStayWithinTheScratchLimit) {
     const unsigned long before = file_receiver_connections_served();
     EXPECT_TRUE(peer::send_file(port, "fits.bin.zof", encrypted(plain, right_password)));
     ASSERT_TRUE(wait_served(before));
-    EXPECT_EQ(read_file(downloads + L"fits.bin"), plain);
+    EXPECT_EQ(read_file_bytes(downloads + L"fits.bin"), plain);
 }

@@ -4,6 +4,7 @@
 
 #include "app/text.h"
 #include "framework/message_box.h"
+#include "support/box_recorder.h"
 #include "net/server_socket.h"
 #include "resources/resource_ids.h"
 #include "support/loopback.h"
@@ -13,23 +14,6 @@
 #include "transfer_fixture.h"
 
 namespace {
-
-struct Box {
-    std::wstring text, caption;
-};
-
-// Records the boxes shown while it lives.
-class BoxRecorder {
-public:
-    BoxRecorder() {
-        set_message_box_hook([this](HWND, const wchar_t* text, const wchar_t* caption, UINT) {
-            boxes.push_back({text, caption});
-            return IDOK;
-        });
-    }
-    ~BoxRecorder() { set_message_box_hook(nullptr); }
-    std::vector<Box> boxes;
-};
 
 // A large file without writing it: the size is set, the content left sparse.
 void make_file_of_size(const std::wstring& path, long long size) {
@@ -43,9 +27,7 @@ void make_file_of_size(const std::wstring& path, long long size) {
 
 unsigned short closed_port() {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    sockaddr_in address = loopback_address(0);
     bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
     int length = sizeof address;
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
@@ -57,12 +39,12 @@ unsigned short closed_port() {
 
 TEST_F(TransferTest, SendChecksShowTheirBoxAndSendNothing) {
     const std::wstring folder = make_temp_folder(L"checks");
-    write_file(folder + L"notes.txt", "notes");
+    EXPECT_TRUE(write_file_bytes(folder + L"notes.txt", "notes"));
     const std::wstring long_name = folder + std::wstring(125, L'n');  // 129 bytes with ".zof"
-    write_file(long_name, "n");
+    EXPECT_TRUE(write_file_bytes(long_name, "n"));
     // The code page (1252) has no form for this name: no substitute is sent.
     const std::wstring cyrillic_name = folder + L"\u0436\u0443\u0440\u043d\u0430\u043b.txt";
-    write_file(cyrillic_name, "j");
+    EXPECT_TRUE(write_file_bytes(cyrillic_name, "j"));
     // Encrypted, 999,999,984 bytes become 1,000,000,000: one digit too many.
     make_file_of_size(folder + L"huge.iso", 999999984LL);
     make_file_of_size(folder + L"largest.iso", 999999983LL);
@@ -92,9 +74,10 @@ TEST_F(TransferTest, SendChecksShowTheirBoxAndSendNothing) {
         BoxRecorder recorder;
         ready_to_send(c.path, c.password, c.address);
         click(IDC_SEND_FILE);
-        ASSERT_EQ(recorder.boxes.size(), 1u);
-        EXPECT_EQ(recorder.boxes[0].caption, c.caption);
-        EXPECT_EQ(recorder.boxes[0].text.rfind(c.text_start, 0), 0u) << recorder.boxes[0].text;
+        const std::vector<BoxRecorder::Box> shown = recorder.take_boxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].caption, c.caption);
+        EXPECT_EQ(shown[0].text.rfind(c.text_start, 0), 0u) << shown[0].text;
         EXPECT_EQ(active_file_senders(), 0);
     }
 
@@ -104,12 +87,12 @@ TEST_F(TransferTest, SendChecksShowTheirBoxAndSendNothing) {
     BoxRecorder recorder;
     ready_to_send(folder + L"largest.iso");
     click(IDC_SEND_FILE);
-    EXPECT_TRUE(recorder.boxes.empty());
-    ASSERT_TRUE(pump_until([] { return active_file_senders() == 0; }));
+    EXPECT_EQ(recorder.count(), 0u);
+    ASSERT_TRUE(wait_until([] { return active_file_senders() == 0; }));
     // The status bar shows the line break of this text as a space.
-    EXPECT_TRUE(pump_until(
+    EXPECT_TRUE(wait_until(
         [&] {
-            const std::wstring shown = status_part(client, 1);
+            const std::wstring shown = status_text(client, 1);
             return shown.rfind(L"Failed to connect to send file.", 0) == 0 &&
                    shown.find(L"'Allow receive files' in 'Settings/Preferences'.") != std::wstring::npos;
         },
@@ -119,7 +102,7 @@ TEST_F(TransferTest, SendChecksShowTheirBoxAndSendNothing) {
 
 TEST_F(TransferTest, PasswordBoxGetIpAndShareIpAct) {
     const std::wstring folder = make_temp_folder(L"controls");
-    write_file(folder + L"a.txt", "a");
+    EXPECT_TRUE(write_file_bytes(folder + L"a.txt", "a"));
     ChatRecord& chat = ready_to_send(folder + L"a.txt", L"");
     update_send_file_button(client);
     EXPECT_FALSE(IsWindowEnabled(client.send_file_button));

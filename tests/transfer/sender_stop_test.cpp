@@ -20,7 +20,7 @@
 TEST_F(TransferTest, StoppingASenderMidFileEndsItAsCut) {
     const std::wstring folder = make_temp_folder(L"midsend");
     const std::string plain = pattern_bytes(3000000, 9);
-    write_file(folder + L"film.avi", plain);
+    write_file_bytes(folder + L"film.avi", plain);
     const std::string sent_form = encrypted(plain, right_password);
     for (const size_t read_by_peer : {size_t{4096}, size_t{transfer::send_window + 4 * transfer::chunk_size}}) {
         SCOPED_TRACE(read_by_peer);
@@ -45,14 +45,14 @@ TEST_F(TransferTest, StoppingASenderMidFileEndsItAsCut) {
             stop_file_senders();
             stopped = true;
         });
-        const bool ended = pump_until([&] { return stopped.load(); }, 10000);
+        const bool ended = wait_until([&] { return stopped.load(); }, 10000);
         if (!ended) stopper.detach();  // a hang: report it rather than block the suite
         ASSERT_TRUE(ended) << "the stop waited for the silent peer";
         stopper.join();
         EXPECT_EQ(active_file_senders(), 0);
-        EXPECT_TRUE(pump_until(
+        EXPECT_TRUE(wait_until(
             [&] {
-                return status_part(client, 1) ==
+                return status_text(client, 1) ==
                        L"File 'film.avi.zof' not sent: the connection ended before the end of the file.";
             },
             5000));

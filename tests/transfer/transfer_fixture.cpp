@@ -5,6 +5,7 @@
 #include "mainwindow/main_window.h"
 #include "crypto/file_crypto.h"
 #include "crypto/key_cache.h"
+#include "support/stored_passwords.h"
 #include "support/test_client.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
@@ -16,21 +17,15 @@ void TransferTest::SetUp() {
     client.enable_sounds_app = false;
     downloads = std::wstring(client.app_folder) + L"Downloads\\";
     for (const std::wstring& name : files_in(downloads)) DeleteFileW((downloads + name).c_str());
-    {
-        std::lock_guard<std::mutex> guard(client.password_lock);
-        for (int slot = 1; slot <= password_count; ++slot) client.encryption_passwords[slot][0] = 0;
-        copy_text(client.encryption_passwords[2], "Second-pass");
-        copy_text(client.encryption_passwords[5], right_password);
-    }
-    forget_derived_keys();
+    set_stored_passwords(client, {{2, "Second-pass"}, {5, right_password}});
     switch_file_receiver(client, true);
-    ASSERT_TRUE(pump_until([] { return file_receiver_listening(); }));
+    ASSERT_TRUE(wait_until([] { return file_receiver_listening(); }));
     port = file_receiver_bound_port();
     ASSERT_NE(port, 0);
 }
 
 void TransferTest::TearDown() {
-    pump_until([] { return active_file_senders() == 0; });
+    wait_until([] { return active_file_senders() == 0; });
     set_file_sender_port(8087);
     set_file_sender_window_chunks(256);
     set_receiver_limits(ReceiverLimits{});
@@ -38,14 +33,14 @@ void TransferTest::TearDown() {
 
 std::string TransferTest::encrypted(const std::string& plain, const std::string& password) {
     const std::wstring folder = make_temp_folder(L"enc");
-    write_file(folder + L"plain", plain);
+    EXPECT_TRUE(write_file_bytes(folder + L"plain", plain));
     const std::string narrow = narrow_text(folder.c_str(), CP_THREAD_ACP);
     encrypt_file(password, narrow + "plain", narrow + "plain.zof");
-    return read_file(folder + L"plain.zof");
+    return read_file_bytes(folder + L"plain.zof");
 }
 
 bool TransferTest::wait_served(unsigned long before) {
-    return pump_until([&] { return file_receiver_connections_served() > before; });
+    return wait_until([&] { return file_receiver_connections_served() > before; });
 }
 
 ChatRecord& TransferTest::ready_to_send(const std::wstring& path, const wchar_t* password, const wchar_t* address) {

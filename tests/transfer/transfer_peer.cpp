@@ -10,15 +10,8 @@
 namespace peer {
 
 SOCKET connect_local(unsigned short port) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    address.sin_port = htons(port);
-    if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
+    SOCKET s = connect_to_loopback(port);
+    if (s == INVALID_SOCKET) return s;
     DWORD timeout = 10000;
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     return s;
@@ -69,7 +62,7 @@ Trickler::~Trickler() {
 }
 
 bool Trickler::wait_cut(int timeout_ms) {
-    return pump_until([&] { return cut_.load(); }, timeout_ms);
+    return wait_until([&] { return cut_.load(); }, timeout_ms);
 }
 
 void Trickler::trickle(size_t step, int interval_ms) {
@@ -104,7 +97,7 @@ Receiver::~Receiver() {
 }
 
 bool Receiver::wait(int timeout_ms) {
-    return pump_until([&] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }, timeout_ms) && complete_;
+    return wait_until([&] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; }, timeout_ms) && complete_;
 }
 
 void Receiver::serve() {
@@ -151,23 +144,6 @@ void Receiver::serve() {
 }
 
 }  // namespace peer
-
-std::wstring status_part(ChatClient& client, int part) {
-    const int length = LOWORD(SendMessageW(client.status_bar, SB_GETTEXTLENGTHW, part, 0));
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(client.status_bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-std::string read_file(const std::wstring& path) { return read_file_bytes(path); }
-
-void write_file(const std::wstring& path, const std::string& bytes) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    if (!file) return;
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
 
 std::vector<std::wstring> files_in(const std::wstring& folder) {
     std::vector<std::wstring> names;

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "app/chat_client.h"
+#include "support/file_bytes.h"
+#include "support/loopback.h"
+#include "support/window_probe.h"
 
 namespace peer {
 
@@ -71,26 +74,6 @@ private:
 
 }  // namespace peer
 
-// Waits, running the window's messages (notices from transfer threads arrive
-// that way), until `done` holds or the time passes.
-template <class Predicate>
-bool pump_until(Predicate done, int timeout_ms = 20000) {
-    const ULONGLONG end = GetTickCount64() + timeout_ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount64() > end) return false;
-        Sleep(5);
-    }
-}
-
-std::wstring status_part(ChatClient& client, int part);
-std::string read_file(const std::wstring& path);
-void write_file(const std::wstring& path, const std::string& bytes);
 std::vector<std::wstring> files_in(const std::wstring& folder);
 // Bytes 0, 1, 2 ... of a recognisable pattern.
 std::string pattern_bytes(size_t size, unsigned seed = 1);
