@@ -13,6 +13,7 @@
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
 #include "connection/server_log.h"
+#include "connection/tls_connection.h"
 #include "net/session.h"
 #include "chat/ui_post.h"
 
@@ -61,6 +62,10 @@ void run_loop(const LoopStart& start) {
     // it down, and the handle is closed when the loop lets go of it.
     const std::shared_ptr<OpenSocket> held = hold_connection(server);
     if (!held) return;
+    if (!secure_connection(client, *held, [&] { return session_is_current(server, session); })) {
+        if (session_is_current(server, session)) close_connection(server);
+        return;
+    }
 
     send_command(server, irc::nick, start.nickname);
     send_command(server, irc::user, start.user, start.user, start.user, start.user);
@@ -72,7 +77,7 @@ void run_loop(const LoopStart& start) {
     std::wstring line;
     TextForm form = TextForm::code_page;
     while (session_is_current(server, session)) {
-        const int length = receive_line(reader, held->handle, server.connected, line, &form);
+        const int length = receive_line(reader, *held, server.connected, line, &form);
         if (!session_is_current(server, session)) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {

@@ -1,0 +1,20 @@
+#pragma once
+#include <functional>
+#include <string>
+
+class ChatClient;
+struct ConnectRequest;
+class OpenSocket;
+
+// Where the socket was opened (user-interface thread): when the request asks
+// for TLS, makes the connection a TLS one and notes which key holds the
+// fingerprint the user trusts for this server. False when that failed.
+bool prepare_tls(ChatClient& client, const ConnectRequest& request);
+
+// On the receive thread, before anything is sent: the handshake, the
+// certificate, and, when the system does not vouch for it, the user's answer
+// in the "Untrusted certificate" box. The wait for that answer never holds up
+// the window and ends as soon as `still_current` turns false (Disconnect, a
+// new Connect, shutdown). True when the connection is plain or may now carry
+// our lines; false when it must be closed.
+bool secure_connection(ChatClient& client, OpenSocket& open, const std::function<bool()>& still_current);
