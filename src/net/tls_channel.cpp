@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "net/tls_errors.h"
+
 namespace {
 // How often a read waiting for the server looks whether the connection was
 // closed: a shutdown does not wake a blocked read on every system.
@@ -17,9 +19,12 @@ constexpr size_t handshake_limit = 256 * 1024;
 constexpr ULONG request_flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                 ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
 
-int receive_some(SOCKET sock, const std::atomic<int>& up, char* data, int size) {
+// Like recv, while `up` holds and, when `deadline` is given, until that tick
+// (0 then).
+int receive_some(SOCKET sock, const std::atomic<int>& up, char* data, int size, const DWORD* deadline = nullptr) {
     for (;;) {
         if (!up) return 0;
+        if (deadline && static_cast<int>(*deadline - GetTickCount()) <= 0) return 0;
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(sock, &readable);
@@ -71,15 +76,18 @@ TlsChannel::TlsChannel(std::wstring host) : host_(std::move(host)), handles_(std
 
 TlsChannel::~TlsChannel() = default;
 
-bool TlsChannel::fill(SOCKET sock, const std::atomic<int>& up) {
+bool TlsChannel::fill(SOCKET sock, const std::atomic<int>& up, DWORD deadline) {
     char chunk[read_chunk];
-    const int n = receive_some(sock, up, chunk, sizeof chunk);
+    const int n = receive_some(sock, up, chunk, sizeof chunk, &deadline);
     if (n <= 0) return false;
     encrypted_.append(chunk, static_cast<size_t>(n));
     return true;
 }
 
-bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring& error) {
+bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring& error, DWORD timeout_ms) {
+    // A server that takes the connection but never answers in TLS (a plain
+    // IRC server waiting for a line) is not waited for without end.
+    const DWORD deadline = GetTickCount() + timeout_ms;
     Handles& h = *handles_;
     SCHANNEL_CRED settings{};
     settings.dwVersion = SCHANNEL_CRED_VERSION;
@@ -91,7 +99,7 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
         AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &settings,
                                   nullptr, nullptr, &h.credentials, &expiry);
     if (status != SEC_E_OK) {
-        error = status_text(L"No TLS credentials", status);
+        error = status_text(tls_error::no_credentials, status);
         return false;
     }
     h.have_credentials = true;
@@ -102,23 +110,32 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
     status = InitializeSecurityContextW(&h.credentials, nullptr, host_.data(), request_flags, 0, 0, nullptr, 0,
                                         &h.context, &out, &attributes, &expiry);
     if (status != SEC_I_CONTINUE_NEEDED) {
-        error = status_text(L"TLS handshake failed", status);
+        error = status_text(tls_error::failed, status);
         return false;
     }
     h.have_context = true;
     if (!send_token(sock, out_token)) {
-        error = L"TLS handshake: the connection closed";
+        error = tls_error::closed;
         return false;
     }
 
     encrypted_.clear();
     while (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_INCOMPLETE_MESSAGE) {
-        if ((encrypted_.empty() || status == SEC_E_INCOMPLETE_MESSAGE) && !fill(sock, up)) {
-            error = L"TLS handshake: the connection closed";
+        if ((encrypted_.empty() || status == SEC_E_INCOMPLETE_MESSAGE) && !fill(sock, up, deadline)) {
+            error = static_cast<int>(deadline - GetTickCount()) <= 0 ? tls_error::no_answer : tls_error::closed;
+            return false;
+        }
+        // Every TLS record starts with its content type (change cipher spec,
+        // alert, handshake, application data, heartbeat); anything else is a
+        // server speaking plain text on this port, which Schannel might
+        // otherwise wait on as the start of a long record.
+        const unsigned char type = static_cast<unsigned char>(encrypted_[0]);
+        if (type < 0x14 || type > 0x18) {
+            error = tls_error::not_tls;
             return false;
         }
         if (encrypted_.size() > handshake_limit) {
-            error = L"TLS handshake: the server sent too much";
+            error = tls_error::too_much;
             return false;
         }
         SecBuffer in_buffers[2] = {
@@ -132,11 +149,11 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
         if (status == SEC_E_INCOMPLETE_MESSAGE) continue;  // the record is not all here yet
         const bool sent = send_token(sock, out_token);
         if (FAILED(status)) {
-            error = status_text(L"TLS handshake failed", status);
+            error = status_text(tls_error::failed, status);
             return false;
         }
         if (!sent) {
-            error = L"TLS handshake: the connection closed";
+            error = tls_error::closed;
             return false;
         }
         // What the server sent beyond the handshake stays for the next step
@@ -147,12 +164,12 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
             encrypted_.clear();
     }
     if (status != SEC_E_OK) {
-        error = status_text(L"TLS handshake failed", status);
+        error = status_text(tls_error::failed, status);
         return false;
     }
     status = QueryContextAttributesW(&h.context, SECPKG_ATTR_STREAM_SIZES, &h.sizes);
     if (status != SEC_E_OK) {
-        error = status_text(L"TLS stream sizes unknown", status);
+        error = status_text(tls_error::no_sizes, status);
         return false;
     }
     return true;

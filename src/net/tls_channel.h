@@ -20,8 +20,9 @@ public:
     TlsChannel& operator=(const TlsChannel&) = delete;
 
     // Runs the client handshake on `sock` while `up` is set. False, with
-    // `error` saying why, when it fails or the connection goes.
-    bool handshake(SOCKET sock, const std::atomic<int>& up, std::wstring& error);
+    // `error` saying why, when it fails, the connection goes or the server
+    // has not finished it within `timeout_ms`.
+    bool handshake(SOCKET sock, const std::atomic<int>& up, std::wstring& error, DWORD timeout_ms = 30000);
 
     // Lets application data through; until then send refuses. The caller
     // opens it once it trusts the certificate.
@@ -52,7 +53,7 @@ private:
     // headers name things (Batch, ...) in the global namespace.
     struct Handles;
 
-    bool fill(SOCKET sock, const std::atomic<int>& up);
+    bool fill(SOCKET sock, const std::atomic<int>& up, DWORD deadline);
     int decrypt_available();
 
     std::wstring host_;

@@ -11,6 +11,7 @@
 #include "net/certificate_check.h"
 #include "net/server_socket.h"
 #include "net/tls_channel.h"
+#include "net/tls_errors.h"
 #include "support/linux_shell.h"
 #include "support/net_test_support.h"
 
@@ -154,6 +155,23 @@ TEST(TlsChannel, LinesSurviveEveryRecordAndSegmentBoundaryBothWays) {
     // The server's close ends the reading, as a closed socket does.
     std::wstring rest;
     EXPECT_EQ(receive_line(reader, *held, server.connected, rest), 1);
+    close_connection(server);
+}
+
+TEST(TlsChannel, AServerThatNeverAnswersTheHandshakeIsGivenUp) {
+    LoopbackServer silent;
+    ServerSocket server;
+    ASSERT_TRUE(connect_to_server(server, L"127.0.0.1", silent.port()));
+    ASSERT_TRUE(silent.accept_client());
+    ASSERT_TRUE(use_tls(server, L"localhost"));
+    const std::shared_ptr<OpenSocket> held = hold_connection(server);
+    std::wstring error;
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(held->tls->handshake(held->handle, server.connected, error, 300));
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_EQ(error, tls_error::no_answer);
+    // What it did send was a TLS handshake record, nothing of IRC.
+    EXPECT_EQ(silent.receive_bytes(1, 1000), "\x16");
     close_connection(server);
 }
 }  // namespace
