@@ -35,7 +35,9 @@ void write_server_defaults(const ChatClient& client) {
     write_cut(client, server_port_default, client.connection.port);
     write_cut(client, server_nickname_default, client.connection.nickname);
     write_cut(client, server_username_default, client.connection.username);
-    write_cut(client, server_tls_default, switch_text(client.connection.tls));
+    // A user who never connected with TLS finds no new key in the file.
+    if (client.connection.tls || !read_setting(client, servers_section, server_tls_default).empty())
+        write_cut(client, server_tls_default, switch_text(client.connection.tls));
 }
 
 void load_server_default_settings(ChatClient& client) {
