@@ -67,6 +67,29 @@ DNS = no
 CONF
 }
 
+# Makes a self-signed certificate for 127.0.0.1 and localhost in $1 (cert.pem,
+# key.pem) unless one is there already. Nothing trusts it: a client is asked.
+quillmere_self_signed_certificate() {
+  local dir=$1
+  [ -s "$dir/cert.pem" ] && [ -s "$dir/key.pem" ] && return 0
+  mkdir -p "$dir"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=localhost" \
+    -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+    -keyout "$dir/key.pem" -out "$dir/cert.pem" >/dev/null 2>&1
+}
+
+# Adds a TLS listener to a configuration written by quillmere_ngircd_config:
+# $1 the file, $2 the TLS port, $3 the certificate, $4 its key.
+quillmere_ngircd_tls() {
+  local conf=$1 port=$2 cert=$3 key=$4
+  cat >>"$conf" <<CONF
+[SSL]
+CertFile = $cert
+KeyFile = $key
+Ports = $port
+CONF
+}
+
 # Starts ngircd in the foreground of a detached session (no terminal, no
 # pipes of the caller held open) and waits until it listens on 127.0.0.1:$3.
 # $1 the configuration, $2 its log file; prints the process id.
@@ -88,8 +111,8 @@ quillmere_ngircd_start() {
 }
 
 # Settings\Settings.ini of a fresh run folder: the local server as stored
-# server 1 and as the last connection, with sample identities. An existing
-# file is never touched.
+# server 1 and as the last connection, and over TLS as stored server 2, with
+# sample identities. An existing file is never touched.
 quillmere_default_settings() {
   local settings_dir=$1/Settings
   mkdir -p "$settings_dir"
@@ -100,6 +123,11 @@ quillmere_default_settings() {
     'server_port_1=6667' \
     'server_nickname_1=Quillfan' \
     'server_username_1=quilly' \
+    'server_name_2=localhost' \
+    'server_port_2=6697' \
+    'server_nickname_2=Quillsafe' \
+    'server_username_2=quilly' \
+    'server_tls_2=true' \
     'server_name_default=127.0.0.1' \
     'server_port_default=6667' \
     'server_nickname_default=Quillfan' \

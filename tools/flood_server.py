@@ -8,10 +8,15 @@ SENDERS different nicknames as fast as the connection takes them, then a PING,
 and reports the time until the client's PONG and the lines per second. The
 client is anything that speaks IRC: Quillmere, irssi, ...
 
-    python3 tools/flood_server.py [--port 6670] [--lines 100000] [--senders 500]
+    python3 tools/flood_server.py [--port 6670] [--lines 100000] [--senders 500] [--tls CERT KEY]
+
+With --tls it speaks TLS with that certificate and key (PEM files), reading
+the client's lines on its own thread between the writes rather than beside
+them: one TLS connection is not shared by two threads.
 """
 import argparse
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -31,6 +36,8 @@ def parse_args():
     parser.add_argument("--hold", type=float, default=0.0,
                         help="seconds to keep the connection open after the PONG, so that a client still "
                              "showing the flood is not disturbed by a disconnection (default 0)")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                        help="speak TLS with this certificate and key (PEM)")
     return parser.parse_args()
 
 
@@ -50,19 +57,23 @@ class ClientReader(threading.Thread):
         self.closed = threading.Event()
 
     def run(self):
-        pending = b""
+        self.pending = b""
         try:
-            while True:
-                data = self.sock.recv(65536)
-                if not data:
-                    break
-                pending += data
-                while b"\n" in pending:
-                    raw, pending = pending.split(b"\n", 1)
-                    self.handle(raw.rstrip(b"\r").decode("latin-1"))
+            while self.feed(self.sock.recv(65536)):
+                pass
         except OSError:
             pass
         self.closed.set()
+
+    def feed(self, data):
+        """Handles the complete lines received so far; False at the end."""
+        if not data:
+            return False
+        self.pending = getattr(self, "pending", b"") + data
+        while b"\n" in self.pending:
+            raw, self.pending = self.pending.split(b"\n", 1)
+            self.handle(raw.rstrip(b"\r").decode("latin-1"))
+        return True
 
     def handle(self, line):
         words = line.split(" ")
@@ -83,6 +94,44 @@ class ClientReader(threading.Thread):
             self.pong.set()
         if self.nick and self.user and not self.registered.is_set():
             self.registered.set()
+
+
+class ReadWhileWaiting:
+    """An event whose wait reads the client's lines on the waiting thread."""
+
+    def __init__(self, reader):
+        self.reader = reader
+        self.flag = False
+
+    def set(self):
+        self.flag = True
+
+    def is_set(self):
+        return self.flag
+
+    def wait(self, timeout):
+        deadline = time.perf_counter() + timeout
+        while not self.flag and time.perf_counter() < deadline:
+            self.reader.sock.settimeout(max(deadline - time.perf_counter(), 0.01))
+            try:
+                if not self.reader.feed(self.reader.sock.recv(65536)):
+                    break
+            except (socket.timeout, OSError):
+                break
+        self.reader.sock.settimeout(None)
+        return self.flag
+
+
+class TlsClientReader(ClientReader):
+    """The TLS client's reader: no thread of its own; waiting reads."""
+
+    def __init__(self, sock, pong_token):
+        super().__init__(sock, pong_token)
+        self.registered = ReadWhileWaiting(self)
+        self.pong = ReadWhileWaiting(self)
+
+    def start(self):
+        pass
 
 
 def registration(nick, user, channel):
@@ -114,7 +163,7 @@ def flood(count, senders, channel):
     return "".join(out).encode("latin-1")
 
 
-def accept_registered_client(name, port, what, token, channel):
+def accept_registered_client(name, port, what, token, channel, tls=None):
     """Waits on 127.0.0.1:port for one client, reads its NICK and USER, sends
     the registration replies and joins it to `channel`; returns the socket and
     its reader (which answers the final PING's PONG)."""
@@ -126,7 +175,12 @@ def accept_registered_client(name, port, what, token, channel):
     sock, _ = listener.accept()
     listener.close()
     sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-    reader = ClientReader(sock, token)
+    if tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*tls)
+        sock = context.wrap_socket(sock, server_side=True)
+        print(f"{name}: TLS {sock.version()}, {sock.cipher()[0]}", flush=True)
+    reader = (TlsClientReader if tls else ClientReader)(sock, token)
     reader.start()
     if not reader.registered.wait(30):
         sys.exit(f"{name}: the client did not send NICK and USER within 30 s")
@@ -141,7 +195,7 @@ def main():
     token = f"flood-done-{int(time.time())}"
     sock, reader = accept_registered_client(
         "flood server", args.port, f"{args.lines} lines from {args.senders} senders into {args.channel}", token,
-        args.channel)
+        args.channel, args.tls)
     time.sleep(args.settle)
 
     start = time.perf_counter()

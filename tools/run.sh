@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Quillmere and starts it under Wine in a virtual desktop large enough
 # for its 1400 x 750 window, with a local IRC server (ngircd on
-# 127.0.0.1:6667) to connect to; the server stops when Quillmere exits.
+# 127.0.0.1:6667, and with TLS on 6697) to connect to; the server stops when
+# Quillmere exits. The TLS certificate is self-signed, made on the first run
+# and kept in the build folder: Quillmere asks once whether to trust it.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cryptopp=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" | tail -n 1)
@@ -13,12 +15,19 @@ run_dir="$QUILLMERE_BUILD/run"
 quillmere_default_settings "$run_dir"
 
 local_port=6667
+local_tls_port=6697
 ngircd_dir="$QUILLMERE_BUILD/ngircd-run"
 ngircd_pid=
 if (exec 3<>"/dev/tcp/127.0.0.1/$local_port") 2>/dev/null; then
   echo "run: 127.0.0.1:$local_port is already in use; Quillmere will find that server there"
 else
   quillmere_ngircd_config "$ngircd_dir/ngircd.conf" "$local_port"
+  if quillmere_self_signed_certificate "$ngircd_dir/tls"; then
+    quillmere_ngircd_tls "$ngircd_dir/ngircd.conf" "$local_tls_port" "$ngircd_dir/tls/cert.pem" "$ngircd_dir/tls/key.pem"
+    echo "run: TLS on 127.0.0.1:$local_tls_port, certificate $(openssl x509 -in "$ngircd_dir/tls/cert.pem" -noout -fingerprint -sha256)"
+  else
+    echo "run: no certificate could be made (openssl); the local server offers no TLS"
+  fi
   if ngircd_pid=$(quillmere_ngircd_start "$ngircd_dir/ngircd.conf" "$ngircd_dir/ngircd.log" "$local_port"); then
     echo "run: local IRC server on 127.0.0.1:$local_port (log: $ngircd_dir/ngircd.log)"
   else

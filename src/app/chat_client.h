@@ -28,6 +28,7 @@ struct StoredServer {
     wchar_t port[port_capacity] = {};
     wchar_t nickname[nickname_capacity] = {};
     wchar_t username[username_capacity] = {};
+    bool tls = false;
 };
 
 struct FavoriteNickname {

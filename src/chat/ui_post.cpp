@@ -26,7 +26,7 @@ struct QueuedBox {
     HWND owner = nullptr;
     std::wstring text, caption;
     UINT flags = 0;
-    std::function<void()> on_closed;
+    std::function<void(int)> on_closed;
 };
 std::mutex box_lock;
 std::deque<QueuedBox> queued_boxes;
@@ -45,8 +45,8 @@ void show_queued_boxes() {
             box = std::move(queued_boxes.front());
             queued_boxes.pop_front();
         }
-        show_message_box(box.owner, box.text.c_str(), box.caption.c_str(), box.flags);
-        if (box.on_closed) box.on_closed();
+        const int answer = show_message_box(box.owner, box.text.c_str(), box.caption.c_str(), box.flags);
+        if (box.on_closed) box.on_closed(answer);
     }
     box_showing = false;
 }
@@ -73,11 +73,18 @@ void post_to_ui_thread(std::function<void()> work) {
     if (!PostMessageW(window, msg_run_posted, 0, reinterpret_cast<LPARAM>(queued))) delete queued;
 }
 
-void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
-                      std::function<void()> on_closed) {
+void post_question_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
+                       std::function<void(int answer)> on_answer) {
     {
         std::lock_guard<std::mutex> guard(box_lock);
-        queued_boxes.push_back({owner, text, caption, flags, std::move(on_closed)});
+        queued_boxes.push_back({owner, text, caption, flags, std::move(on_answer)});
     }
     post_to_ui_thread(show_queued_boxes);
+}
+
+void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
+                      std::function<void()> on_closed) {
+    std::function<void(int)> on_answer;
+    if (on_closed) on_answer = [closed = std::move(on_closed)](int) { closed(); };
+    post_question_box(owner, text, caption, flags, std::move(on_answer));
 }

@@ -20,3 +20,8 @@ void post_to_ui_thread(std::function<void()> work);
 // `on_closed`, if given, runs on that thread when the user has closed it.
 void post_message_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
                       std::function<void()> on_closed = {});
+
+// The same for a question: `on_answer` runs on that thread with the button the
+// user pressed (IDYES, IDNO, ...).
+void post_question_box(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags,
+                       std::function<void(int answer)> on_answer);

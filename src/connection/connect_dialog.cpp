@@ -57,7 +57,7 @@ void ConnectDialog::open(HWND dialog) {
     shown_ = {stored.host.empty() ? connection_.host.get() : stored.host,
               stored.port.empty() ? connection_.port.get() : stored.port,
               stored.nickname.empty() ? connection_.nickname.get() : stored.nickname,
-              stored.username.empty() ? connection_.username.get() : stored.username};
+              stored.username.empty() ? connection_.username.get() : stored.username, stored.tls};
 
     SendDlgItemMessageW(dialog, IDC_CONNECT_SERVER_NAME, EM_LIMITTEXT, server_name_capacity - 1, 0);
     SendDlgItemMessageW(dialog, IDC_CONNECT_PORT, EM_LIMITTEXT, port_capacity - 1, 0);
@@ -84,6 +84,7 @@ void ConnectDialog::open(HWND dialog) {
         show_identity(dialog, identity.nickname.c_str(), identity.username.c_str());
     }
     CheckDlgButton(dialog, IDC_CONNECT_RANDOM, random ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CONNECT_TLS, shown_.tls ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ConnectDialog::select_server(HWND dialog) {
@@ -94,6 +95,7 @@ void ConnectDialog::select_server(HWND dialog) {
     SetDlgItemTextW(dialog, IDC_CONNECT_SERVER_NAME, server.name);
     SetDlgItemTextW(dialog, IDC_CONNECT_PORT, server.port);
     show_identity(dialog, server.nickname, server.username);
+    CheckDlgButton(dialog, IDC_CONNECT_TLS, server.tls ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ConnectDialog::toggle_random(HWND dialog) {
@@ -118,6 +120,7 @@ void ConnectDialog::connect(HWND dialog) {
     request.port = dialog_text(dialog, IDC_CONNECT_PORT, port_capacity);
     request.nickname = dialog_text(dialog, IDC_CONNECT_NICKNAME, nickname_capacity);
     request.username = dialog_text(dialog, IDC_CONNECT_USERNAME, username_capacity);
+    request.tls = IsDlgButtonChecked(dialog, IDC_CONNECT_TLS) == BST_CHECKED;
     if (request.host.empty() || request.port.empty() || request.nickname.empty() || request.username.empty()) return;
     EndDialog(dialog, IDOK);
     // The connect blocks this thread until it ends: the dialog is out of the

@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+
 #include "app/shared_text.h"
 
 struct ServerSocket;
@@ -13,4 +15,5 @@ struct ConnectionParams {
     SharedText public_ip;
     SharedText host;
     SharedText port;
+    std::atomic<bool> tls{false};
 };

@@ -9,6 +9,7 @@
 #include "controls/buffer_edit.h"
 #include "connection/receive_loop.h"
 #include "connection/reconnect.h"
+#include "connection/tls_connection.h"
 #include "net/server_socket.h"
 
 namespace {
@@ -53,7 +54,8 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     write_progress(client, request);
 
     copy_text(connected_host, request.host.c_str());
-    const bool connected = connect_to_server(client.server_socket, connected_host, port_number(request.port));
+    const bool connected = connect_to_server(client.server_socket, connected_host, port_number(request.port)) &&
+                           prepare_tls(client, request);
 
     // The old receive thread has ended (stop_receive_thread): nothing reads
     // the identity of the session it replaces any more.

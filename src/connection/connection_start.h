@@ -9,6 +9,7 @@ struct ConnectRequest {
     std::wstring port;      // at most 4 digits
     std::wstring nickname;  // at most 34 characters
     std::wstring username;  // at most 10 characters
+    bool tls = false;       // "Secure connection (TLS)"
 };
 
 // The port text as a number; 0 when it is not a number from 1 to 65535.

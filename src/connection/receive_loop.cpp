@@ -14,6 +14,7 @@
 #include "net/irc_commands.h"
 #include "connection/reconnect.h"
 #include "connection/server_log.h"
+#include "connection/tls_connection.h"
 #include "net/session.h"
 #include "chat/ui_post.h"
 
@@ -48,7 +49,8 @@ bool session_is_current(const ServerSocket& server, unsigned session) {
     return server.connected && current_session() == session;
 }
 
-void run_loop(const LoopStart& start) {
+// False when the connection ended in a way that must not be retried by itself.
+bool run_loop(const LoopStart& start) {
     ChatClient& client = *start.client;
     const unsigned session = start.session;
     bind_thread_to_session(session);
@@ -57,11 +59,18 @@ void run_loop(const LoopStart& start) {
         folder_copy = start.folder;
     }
     ServerSocket& server = client.server_socket;
-    if (!session_is_current(server, session)) return;  // replaced before it began
+    if (!session_is_current(server, session)) return true;  // replaced before it began
     // The loop holds the connection: whoever closes it meanwhile only shuts
     // it down, and the handle is closed when the loop lets go of it.
     const std::shared_ptr<OpenSocket> held = hold_connection(server);
-    if (!held) return;
+    if (!held) return true;
+    const SecureOutcome secured =
+        secure_connection(client, *held, [&] { return session_is_current(server, session); });
+    if (secured != SecureOutcome::ready) {
+        if (session_is_current(server, session)) close_connection(server);
+        // A reconnect would only ask the user the same question again.
+        return secured != SecureOutcome::refused;
+    }
 
     send_command(server, irc::nick, start.nickname);
     send_command(server, irc::user, start.user, start.user, start.user, start.user);
@@ -73,7 +82,7 @@ void run_loop(const LoopStart& start) {
     std::wstring line;
     TextForm form = TextForm::code_page;
     while (session_is_current(server, session)) {
-        const int length = receive_line(reader, held->handle, server.connected, line, &form);
+        const int length = receive_line(reader, *held, server.connected, line, &form);
         if (!session_is_current(server, session)) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {
@@ -92,13 +101,14 @@ void run_loop(const LoopStart& start) {
         append_chat_text(server_not_responding_text, client, 0, colour_error_text, colour_error_back, true);
         if (session_is_current(server, session)) close_connection(server);
     }
+    return true;
 }
 
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
-    run_loop(*start);
+    const bool may_retry = run_loop(*start);
     // Still current: nobody stopped the loop, the connection ended by itself.
-    if (current_session() == start->session) report_connection_lost(*start->client, start->session);
+    if (may_retry && current_session() == start->session) report_connection_lost(*start->client, start->session);
     return 0;
 }
 }  // namespace

@@ -1,4 +1,5 @@
 #include "app/chat_client.h"
+#include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/settings_dialogs.h"
 #include "resources/dialog_ids.h"
@@ -27,6 +28,11 @@ constexpr ServerColumn columns[] = {
     {IDC_SERVER_USERNAME_FIRST, settings_key::server_username, typed_username_limit, username_capacity - 1, true},
 };
 
+// The port TLS is usually offered on: typing it ticks the row's TLS box.
+constexpr const wchar_t* usual_tls_port = L"6697";
+
+int tls_item(int number) { return IDC_SERVER_TLS_FIRST + number - 1; }
+
 const wchar_t* stored_value(const StoredServer& server, int column) {
     const wchar_t* values[] = {server.name, server.port, server.nickname, server.username};
     return values[column];
@@ -41,6 +47,17 @@ void ServersNicknamesDialog::open(HWND dialog) {
             limit_item(dialog, item, columns[column].typed_limit);
             set_item_text(dialog, item, stored_value(client_.servers[number], column));
         }
+    for (int number = 1; number <= server_count; ++number)
+        check_item(dialog, tls_item(number), client_.servers[number].tls);
+}
+
+bool ServersNicknamesDialog::command(HWND dialog, WPARAM wparam) {
+    const int id = LOWORD(wparam);
+    if (HIWORD(wparam) != EN_CHANGE || id < IDC_SERVER_PORT_FIRST || id >= IDC_SERVER_PORT_FIRST + server_count)
+        return false;
+    if (item_text(dialog, id, port_capacity - 1) == usual_tls_port)
+        check_item(dialog, tls_item(id - IDC_SERVER_PORT_FIRST + 1), true);
+    return true;
 }
 
 void ServersNicknamesDialog::save(HWND dialog) {
@@ -54,6 +71,13 @@ void ServersNicknamesDialog::save(HWND dialog) {
             }
             write_setting(client_, settings_key::servers_section, numbered_key(column.key, number).c_str(), text);
         }
+    for (int number = 1; number <= server_count; ++number) {
+        // A file that never had the key keeps it absent until TLS is ticked.
+        const std::wstring key = numbered_key(settings_key::server_tls, number);
+        const bool on = is_item_checked(dialog, tls_item(number));
+        if (on || !read_setting(client_, settings_key::servers_section, key.c_str()).empty())
+            write_switch_setting(client_, settings_key::servers_section, key.c_str(), on);
+    }
     load_settings(client_, SettingsGroup::servers);
     if (refused) show_refusal(dialog, dialog_text::identity_length, dialog_text::identity_length_title);
     else EndDialog(dialog, IDOK);

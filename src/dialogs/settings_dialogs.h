@@ -46,6 +46,7 @@ public:
 private:
     void open(HWND dialog) override;
     void save(HWND dialog) override;
+    bool command(HWND dialog, WPARAM wparam) override;
 };
 
 // "Preferences" (template 205): the switches and two texts of [preferences].

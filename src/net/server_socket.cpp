@@ -4,6 +4,15 @@
 
 #include "app/text.h"
 #include "framework/message_box.h"
+#include "net/tls_channel.h"
+
+OpenSocket::OpenSocket(SOCKET handle) : handle(handle) {}
+
+// The channel goes before the socket it speaks over.
+OpenSocket::~OpenSocket() {
+    tls.reset();
+    closesocket(handle);
+}
 
 bool start_network() {
     WSADATA data;
@@ -57,6 +66,13 @@ bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short
     return true;
 }
 
+bool use_tls(ServerSocket& server, const std::wstring& host) {
+    std::lock_guard<std::mutex> guard(server.open_lock);
+    if (!server.connected || !server.open) return false;
+    server.open->tls = std::make_unique<TlsChannel>(host);
+    return true;
+}
+
 std::shared_ptr<OpenSocket> hold_connection(ServerSocket& server) {
     std::lock_guard<std::mutex> guard(server.open_lock);
     return server.connected ? server.open : nullptr;
@@ -91,6 +107,7 @@ int send_line(const wchar_t* text, ServerSocket& server) {
     const std::shared_ptr<OpenSocket> held = hold_connection(server);
     if (!held) return SOCKET_ERROR;
     std::lock_guard<std::mutex> guard(server.send_lock);
+    if (held->tls) return held->tls->send_all(held->handle, bytes.data(), bytes.size()) ? text_length : SOCKET_ERROR;
     // One write holds text and terminator; a short write is completed so that
     // the next line never starts inside this one.
     size_t sent = 0;
@@ -110,10 +127,12 @@ constexpr long closed_check_us = 200000;
 struct ReadSource {
     SOCKET sock;
     const std::atomic<int>& up;
+    TlsChannel* tls = nullptr;
 };
 
 int read_server(void* source, char* data, int size) {
     const ReadSource& from = *static_cast<const ReadSource*>(source);
+    if (from.tls) return from.tls->read(from.sock, from.up, data, size);
     for (;;) {
         if (!from.up) return 0;
         fd_set readable;
@@ -123,17 +142,27 @@ int read_server(void* source, char* data, int size) {
         if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(from.sock, data, size, 0);
     }
 }
+
+int read_one_line(LineReader& reader, ReadSource& source, std::wstring& line, TextForm* form) {
+    std::string_view bytes = reader.read_line_view(read_server, &source);
+    const TextForm read_as = decode_wire_text(bytes.data(), bytes.size(), CP_ACP, line);
+    if (form) *form = read_as;
+    if (!bytes.empty() && line.empty()) return 0;
+    return static_cast<int>(line.size()) + 1;
+}
 }  // namespace
 
 int receive_line(ServerSocket& server, std::wstring& line, TextForm* form) {
     return receive_line(server.reader, server.sock, server.connected, line, form);
 }
 
+int receive_line(LineReader& reader, const OpenSocket& open, const std::atomic<int>& up, std::wstring& line,
+                 TextForm* form) {
+    ReadSource source{open.handle, up, open.tls.get()};
+    return read_one_line(reader, source, line, form);
+}
+
 int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line, TextForm* form) {
     ReadSource source{sock, up};
-    std::string_view bytes = reader.read_line_view(read_server, &source);
-    const TextForm read_as = decode_wire_text(bytes.data(), bytes.size(), CP_ACP, line);
-    if (form) *form = read_as;
-    if (!bytes.empty() && line.empty()) return 0;
-    return static_cast<int>(line.size()) + 1;
+    return read_one_line(reader, source, line, form);
 }

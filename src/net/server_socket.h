@@ -9,17 +9,22 @@
 #include "app/wire_text.h"
 #include "net/line_reader.h"
 
+class TlsChannel;
+
 // An open socket handle that closes with its last holder. Whoever may still
 // call into the socket holds it: a handle value is never closed (and then
 // reused by the system for another connection) while a thread can still send
 // or read on it.
 class OpenSocket {
 public:
-    explicit OpenSocket(SOCKET handle) : handle(handle) {}
-    ~OpenSocket() { closesocket(handle); }
+    explicit OpenSocket(SOCKET handle);
+    ~OpenSocket();
     OpenSocket(const OpenSocket&) = delete;
     OpenSocket& operator=(const OpenSocket&) = delete;
     const SOCKET handle;
+    // Set, before the receive thread starts, on a connection that speaks TLS:
+    // every byte then goes through it.
+    std::unique_ptr<TlsChannel> tls;
 };
 
 // The one connection to the IRC server, shared by the user-interface thread
@@ -59,6 +64,11 @@ bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short
 // Nothing when it is not connected (another thread closed it first).
 void close_connection(ServerSocket& server);
 
+// Makes the connection just opened a TLS one for `host` (the name typed, which
+// the certificate must carry): nothing is sent on it until its handshake is
+// done and its channel opened (see TlsChannel). False when it is not up.
+bool use_tls(ServerSocket& server, const std::wstring& host);
+
 // A hold on the connection while it is up (null when it is not): the handle
 // stays open, and is not given to another connection, until it is let go.
 std::shared_ptr<OpenSocket> hold_connection(ServerSocket& server);
@@ -82,4 +92,8 @@ int receive_line(ServerSocket& server, std::wstring& line, TextForm* form = null
 // says the connection is open: the receive loop keeps its own reader and holds
 // its handle, so that a later connection never changes what an ending loop reads.
 int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line,
+                 TextForm* form = nullptr);
+
+// The same on a held connection, through its TLS channel when it has one.
+int receive_line(LineReader& reader, const OpenSocket& open, const std::atomic<int>& up, std::wstring& line,
                  TextForm* form = nullptr);

@@ -11,6 +11,7 @@
 #define IDC_CONNECT_USERNAME 1011
 #define IDC_CONNECT_RANDOM 1012
 #define IDC_CONNECT_SERVER_LIST 1014
+#define IDC_CONNECT_TLS 1515
 
 // Settings, directory, topic, favourites and help dialogs. Numbered rows take
 // consecutive ids from their first one.
@@ -38,6 +39,7 @@
 #define IDC_SERVER_PORT_FIRST 1316      // 1316..1330
 #define IDC_SERVER_NICKNAME_FIRST 1331  // 1331..1345
 #define IDC_SERVER_USERNAME_FIRST 1346  // 1346..1360
+#define IDC_SERVER_TLS_FIRST 1500       // 1500..1514
 #define IDC_PREF_RECEIVE_FILES 1400
 #define IDC_PREF_OPEN_PRIVATE 1401
 #define IDC_PREF_REPLY_AWAY 1402

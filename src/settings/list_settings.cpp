@@ -36,6 +36,7 @@ void load_server_settings(ChatClient& client) {
         copy_text(server.port, read_numbered(client, servers_section, server_port, slot).c_str());
         copy_text(server.nickname, read_numbered(client, servers_section, server_nickname, slot).c_str());
         copy_text(server.username, read_numbered(client, servers_section, server_username, slot).c_str());
+        server.tls = read_default_off_switch(read_numbered(client, servers_section, server_tls, slot).c_str());
     }
 }
 

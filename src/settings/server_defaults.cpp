@@ -4,6 +4,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_loaders.h"
+#include "settings/switch_rules.h"
 
 namespace {
 std::wstring read_cut(const ChatClient& client, const wchar_t* key, int capacity) {
@@ -24,7 +25,8 @@ ServerDefaults read_server_defaults(const ChatClient& client) {
     return {read_cut(client, server_name_default, server_name_capacity),
             read_cut(client, server_port_default, port_capacity),
             read_cut(client, server_nickname_default, nickname_capacity),
-            read_cut(client, server_username_default, username_capacity)};
+            read_cut(client, server_username_default, username_capacity),
+            read_default_off_switch(read_setting(client, settings_key::servers_section, server_tls_default).c_str())};
 }
 
 void write_server_defaults(const ChatClient& client) {
@@ -33,6 +35,9 @@ void write_server_defaults(const ChatClient& client) {
     write_cut(client, server_port_default, client.connection.port);
     write_cut(client, server_nickname_default, client.connection.nickname);
     write_cut(client, server_username_default, client.connection.username);
+    // A user who never connected with TLS finds no new key in the file.
+    if (client.connection.tls || !read_setting(client, servers_section, server_tls_default).empty())
+        write_cut(client, server_tls_default, switch_text(client.connection.tls));
 }
 
 void load_server_default_settings(ChatClient& client) {

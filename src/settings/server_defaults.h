@@ -8,10 +8,11 @@ class ChatClient;
 // connect dialog's field (host 63, port 4, nickname 34, user name 10).
 struct ServerDefaults {
     std::wstring host, port, nickname, username;
+    bool tls = false;
 };
 
 ServerDefaults read_server_defaults(const ChatClient& client);
 
-// Saves client.connection's host, port, nickname and user name as the four
-// defaults, each cut to 127 characters. Called when registration completes.
+// Saves client.connection's host, port, nickname, user name (and whether it
+// used TLS) as the defaults, each cut to 127 characters. Called when registration completes.
 void write_server_defaults(const ChatClient& client);

@@ -17,10 +17,14 @@ constexpr const wchar_t* server_name = L"server_name_%d";
 constexpr const wchar_t* server_port = L"server_port_%d";
 constexpr const wchar_t* server_nickname = L"server_nickname_%d";
 constexpr const wchar_t* server_username = L"server_username_%d";
+constexpr const wchar_t* server_tls = L"server_tls_%d";
+constexpr const wchar_t* server_fingerprint = L"server_fingerprint_%d";
 constexpr const wchar_t* server_name_default = L"server_name_default";
 constexpr const wchar_t* server_port_default = L"server_port_default";
 constexpr const wchar_t* server_nickname_default = L"server_nickname_default";
 constexpr const wchar_t* server_username_default = L"server_username_default";
+constexpr const wchar_t* server_tls_default = L"server_tls_default";
+constexpr const wchar_t* server_fingerprint_default = L"server_fingerprint_default";
 
 constexpr const wchar_t* preferences_section = L"preferences";
 constexpr const wchar_t* allow_receive_files = L"allow_receive_files";

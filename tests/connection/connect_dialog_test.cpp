@@ -21,6 +21,7 @@ constexpr const wchar_t* dialog_caption = L"Connection to IRC server";
 struct DialogView {
     std::wstring host, port, nickname, username;
     bool random = false;
+    bool tls = false;
     std::vector<std::wstring> servers;
 };
 
@@ -35,6 +36,7 @@ DialogView read_view(HWND dialog) {
     view.nickname = item_text(dialog, IDC_CONNECT_NICKNAME);
     view.username = item_text(dialog, IDC_CONNECT_USERNAME);
     view.random = IsDlgButtonChecked(dialog, IDC_CONNECT_RANDOM) == BST_CHECKED;
+    view.tls = IsDlgButtonChecked(dialog, IDC_CONNECT_TLS) == BST_CHECKED;
     HWND list = GetDlgItem(dialog, IDC_CONNECT_SERVER_LIST);
     const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) {
@@ -78,6 +80,7 @@ protected:
         write(L"servers", L"server_port_4", L"6697");
         write(L"servers", L"server_nickname_4", L"Delta4");
         write(L"servers", L"server_username_4", L"deltaa");
+        write(L"servers", L"server_tls_4", L"true");
     }
     void TearDown() override {
         stop_receive_thread(client);
@@ -117,6 +120,7 @@ protected:
 
 TEST_F(ConnectDialogTest, OpensWithTheStoredServersAndTheLastConnection) {
     write_defaults();
+    write(L"servers", L"server_tls_default", L"true");
     DialogView view;
     INT_PTR result = run_dialog([&](HWND dialog) {
         view = read_view(dialog);
@@ -129,6 +133,7 @@ TEST_F(ConnectDialogTest, OpensWithTheStoredServersAndTheLastConnection) {
     EXPECT_EQ(view.nickname, L"Lastnick");
     EXPECT_EQ(view.username, L"lastus");
     EXPECT_FALSE(view.random);
+    EXPECT_TRUE(view.tls);
     EXPECT_EQ(client.server_socket.connected, 0);
 }
 
@@ -145,8 +150,10 @@ TEST_F(ConnectDialogTest, ASelectedRowFillsTheFourFields) {
     EXPECT_EQ(first.port, L"6697");
     EXPECT_EQ(first.nickname, L"Delta4");
     EXPECT_EQ(first.username, L"deltaa");
+    EXPECT_TRUE(first.tls);
     EXPECT_EQ(second.host, L"irc.one.test");
     EXPECT_EQ(second.nickname, L"Alpha1");
+    EXPECT_FALSE(second.tls);
 }
 
 TEST_F(ConnectDialogTest, RandomNicknameTogglesAndIsRemembered) {

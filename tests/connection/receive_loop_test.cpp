@@ -6,6 +6,7 @@
 #include "connection/connection_start.h"
 #include "connection/receive_loop.h"
 #include "connection/server_log.h"
+#include "net/tls_errors.h"
 #include "chat/ui_post.h"
 #include "support/net_test_support.h"
 
@@ -136,6 +137,18 @@ TEST_F(ReceiveLoopTest, TwoHundredEmptyReadsInARowEndTheConnection) {
     EXPECT_TRUE(disconnected());
     EXPECT_TRUE(server_tab_shows(server_not_responding_text));
     EXPECT_TRUE(closed_by_client(server));
+}
+
+TEST_F(ReceiveLoopTest, TlsToAPlainServerFailsBeforeAnyIrcIsSent) {
+    ConnectRequest request{L"127.0.0.1", std::to_wstring(server.port()), L"Tester", L"abcdef", true};
+    ASSERT_TRUE(connect_and_start(client, request));
+    ASSERT_TRUE(server.accept_client());
+    EXPECT_EQ(server.receive_bytes(1), "\x16");  // a TLS handshake record
+    server.send_bytes(":srv NOTICE AUTH :*** Looking up your hostname\r\n");
+    // Told at once, not after the handshake's time limit.
+    EXPECT_TRUE(server_tab_shows(std::wstring(L"Secure connection failed: ") + tls_error::not_tls, 5000));
+    EXPECT_TRUE(disconnected(2000));
+    EXPECT_EQ(server.receive_all(2000).find("NICK"), std::string::npos);
 }
 
 TEST_F(ReceiveLoopTest, AServerThatClosesIsNotRespondingAtOnce) {

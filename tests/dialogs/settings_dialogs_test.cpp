@@ -73,6 +73,17 @@ const RefusalCase refusal_cases[] = {
       {L"servers", L"server_port_1", L"6667"},
       {L"servers", L"server_nickname_1", L"oldnick"},
       {L"servers", L"server_username_1", L"userab"}}},
+    {"TLS boxes: a ticked row is stored, an unticked row's key becomes false, an untouched one stays absent; "
+     "typing 6697 ticks",
+     IDM_SERVERS_USER_IDS,
+     {{L"servers", L"server_tls_2", L"yes"}},
+     {{1318, L"6697"}, {1335, L"abc"}},
+     {1500},
+     L"Nickname and Username length: Nickname and Username length should be at least 6 characters.\n",
+     {{L"servers", L"server_tls_1", L"true"},
+      {L"servers", L"server_tls_2", L"false"},
+      {L"servers", L"server_tls_3", L"true"},
+      {L"servers", L"server_tls_4", L""}}},
 };
 
 class SettingsDialogs : public DialogTest, public testing::WithParamInterface<RefusalCase> {};

@@ -131,7 +131,16 @@ TEST(ServerDefaults, WrittenOnRegistrationAndReloadedWhereStored) {
     client.connection.port = L"6667";
     client.connection.nickname = L"walrus";
     client.connection.username = L"tusker";
+    client.connection.tls = false;
     write_server_defaults(client);
+    // A user who never connects with TLS finds no TLS key in the file.
+    EXPECT_EQ(read_setting(client, L"servers", L"server_tls_default"), L"");
+    client.connection.tls = true;
+    write_server_defaults(client);
+    EXPECT_TRUE(read_server_defaults(client).tls);
+    client.connection.tls = false;
+    write_server_defaults(client);
+    EXPECT_EQ(read_setting(client, L"servers", L"server_tls_default"), L"false");
 
     for (SharedText* field : {&client.connection.host, &client.connection.port, &client.connection.nickname,
                               &client.connection.username})

@@ -16,7 +16,17 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 }  // namespace
 
-std::string scratch_folder() { return "/tmp/quillmere-test-" + std::to_string(GetCurrentProcessId()); }
+// Wine gives the same process id to programs in different prefixes, so test
+// runs side by side are told apart by their start time as well.
+std::string scratch_folder() {
+    static const std::string folder = [] {
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        return "/tmp/quillmere-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(static_cast<unsigned long long>(now.QuadPart));
+    }();
+    return folder;
+}
 
 std::wstring scratch_folder_wide() {
     std::wstring folder = L"Z:" + wide(scratch_folder()) + L"\\";

@@ -5,7 +5,10 @@
 // prints the client's own view (wall time, whether the channel tab opened).
 //
 //   python3 tools/flood_server.py --port 6670 &
-//   wine64 build/bench_flood_client.exe 6670 [--log] [--visible]
+//   wine64 build/bench_flood_client.exe 6670 [--log] [--visible] [--tls]
+//
+// --tls connects with TLS (flood_server.py --tls CERT KEY) and trusts the
+// server's certificate when asked, as a user pressing Yes would.
 //
 // --visible shows the main window (run it under a display: tools/flood_compare.sh
 // does, beside HexChat) and prints the time from the first line of the flood
@@ -30,14 +33,15 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_flood_client PORT [--log] [--visible]\n");
+        std::fprintf(stderr, "usage: bench_flood_client PORT [--log] [--visible] [--tls]\n");
         return 2;
     }
     const std::wstring port = std::to_wstring(std::atoi(argv[1]));
-    bool log = false, visible = false;
+    bool log = false, visible = false, tls = false;
     for (int i = 2; i < argc; ++i) {
         log = log || std::strcmp(argv[i], "--log") == 0;
         visible = visible || std::strcmp(argv[i], "--visible") == 0;
+        tls = tls || std::strcmp(argv[i], "--tls") == 0;
     }
 
     std::unique_ptr<ChatClient> headless = bench::start_headless_client(L"flood");
@@ -46,6 +50,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     ChatClient& client = *headless;
+    // The flood server's certificate is its own: Yes to the trust question.
+    set_message_box_hook([](HWND, const wchar_t*, const wchar_t*, UINT flags) {
+        ++bench::message_boxes_asked();
+        return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+    });
     client.save_log_file = log;
     if (visible) {
         ShowWindow(client.main_window, SW_SHOWMAXIMIZED);
@@ -67,7 +76,7 @@ int main(int argc, char** argv) {
     });
 
     const auto start = std::chrono::steady_clock::now();
-    if (!connect_and_start(client, {L"127.0.0.1", port, L"Floodbench", L"floodb"})) {
+    if (!connect_and_start(client, {L"127.0.0.1", port, L"Floodbench", L"floodb", tls})) {
         std::fprintf(stderr, "bench_flood_client: cannot connect to 127.0.0.1:%ls\n", port.c_str());
         return 1;
     }

@@ -1,0 +1,22 @@
+#pragma once
+#include <functional>
+#include <string>
+
+class ChatClient;
+struct ConnectRequest;
+class OpenSocket;
+
+// Where the socket was opened (user-interface thread): when the request asks
+// for TLS, makes the connection a TLS one and notes which key holds the
+// fingerprint the user trusts for this server. False when that failed.
+bool prepare_tls(ChatClient& client, const ConnectRequest& request);
+
+// On the receive thread, before anything is sent: the handshake, the
+// certificate, and, when the system does not vouch for it, the user's answer
+// in the "Untrusted certificate" box. The wait for that answer never holds up
+// the window and ends as soon as `still_current` turns false (Disconnect, a
+// new Connect, shutdown). `ready` when the connection is plain or may now
+// carry our lines; otherwise it must be closed, and after `refused` (the user
+// did not trust the certificate) nothing may try it again by itself.
+enum class SecureOutcome { ready, failed, refused };
+SecureOutcome secure_connection(ChatClient& client, OpenSocket& open, const std::function<bool()>& still_current);

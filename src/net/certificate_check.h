@@ -1,0 +1,17 @@
+#pragma once
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <string>
+
+// The SHA-256 of the certificate's encoded bytes as upper-case hex pairs
+// joined by colons ("AB:CD:..."), the form people compare with what a server's
+// operator publishes.
+std::wstring certificate_fingerprint(PCCERT_CONTEXT certificate);
+
+// `bytes` as upper-case hex pairs joined by colons.
+std::wstring colon_hex(const unsigned char* bytes, size_t size);
+
+// Whether the certificate chains to a root in the system store and is valid
+// for a TLS server named `host` (the name the user typed), now.
+bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host);
