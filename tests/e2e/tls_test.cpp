@@ -5,6 +5,7 @@
 
 #include "connection/connection_start.h"
 #include "connection/receive_loop.h"
+#include "connection/reconnect.h"
 #include "connection/tls_texts.h"
 #include "e2e_support.h"
 #include "support/ngircd_instance.h"
@@ -62,6 +63,9 @@ protected:
         });
     }
     void TearDown() override {
+        refuse_reconnect(client);
+        client.auto_reconnect = false;
+        set_reconnect_waits(0, 0);
         stop_receive_thread(client);
         pump_messages();
         set_message_box_hook(nullptr);
@@ -175,6 +179,37 @@ TEST_F(TlsEndToEnd, TrustIsAskedOnceRememberedAndAskedAgainWhenTheCertificateCha
     EXPECT_FALSE(taken) << "the server had our NICK before the certificate was trusted";
     EXPECT_EQ(stored(L"server_fingerprint_default"), first);
     EXPECT_NE(client.server_socket.registered, client.server_socket.opened);
+}
+
+// Reconnecting goes through TLS and the stored fingerprint as the first
+// connection did; a certificate the user refused is not asked about again and
+// again by the attempts that would follow.
+TEST_F(TlsEndToEnd, ReconnectingKeepsTheTrustAndStopsAtARefusal) {
+    client.auto_reconnect = true;
+    set_reconnect_waits(500, 4000);
+    start_server("a");
+    ASSERT_TRUE(start_connection());
+    ASSERT_TRUE(registered()) << server_tab();
+    ASSERT_EQ(boxes.size(), 1u);
+
+    unsigned opened = client.server_socket.opened;
+    server.stop();
+    start_server("a");
+    EXPECT_TRUE(wait_until([&] { return client.server_socket.opened > opened && registered(); }, 30000))
+        << server_tab();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_NE(server_tab().find("Encrypted connection (TLS 1."), std::string::npos) << server_tab();
+
+    answer = [] { return IDNO; };
+    opened = client.server_socket.opened;
+    server.stop();
+    start_server("b");
+    ASSERT_TRUE(wait_until([&] { return boxes.size() == 2 && client.server_socket.connected == 0; }, 30000))
+        << server_tab();
+    wait_until([] { return false; }, 2500);  // well beyond the first waits
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(client.server_socket.opened, opened + 1);
+    EXPECT_FALSE(reconnect_waiting());
 }
 
 }  // namespace
