@@ -1,9 +1,11 @@
 #include "input_fixture.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/text.h"
 #include "chat/palette.h"
+#include "app/wire_text.h"
 #include "controls/input_line.h"
 #include "controls/message_split.h"
 #include "crypto/message_crypto.h"
@@ -276,8 +278,37 @@ TEST(MessageSplit, PartsKeepCharactersWholeAndPreferSpaces) {
         {L"short", 100, CP_UTF8, {L"short"}},
         {L"  a", 1, CP_UTF8, {L" ", L" ", L"a"}},  // never an empty part
         {L"x", 0, CP_UTF8, {}},
+        // Two bytes a kana in 932 (three in UTF-8), one for ASCII.
+        {L"\u3042\u3044\u3046", 5, 932, {L"\u3042\u3044", L"\u3046"}},
+        {L"a\u3042b\u3044c", 3, 932, {L"a\u3042", L"b\u3044", L"c"}},
+        // Half-width katakana take one byte in 932.
+        {L"\uFF71\uFF72\uFF73\uFF74", 3, 932, {L"\uFF71\uFF72\uFF73", L"\uFF74"}},
+        // 932 has no exact form for the accented letter: all of it is weighed as UTF-8.
+        {L"\u3042\u00e9", 4, 932, {L"\u3042", L"\u00e9"}},
+        // A lone surrogate goes out as U+FFFD, three bytes, and is never paired
+        // with the character after it.
+        {L"\xD800x", 3, CP_UTF8, {L"\xD800", L"x"}},
+        {L"\xDE00\xD83D\xDE00", 4, CP_UTF8, {L"\xDE00", L"\xD83D\xDE00"}},
+        {L"\u3042\xD800\u3044", 4, 932, {L"\u3042", L"\xD800", L"\u3044"}},
+        {L"ab\xD800", 3, 1252, {L"ab", L"\xD800"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(split_message(c.text, c.room, c.code_page), c.parts) << c.text.size();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+        const std::vector<std::wstring> parts = split_message(c.text, c.room, c.code_page);
+        EXPECT_EQ(parts, c.parts);
+        // Each part fits as it goes out, and together they are the message
+        // but for the space a part may end at.
+        const auto unspaced = [](std::wstring text) {
+            text.erase(std::remove(text.begin(), text.end(), L' '), text.end());
+            return text;
+        };
+        std::wstring joined;
+        for (const std::wstring& part : parts) {
+            EXPECT_LE(encode_wire_text(part, c.code_page).size(), c.room);
+            joined += part;
+        }
+        if (c.room > 0) EXPECT_EQ(unspaced(joined), unspaced(c.text));
+    }
     EXPECT_EQ(encrypted_text_room(10 + 64), 15u);   // two cipher blocks: the random prefix and 15 bytes
     EXPECT_EQ(encrypted_text_room(10 + 63), 0u);    // one block holds only the prefix and padding
     EXPECT_EQ(message_room(L"bob", L"z-zbob", L"alice"), 512u - 2 - (1 + 3 + 1 + 1 + 6 + 1 + 63 + 1) - 8 - 5 - 2);
