@@ -164,7 +164,15 @@ def watch_until_idle(pid, done, timeout):
                     end -= 1
                 return samples[end][0], samples[end][1]
         time.sleep(0.05)
-    raise RoundFailed(f"the process did not become idle within {timeout:.0f} s")
+    # Why: still working (its CPU time grows), or done and never quiet, or
+    # quiet and never done.
+    now, cpu_now = samples[-1]
+    recent = [s for s in samples if s[0] >= now - 5]
+    rate = (cpu_now - recent[0][1]) / max(0.05, now - recent[0][0])
+    state = (f"the end was seen {now - done_at:.0f} s before" if done_at is not None
+             else "the end (the last line, or the PONG) was never seen")
+    raise RoundFailed(f"the process did not become idle within {timeout:.0f} s: {state}; it used {cpu_now:.1f} s "
+                      f"of CPU, {rate * 100:.0f}% of a core over the last 5 s")
 
 
 def start_server(args, port, log):
