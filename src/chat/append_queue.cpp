@@ -211,7 +211,11 @@ void schedule_drain() {
         if (!window || q.timer_window == window) return;
         q.timer_window = window;
     }
-    if (SetTimer(window, drain_timer_id, gather_ms, drain_now)) return;
+    // With no input waiting the next run may follow at once: the wait is there
+    // so that the user's clicks and keys get their turn, and a timer's message
+    // comes after every input and paint anyway.
+    const UINT wait = HIWORD(GetQueueStatus(QS_INPUT)) ? gather_ms.load() : shortest_gather_ms;
+    if (SetTimer(window, drain_timer_id, wait, drain_now)) return;
     std::lock_guard<std::mutex> guard(q.lock);
     if (q.timer_window == window) q.timer_window = nullptr;
 }

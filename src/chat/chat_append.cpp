@@ -86,11 +86,12 @@ void mark_unread(ChatRecord& chat) {
 
 void Batch::write() {
     if (chat && chat->in_use && chat->buffer && !pieces.empty()) {
-        if (leaves_nothing_behind(pieces, scrollback_limit)) renew_buffer(*client, *chat);
+        if (leaves_nothing_behind(pieces, scrollback_limit, text_behind)) renew_buffer(*client, *chat);
         write_pieces(chat->buffer->window, pieces, scrollback_limit);
     }
     pieces.clear();
     following = false;
+    text_behind = 0;
 }
 
 void Batch::switch_to(ChatRecord& next) {
@@ -124,6 +125,7 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
     if (at_end) {
         batch.following = true;
         batch.release_held(chat);
+        batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
             batches.text_taken += text_length_of(batch.pieces.back());

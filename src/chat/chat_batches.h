@@ -17,6 +17,10 @@ struct Batch {
     std::vector<PendingLine> pieces;
     // The buffer follows its end: the pieces of this batch go out with it.
     bool following = false;
+    // Characters of this chat's text still to come after the batch's last
+    // piece (the rest of the queue): enough of it cuts everything the buffer
+    // holds now.
+    long long text_behind = 0;
 
     void write();
     void switch_to(ChatRecord& next);

@@ -28,9 +28,22 @@ constexpr double user_action_seconds = 0.1;
 // Text a time-limited run puts into its writes at most: the control takes a
 // batch in one call that no clock can interrupt, about half a million
 // characters a second under Wine, and about a third of that into a full
-// buffer, whose oldest lines it cuts first.
-constexpr long long slice_text_budget = 40000;
+// buffer, whose oldest lines it cuts first. The timer's share follows what
+// its last runs managed within a slice (a busy machine writes slower), between
+// these bounds.
+constexpr long long slice_text_floor = 2000;
+constexpr long long slice_text_ceiling = 40000;
+long long slice_text_budget = slice_text_ceiling;  // user-interface thread
 constexpr long long user_action_text_budget = 10000;
+
+// The next timer run's share of text, from what this one wrote in how long.
+void note_slice_speed(long long text, double seconds) {
+    if (text <= 0 || seconds <= 0) return;
+    const double fits = static_cast<double>(text) * drain_slice_seconds / seconds;
+    const double next = (static_cast<double>(slice_text_budget) + fits) / 2;
+    slice_text_budget = static_cast<long long>(
+        std::clamp(next, static_cast<double>(slice_text_floor), static_cast<double>(slice_text_ceiling)));
+}
 
 // How much a run takes from the queue at once.
 constexpr size_t queue_chunk = 4096;
@@ -213,7 +226,11 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
     }
     if (!run.kept.empty()) requeue_at_front(std::move(run.kept));
     if (for_user && !finished) user_runs_resume_at = queue_clock() + user_action_seconds;
-    if (wrote && !for_user) note_drain_time(queue_clock() - run.start);
+    if (wrote && !for_user) {
+        const double took = queue_clock() - run.start;
+        note_drain_time(took);
+        note_slice_speed(run.batches.text_taken, took);
+    }
     // New work that came meanwhile found a wake-up on its way: this run was it.
     if (queued_work_count() > 0) schedule_drain();
     return finished;
@@ -265,4 +282,5 @@ double queue_clock() {
 void set_queue_clock(double (*clock)()) {
     clock_in_use = clock ? clock : performance_clock;
     user_runs_resume_at = 0;  // a time of the clock replaced
+    slice_text_budget = slice_text_ceiling;
 }

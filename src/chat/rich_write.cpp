@@ -181,8 +181,8 @@ void write_plain(HWND buffer, const PendingLine& piece) {
 }
 }  // namespace
 
-bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit) {
-    return incoming_length(pieces) + cut_step(limit) >= limit;
+bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit, long long text_behind) {
+    return incoming_length(pieces) + text_behind + cut_step(limit) >= limit;
 }
 
 namespace {
