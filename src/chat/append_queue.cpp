@@ -202,7 +202,15 @@ void drop_queued_text(const ChatClient& client, int slot, unsigned generation) {
     }
 }
 
-void schedule_drain() {
+long long largest_queued_text(const ChatClient& client) {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    auto found = q.text_length.find(&client);
+    if (found == q.text_length.end()) return 0;
+    return *std::max_element(found->second.begin(), found->second.end());
+}
+
+void schedule_drain(UINT at_least_ms) {
     Queue& q = queue();
     HWND window;
     {
@@ -214,7 +222,7 @@ void schedule_drain() {
     // With no input waiting the next run may follow at once: the wait is there
     // so that the user's clicks and keys get their turn, and a timer's message
     // comes after every input and paint anyway.
-    const UINT wait = HIWORD(GetQueueStatus(QS_INPUT)) ? gather_ms.load() : shortest_gather_ms;
+    const UINT wait = std::max(HIWORD(GetQueueStatus(QS_INPUT)) ? gather_ms.load() : shortest_gather_ms, at_least_ms);
     if (SetTimer(window, drain_timer_id, wait, drain_now)) return;
     std::lock_guard<std::mutex> guard(q.lock);
     if (q.timer_window == window) q.timer_window = nullptr;

@@ -17,6 +17,7 @@
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "chat/queue_stats.h"
 #include "chat/rich_write.h"
 #include "controls/buffer_edit.h"
 
@@ -86,7 +87,10 @@ void mark_unread(ChatRecord& chat) {
 
 void Batch::write() {
     if (chat && chat->in_use && chat->buffer && !pieces.empty()) {
-        if (leaves_nothing_behind(pieces, scrollback_limit, text_behind)) renew_buffer(*client, *chat);
+        if (leaves_nothing_behind(pieces, scrollback_limit, text_behind)) {
+            renew_buffer(*client, *chat);
+            note_renewal();
+        }
         write_pieces(chat->buffer->window, pieces, scrollback_limit);
     }
     pieces.clear();
@@ -129,6 +133,9 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
             batches.text_taken += text_length_of(batch.pieces.back());
+            ++batches.pieces_taken;
+        } else {
+            ++batches.pieces_skipped;
         }
     } else {
         chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});

@@ -33,6 +33,7 @@ struct Batch {
 struct Batches {
     Batch of_slot[chat_slot_count];
     long long text_taken = 0;  // characters put into the batches since the run began
+    size_t pieces_taken = 0, pieces_skipped = 0;
     void write_all() {
         for (Batch& batch : of_slot) batch.write();
     }
