@@ -96,6 +96,7 @@ void Batch::write() {
     pieces.clear();
     following = false;
     text_behind = 0;
+    room = -1;
 }
 
 void Batch::switch_to(ChatRecord& next) {
@@ -132,7 +133,11 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
-            batches.text_taken += text_length_of(batch.pieces.back());
+            if (batch.room < 0) batch.room = std::max(0L, scrollback_limit - buffer_text_length(buffer));
+            const long long added = text_length_of(batch.pieces.back());
+            const long long fits = std::min(added, batch.room);
+            batch.room -= fits;
+            batches.text_taken += fits + (added - fits) * Batches::cut_text_weight;
             ++batches.pieces_taken;
         } else {
             ++batches.pieces_skipped;
@@ -141,6 +146,10 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
+}
+
+long scrollback_characters() {
+    return scrollback_limit;
 }
 
 void set_scrollback_limit(long characters) {

@@ -21,6 +21,9 @@ struct Batch {
     // piece (the rest of the queue): enough of it cuts everything the buffer
     // holds now.
     long long text_behind = 0;
+    // Characters the buffer takes before it must cut its front; -1 until the
+    // batch's first piece looks.
+    long long room = -1;
 
     void write();
     void switch_to(ChatRecord& next);
@@ -32,7 +35,13 @@ struct Batch {
 // out as one write per chat (the order within each chat is kept).
 struct Batches {
     Batch of_slot[chat_slot_count];
-    long long text_taken = 0;  // characters put into the batches since the run began
+    // Characters put into the batches since the run began, each one the
+    // buffer has no room for counting cut_text_weight: the control cuts as
+    // much from its front, at a cost that grows with every line left behind
+    // (about five times that of writing it, in a full buffer of the default
+    // scrollback under Wine).
+    long long text_taken = 0;
+    static constexpr long long cut_text_weight = 6;
     size_t pieces_taken = 0, pieces_skipped = 0;
     void write_all() {
         for (Batch& batch : of_slot) batch.write();

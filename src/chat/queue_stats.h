@@ -12,7 +12,7 @@ struct RunFigures {
     double writing = 0;     // of which the last writes of its batches
     size_t pieces = 0;      // pieces of text written
     size_t skipped = 0;     // pieces a whole scrollback of newer text would cut
-    long long text = 0;     // characters written
+    long long text = 0;     // characters written, weighted as the run counts them (chat_batches.h)
     size_t kept = 0;        // work left for later
     size_t queued = 0;      // work queued after the run
 };

@@ -181,6 +181,10 @@ void write_plain(HWND buffer, const PendingLine& piece) {
 }
 }  // namespace
 
+long buffer_text_length(HWND buffer) {
+    return text_length(buffer);
+}
+
 bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit, long long text_behind) {
     return incoming_length(pieces) + text_behind + cut_step(limit) >= limit;
 }

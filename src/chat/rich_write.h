@@ -16,3 +16,6 @@ void write_pieces(HWND buffer, const std::vector<PendingLine>& pieces, long limi
 // cutting a full buffer from the front is seconds, far more than a fresh
 // control: the caller may start one instead.
 bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit, long long text_behind = 0);
+
+// Characters the buffer holds (a line end counts one).
+long buffer_text_length(HWND buffer);

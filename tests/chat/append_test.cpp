@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/text.h"
+#include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "chat_fixture.h"
@@ -262,6 +263,8 @@ TEST_F(Appending, FloodFromAnotherThreadBeyondTheScrollback) {
         }
     });
     flood.join();
+    // What waits is about the text that will be shown, not the whole flood.
+    EXPECT_LE(queued_text_length(client, slot), 30000 + 100);
     write_out_queue(client);
     set_scrollback_limit(default_scrollback_limit);
 
@@ -313,6 +316,38 @@ TEST_F(Appending, BacklogThatPushesOutTheWholeBufferStartsAFreshOne) {
     const std::wstring text = buffer_text(slot);
     EXPECT_GT(text.size(), 15000u);
     EXPECT_EQ(number_after_lines(text), 21000);
+}
+
+// Text the buffer has no room for counts several times its length against a
+// run's budget: the control cuts as much from its front, at a cost that grows
+// with the lines left behind, and a user's action must not wait for a whole
+// budget of that.
+TEST_F(Appending, TextThatMakesTheBufferCutCountsMoreAgainstARunsBudget) {
+    give_view_size(slot);
+    set_scrollback_limit(20000);
+    const std::wstring filler(40, L'=');
+    // Lines one user's action writes of 300 queued by another thread.
+    auto written_by_one_action = [&] {
+        std::thread([&] {
+            for (int n = 0; n < 300; ++n)
+                append_chat_text(format_text(L"%d:%s", 20000 + n, filler).c_str(), client, slot,
+                                 colour_channel_message, colour_black, true);
+        }).join();
+        const size_t queued = queued_work_count();
+        flush_chat_appends(client, slot);
+        const size_t written = queued - queued_work_count();
+        write_out_queue(client);
+        set_queue_clock(nullptr);  // the next action is not the same one
+        return written;
+    };
+    for (int n = 0; n < 500; ++n) add(format_text(L"%d:%s", 10000 + n, filler));
+    const size_t into_full = written_by_one_action();
+    clear_chat(client, slot);
+    const size_t with_room = written_by_one_action();
+    set_scrollback_limit(default_scrollback_limit);
+    EXPECT_GT(into_full, 0u);
+    EXPECT_GT(with_room, 3 * into_full);
+    EXPECT_LT(with_room, 300u) << "the budget of one action ends it";
 }
 
 TEST_F(Appending, FreeAndInvalidSlotsAreIgnored) {
