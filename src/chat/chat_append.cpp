@@ -133,11 +133,15 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
-            if (batch.room < 0) batch.room = std::max(0L, scrollback_limit - buffer_text_length(buffer));
+            if (batch.room < 0) {
+                const long length = buffer_text_length(buffer);
+                batch.room = std::max(0L, scrollback_limit - length);
+                batch.cut_weight = Batches::cut_weight(length);
+            }
             const long long added = text_length_of(batch.pieces.back());
             const long long fits = std::min(added, batch.room);
             batch.room -= fits;
-            batches.text_taken += fits + (added - fits) * Batches::cut_text_weight;
+            batches.text_taken += fits + (added - fits) * batch.cut_weight;
             ++batches.pieces_taken;
         } else {
             ++batches.pieces_skipped;
