@@ -97,6 +97,7 @@ void Batch::write() {
     following = false;
     text_behind = 0;
     room = -1;
+    incoming = 0;
 }
 
 void Batch::switch_to(ChatRecord& next) {
@@ -139,8 +140,13 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
                 batch.cut_weight = Batches::cut_weight(length);
             }
             const long long added = text_length_of(batch.pieces.back());
-            const long long fits = std::min(added, batch.room);
-            batch.room -= fits;
+            batch.incoming += added;
+            // Text that will push out all the buffer holds goes into a fresh
+            // control (Batch::write): nothing is cut.
+            const long long fits = leaves_nothing_behind(batch.incoming + text_after, scrollback_limit)
+                                       ? added
+                                       : std::min(added, batch.room);
+            batch.room -= std::min(fits, batch.room);
             batches.text_taken += fits + (added - fits) * batch.cut_weight;
             ++batches.pieces_taken;
         } else {

@@ -26,6 +26,7 @@ struct Batch {
     // character beyond costs; -1 until the batch's first piece looks.
     long long room = -1;
     long long cut_weight = 1;
+    long long incoming = 0;  // characters of the pieces
 
     void write();
     void switch_to(ChatRecord& next);

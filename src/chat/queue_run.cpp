@@ -37,11 +37,6 @@ constexpr long long slice_text_floor = 2000;
 constexpr long long slice_text_ceiling = 40000;
 long long slice_text_budget = slice_text_ceiling;  // user-interface thread
 constexpr long long user_action_text_budget = 10000;
-// A user's action waits about twice a slice: on a slow or busy machine its
-// share of text shrinks with the timer's.
-long long user_text_budget() {
-    return std::min(user_action_text_budget, 2 * slice_text_budget);
-}
 
 // The next timer run's share of text, from what this one wrote in how long.
 void note_slice_speed(long long text, double seconds) {
@@ -320,7 +315,7 @@ void append_pieces(ChatClient& client, int slot, const unsigned* generation, con
     }
     // Lines queued earlier by other threads for this chat go first. When
     // they take longer than a user may wait, this line waits behind them.
-    if (writing_depth == 0 && !run_queue(client, slot, user_action_seconds, user_text_budget())) {
+    if (writing_depth == 0 && !run_queue(client, slot, user_action_seconds, user_action_text_budget)) {
         queue_pieces(client, slot, now, pieces, count, false);
         return;
     }
@@ -332,7 +327,7 @@ void append_pieces(ChatClient& client, int slot, const unsigned* generation, con
 
 bool flush_chat_appends(ChatClient& client, int slot) {
     return run_queue(client, slot >= 0 && slot < chat_slot_count ? slot : -1, user_action_seconds,
-                     user_text_budget());
+                     user_action_text_budget);
 }
 
 void drain_chat_queue(ChatClient& client) {

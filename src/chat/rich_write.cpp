@@ -187,8 +187,12 @@ long buffer_text_length(HWND buffer) {
     return text_length(buffer);
 }
 
+bool leaves_nothing_behind(long long text, long limit) {
+    return text + cut_step(limit) >= limit;
+}
+
 bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit, long long text_behind) {
-    return incoming_length(pieces) + text_behind + cut_step(limit) >= limit;
+    return leaves_nothing_behind(incoming_length(pieces) + text_behind, limit);
 }
 
 namespace {

@@ -16,6 +16,8 @@ void write_pieces(HWND buffer, const std::vector<PendingLine>& pieces, long limi
 // cutting a full buffer from the front is seconds, far more than a fresh
 // control: the caller may start one instead.
 bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit, long long text_behind = 0);
+// The same for `text` characters in all.
+bool leaves_nothing_behind(long long text, long limit);
 
 // Characters the buffer holds (a line end counts one).
 long buffer_text_length(HWND buffer);
