@@ -30,9 +30,8 @@ constexpr double user_action_seconds = 0.1;
 // batch in one call that no clock can interrupt, about a million characters
 // a second under Wine on an idle machine, and far less into a full buffer,
 // whose oldest lines it cuts first (chat_batches.h counts that text more).
-// The timer's share follows what
-// its last runs managed within a slice (a busy machine writes slower), between
-// these bounds.
+// The timer's share follows what its last runs managed within a slice (a busy
+// machine writes slower), between these bounds.
 constexpr long long slice_text_floor = 2000;
 constexpr long long slice_text_ceiling = 40000;
 long long slice_text_budget = slice_text_ceiling;  // user-interface thread
