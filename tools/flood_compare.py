@@ -68,8 +68,11 @@ def wait_line(lines, prefix, seconds, seen):
 
 
 def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+    except OSError:
+        raise RoundFailed(f"the process {pid} ended while it was watched")
     return (int(fields[11]) + int(fields[12])) / TICK
 
 
@@ -96,7 +99,10 @@ def find_quillmere(after, seconds):
                 continue
             if "quillmere.exe" in command and "explorer" not in command and int(entry) > 0:
                 try:
-                    if os.stat(f"/proc/{entry}").st_mtime >= after - 1:
+                    # Wine's loader shows the same command line for a moment
+                    # before the program itself, with its libraries and
+                    # window, makes the process this large.
+                    if os.stat(f"/proc/{entry}").st_mtime >= after - 1 and resident_mb(int(entry)) > 20:
                         return int(entry)
                 except OSError:
                     continue
@@ -138,33 +144,50 @@ class Killable:
             time.sleep(0.05)
 
 
-def watch_until_idle(pid, done, timeout):
+def watch_until_idle(pid, done, timeout, not_counted=lambda: []):
     """Samples the CPU time of `pid` every 50 ms until `done()` gives a time
     and the process then used at most 20 ms of CPU in one second; returns the
     end of its last busy moment and its CPU time then. The end is taken from
     the samples, not from `done()`: the probe looks at the window only now and
-    then, so as not to load it."""
-    samples = []
+    then, so as not to load it. CPU time used within the spans `not_counted()`
+    gives (the probe's own reads of the window) makes no moment busy."""
+    samples = []  # (time, CPU seconds, CPU seconds that count)
     done_at = None
     deadline = time.time() + timeout
     while time.time() < deadline:
-        samples.append((time.time(), cpu_seconds(pid)))
+        now, cpu = time.time(), cpu_seconds(pid)
+        if samples:
+            before, cpu_before, counted = samples[-1]
+            skip = any(start - 0.1 <= now and before <= end + 0.1 for start, end in not_counted())
+            samples.append((now, cpu, counted + (0 if skip else cpu - cpu_before)))
+        else:
+            samples.append((now, cpu, cpu))
         if done_at is None:
             done_at = done()
         if done_at is not None:
-            after = [s for s in samples if s[0] >= done_at]
-            if after and after[-1][0] - after[0][0] >= 1.0 and after[-1][1] - after[0][1] <= 0.02 + 1e-9:
+            # Quiet: the last second (all of it after the end was seen) used
+            # at most 20 ms.
+            window = [s for s in samples if s[0] >= now - 1.0]
+            if window[0][0] >= done_at and now - window[0][0] >= 0.95 and window[-1][2] - window[0][2] <= 0.02 + 1e-9:
                 # Back from the last sample while the process stays quiet.
-                last_t, last_cpu = samples[-1]
+                last_t, _, last_counted = samples[-1]
                 end = len(samples) - 1
                 while end > 0:
-                    t, cpu = samples[end - 1]
-                    if last_cpu - cpu > 0.02 * max(1.0, last_t - t) + 1e-9:
+                    t, _, counted = samples[end - 1]
+                    if last_counted - counted > 0.02 * max(1.0, last_t - t) + 1e-9:
                         break
                     end -= 1
                 return samples[end][0], samples[end][1]
         time.sleep(0.05)
-    raise RoundFailed(f"the process did not become idle within {timeout:.0f} s")
+    # Why: still working (its CPU time grows), or done and never quiet, or
+    # quiet and never done.
+    now, cpu_now, _ = samples[-1]
+    recent = [s for s in samples if s[0] >= now - 5]
+    rate = (cpu_now - recent[0][1]) / max(0.05, now - recent[0][0])
+    state = (f"the end was seen {now - done_at:.0f} s before" if done_at is not None
+             else "the end (the last line, or the PONG) was never seen")
+    raise RoundFailed(f"the process did not become idle within {timeout:.0f} s: {state}; it used {cpu_now:.1f} s "
+                      f"of CPU, {rate * 100:.0f}% of a core over the last 5 s")
 
 
 def start_server(args, port, log):
@@ -250,7 +273,10 @@ def quillmere_round(args, port):
                                   f"{probe_seen[-3:]}")
             return None
 
-        end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout)
+        def probe_reads():
+            return [(float(line.split()[1]), float(line.split()[2])) for line in probe_seen if line.startswith("read ")]
+
+        end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout, probe_reads)
         slowest = wait_line(probe_lines, "slowest-answer-ms", 10, probe_seen)
         return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid),
                 "slowest_ms": float(slowest.split()[1]) if slowest else float("nan"),

@@ -7,15 +7,18 @@
 # flood_window_probe.exe opens, fills and clicks from outside.
 # Needs Debian's hexchat and xvfb; HexChat refuses to run as root, so it runs
 # as the unprivileged user "floodbench" (created when missing).
-#   tools/flood_compare.sh [--rounds 5] [--lines 100000]
+#   tools/flood_compare.sh [--rounds 5] [--lines 100000] [--no-server-log]
+# --no-server-log: Quillmere with its server log switched off (on by default,
+# it appends every line received to Downloads\server_data_log.txt as it comes).
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
-rounds=5 lines=100000
+rounds=5 lines=100000 server_log=true
 while [ $# -gt 0 ]; do
   case $1 in
     --rounds) rounds=$2; shift 2 ;;
     --lines) lines=$2; shift 2 ;;
-    *) echo "usage: $0 [--rounds N] [--lines N]" >&2; exit 2 ;;
+    --no-server-log) server_log=false; shift ;;
+    *) echo "usage: $0 [--rounds N] [--lines N] [--no-server-log]" >&2; exit 2 ;;
   esac
 done
 if ! command -v hexchat >/dev/null || ! command -v Xvfb >/dev/null; then
@@ -60,8 +63,11 @@ mkdir -p "$run_dir/Settings" "$run_dir/Downloads"
 cp "$QUILLMERE_BUILD/run/Quillmere.exe" "$run_dir/"
 printf '%s\r\n' '[servers]' 'server_name_default=127.0.0.1' 'server_port_default=7700' \
   'server_nickname_default=floodtest' 'server_username_default=floodtest' >"$run_dir/Settings/Settings.ini"
+if [ "$server_log" = false ]; then
+  printf '%s\r\n' '[preferences]' 'save_log_file=false' >>"$run_dir/Settings/Settings.ini"
+fi
 
-echo "flood_compare: $rounds rounds of $lines lines on $(nproc) cores; load now: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "flood_compare: $rounds rounds of $lines lines on $(nproc) cores, Quillmere's server log $([ "$server_log" = true ] && echo on || echo off); load now: $(cut -d' ' -f1-3 /proc/loadavg)"
 python3 "$QUILLMERE_ROOT/tools/flood_compare.py" --rounds "$rounds" --lines "$lines" --root "$QUILLMERE_ROOT" \
   --display ":$display_number" --hexchat-config "$hexchat_config" --wine "$WINE64" --wine-prefix "$WINEPREFIX" \
   --run-dir "$run_dir" --probe "$QUILLMERE_BUILD/tools/bench/flood_window_probe.exe"

@@ -81,6 +81,33 @@ bool note_waker(Queue& q, ChatClient& client) {
     return wake;
 }
 
+// Called with the lock held after text for the slot's chat was queued. Text
+// with a whole scrollback of newer text of its chat behind it is never shown:
+// written, it would be cut at once (the writing skips it, chat_append.cpp),
+// and held back while the user reads older text, the newer text pushes it out
+// as soon as the buffer follows its end again. In a flood it is most of what
+// waits: it goes now rather than take memory until the window gets to it.
+// Only once half a scrollback more has gathered, so that each pass (a walk
+// through the queue) frees much.
+void drop_text_pushed_out(Queue& q, ChatClient& client, int slot) {
+    const long long keep = scrollback_characters();
+    long long& queued = q.text_length[&client][slot];
+    if (queued <= keep + keep / 2) return;
+    auto of_chat = [&](const QueuedWork& entry) {
+        return !entry.task && entry.client == &client && entry.slot == slot && !entry.piece.text.empty();
+    };
+    long long after = queued;
+    auto stop = q.work.begin();
+    for (; stop != q.work.end(); ++stop) {
+        if (!of_chat(*stop)) continue;
+        const long long length = text_length_of(stop->piece);
+        if (after - length < keep) break;
+        after -= length;
+    }
+    q.work.erase(std::remove_if(q.work.begin(), stop, of_chat), stop);
+    queued = after;
+}
+
 // Posted, never sent: the caller does not wait for the user-interface thread.
 void wake(ChatClient& client) {
     if (!PostMessageW(client.main_window, msg_run_on_ui_thread, ui_message_wake_up, 0)) {
@@ -108,6 +135,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
             }
+            if (slot >= 0 && slot < chat_slot_count) drop_text_pushed_out(q, client, slot);
         }
         must_wake = note_waker(q, client);
     }
@@ -202,7 +230,15 @@ void drop_queued_text(const ChatClient& client, int slot, unsigned generation) {
     }
 }
 
-void schedule_drain() {
+long long largest_queued_text(const ChatClient& client) {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    auto found = q.text_length.find(&client);
+    if (found == q.text_length.end()) return 0;
+    return *std::max_element(found->second.begin(), found->second.end());
+}
+
+void schedule_drain(UINT at_least_ms) {
     Queue& q = queue();
     HWND window;
     {
@@ -211,7 +247,11 @@ void schedule_drain() {
         if (!window || q.timer_window == window) return;
         q.timer_window = window;
     }
-    if (SetTimer(window, drain_timer_id, gather_ms, drain_now)) return;
+    // With no input waiting the next run may follow at once: the wait is there
+    // so that the user's clicks and keys get their turn, and a timer's message
+    // comes after every input and paint anyway.
+    const UINT wait = std::max(HIWORD(GetQueueStatus(QS_INPUT)) ? gather_ms.load() : shortest_gather_ms, at_least_ms);
+    if (SetTimer(window, drain_timer_id, wait, drain_now)) return;
     std::lock_guard<std::mutex> guard(q.lock);
     if (q.timer_window == window) q.timer_window = nullptr;
 }

@@ -64,6 +64,8 @@ size_t queued_work_count();
 // Characters of text queued now for one chat slot of `client` (a line end
 // counts one): text that a flood will bring after what is being written.
 long long queued_text_length(const ChatClient& client, int slot);
+// The most of it queued for any one chat of `client`.
+long long largest_queued_text(const ChatClient& client);
 long long text_length_of(const PendingLine& piece);
 
 // User-interface thread: puts work taken but not yet run back in front of
@@ -76,8 +78,8 @@ void drop_queued_text(const ChatClient& client, int slot, unsigned generation);
 
 // The main window's handler of the wake-up: runs the queue shortly after, so
 // that a burst of lines costs one write per chat. A run already set keeps its
-// time.
-void schedule_drain();
+// time. `at_least_ms`: the shortest wait this time.
+void schedule_drain(UINT at_least_ms = 0);
 
 // What the timer runs: the queue for at most drain_slice_seconds; the rest
 // later, so that the window answers the user in between.

@@ -17,6 +17,7 @@
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "chat/queue_stats.h"
 #include "chat/rich_write.h"
 #include "controls/buffer_edit.h"
 
@@ -86,11 +87,17 @@ void mark_unread(ChatRecord& chat) {
 
 void Batch::write() {
     if (chat && chat->in_use && chat->buffer && !pieces.empty()) {
-        if (leaves_nothing_behind(pieces, scrollback_limit)) renew_buffer(*client, *chat);
+        if (leaves_nothing_behind(pieces, scrollback_limit, text_behind)) {
+            renew_buffer(*client, *chat);
+            note_renewal();
+        }
         write_pieces(chat->buffer->window, pieces, scrollback_limit);
     }
     pieces.clear();
     following = false;
+    text_behind = 0;
+    room = -1;
+    incoming = 0;
 }
 
 void Batch::switch_to(ChatRecord& next) {
@@ -124,14 +131,35 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
     if (at_end) {
         batch.following = true;
         batch.release_held(chat);
+        batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
-            batches.text_taken += text_length_of(batch.pieces.back());
+            if (batch.room < 0) {
+                const long length = buffer_text_length(buffer);
+                batch.room = std::max(0L, scrollback_limit - length);
+                batch.cut_weight = Batches::cut_weight(length);
+            }
+            const long long added = text_length_of(batch.pieces.back());
+            batch.incoming += added;
+            // Text that will push out all the buffer holds goes into a fresh
+            // control (Batch::write): nothing is cut.
+            const long long fits = leaves_nothing_behind(batch.incoming + text_after, scrollback_limit)
+                                       ? added
+                                       : std::min(added, batch.room);
+            batch.room -= std::min(fits, batch.room);
+            batches.text_taken += fits + (added - fits) * batch.cut_weight;
+            ++batches.pieces_taken;
+        } else {
+            ++batches.pieces_skipped;
         }
     } else {
         chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
+}
+
+long scrollback_characters() {
+    return scrollback_limit;
 }
 
 void set_scrollback_limit(long characters) {

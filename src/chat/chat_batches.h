@@ -1,6 +1,7 @@
 #pragma once
 // Writing queued text into the chat buffers (chat_append.cpp), shared with the
 // runs of the hand-over queue (queue_run.cpp). User-interface thread.
+#include <algorithm>
 #include <vector>
 
 #include "app/limits.h"
@@ -17,6 +18,15 @@ struct Batch {
     std::vector<PendingLine> pieces;
     // The buffer follows its end: the pieces of this batch go out with it.
     bool following = false;
+    // Characters of this chat's text still to come after the batch's last
+    // piece (the rest of the queue): enough of it cuts everything the buffer
+    // holds now.
+    long long text_behind = 0;
+    // Characters the buffer takes before it must cut its front, and what a
+    // character beyond costs; -1 until the batch's first piece looks.
+    long long room = -1;
+    long long cut_weight = 1;
+    long long incoming = 0;  // characters of the pieces
 
     void write();
     void switch_to(ChatRecord& next);
@@ -28,7 +38,14 @@ struct Batch {
 // out as one write per chat (the order within each chat is kept).
 struct Batches {
     Batch of_slot[chat_slot_count];
-    long long text_taken = 0;  // characters put into the batches since the run began
+    // Characters put into the batches since the run began, each one the
+    // buffer has no room for counting cut_weight(): the control cuts as much
+    // from its front, at a cost that grows with every line left behind.
+    long long text_taken = 0;
+    // Under Wine a character cut from a full buffer of the default scrollback
+    // (500,000 characters) costs about twenty written; never less than six.
+    static long long cut_weight(long long buffer_length) { return std::max(6LL, buffer_length / 24000); }
+    size_t pieces_taken = 0, pieces_skipped = 0;
     void write_all() {
         for (Batch& batch : of_slot) batch.write();
     }

@@ -91,6 +91,10 @@ void prepare_buffer(ChatClient& client, HWND buffer) {
     SendMessageW(buffer, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     SendMessageW(buffer, EM_SETBKGNDCOLOR, 0, colour_black);
     SendMessageW(buffer, EM_EXLIMITTEXT, 0, buffer_text_ceiling);
+    // Nobody can undo in a read-only buffer, yet the control would copy every
+    // run of text it cuts from the front into its undo list (emptied only by
+    // the next RTF write): work for nothing during a flood.
+    SendMessageW(buffer, EM_SETUNDOLIMIT, 0, 0);
 }
 
 HWND create_tab_button(ChatClient& client, const ChatRecord& chat, const wchar_t* name, int position) {

@@ -73,6 +73,7 @@ void write_out_queue(ChatClient& client);
 constexpr long default_scrollback_limit = 500000;
 constexpr long minimum_scrollback = 10000;
 void set_scrollback_limit(long characters);
+long scrollback_characters();
 
 // Any thread. Empties the slot's buffer and drops its held-back lines.
 // Replaces the chat's buffer by an empty control in the same place: emptying

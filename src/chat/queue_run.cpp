@@ -18,6 +18,7 @@
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "chat/queue_stats.h"
 #include "chat/ui_thread.h"
 #include "net/session.h"
 
@@ -26,11 +27,55 @@ namespace {
 constexpr double user_action_seconds = 0.1;
 
 // Text a time-limited run puts into its writes at most: the control takes a
-// batch in one call that no clock can interrupt, about half a million
-// characters a second under Wine, and about a third of that into a full
-// buffer, whose oldest lines it cuts first.
-constexpr long long slice_text_budget = 40000;
+// batch in one call that no clock can interrupt, about a million characters
+// a second under Wine on an idle machine, and far less into a full buffer,
+// whose oldest lines it cuts first (chat_batches.h counts that text more).
+// The timer's share follows what its last runs managed within a slice (a busy
+// machine writes slower), between these bounds.
+constexpr long long slice_text_floor = 2000;
+constexpr long long slice_text_ceiling = 40000;
+long long slice_text_budget = slice_text_ceiling;  // user-interface thread
 constexpr long long user_action_text_budget = 10000;
+
+// The next timer run's share of text, from what this one wrote in how long.
+void note_slice_speed(long long text, double seconds) {
+    if (text <= 0 || seconds <= 0) return;
+    const double fits = static_cast<double>(text) * drain_slice_seconds / seconds;
+    const double next = (static_cast<double>(slice_text_budget) + fits) / 2;
+    slice_text_budget = static_cast<long long>(
+        std::clamp(next, static_cast<double>(slice_text_floor), static_cast<double>(slice_text_ceiling)));
+}
+
+// A flood: this much text waiting for one chat, and more each time the timer
+// looks. Written as it comes, nearly every line would go into a full buffer
+// whose oldest lines the control cuts at a cost that grows with every line
+// left behind, only to be cut again moments later. The timer holds off
+// instead, up to longest_hold_seconds at a time, while the text grows: once a
+// whole scrollback of newer text waits behind a line, that line is skipped,
+// and what is left goes into a fresh control; so a flood costs a slice of
+// writing every half second, and once it stops the timer writes the rest
+// without a pause. A user's action is never held: it writes its chat's text
+// at once.
+constexpr long long flood_text = 50000;
+constexpr double longest_hold_seconds = 0.5;
+constexpr UINT hold_wait_ms = 50;
+long long flood_text_seen = 0;  // at the last look or run; user-interface thread
+double holding_since = -1;
+
+bool hold_for_flood(ChatClient& client) {
+    const long long waiting = largest_queued_text(client);
+    const bool growing = waiting > flood_text_seen;
+    flood_text_seen = waiting;
+    if (!growing || waiting < flood_text) {
+        holding_since = -1;
+        return false;
+    }
+    const double now = queue_clock();
+    if (holding_since < 0) holding_since = now;
+    if (now - holding_since < longest_hold_seconds) return true;
+    holding_since = -1;  // the text written now; a flood still coming is held again
+    return false;
+}
 
 // How much a run takes from the queue at once.
 constexpr size_t queue_chunk = 4096;
@@ -201,19 +246,53 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         schedule_drain();
         return false;
     }
+    if (!for_user && limit > 0 && hold_for_flood(client)) {
+        if (queue_stats_on()) {
+            RunFigures held;
+            held.kind = "held";
+            held.start = queue_clock();
+            held.queued = queued_work_count();
+            note_run(held);
+        }
+        schedule_drain(hold_wait_ms);
+        return false;
+    }
     Run run(client, wanted, limit, text_budget);
     bool finished = false, wrote = false;
+    double writes_from = 0;
+    size_t kept = 0;
     {
         active_run = &run;
         Writing writing;
         finished = run.go();
         wrote = run.batches.any();
+        writes_from = queue_clock();
         run.batches.write_all();
         active_run = nullptr;
+        kept = run.kept.size();
     }
     if (!run.kept.empty()) requeue_at_front(std::move(run.kept));
+    if (queue_stats_on()) {
+        RunFigures figures;
+        figures.kind = for_user ? "user" : "timer";
+        figures.start = run.start;
+        figures.seconds = queue_clock() - run.start;
+        figures.writing = queue_clock() - writes_from;
+        figures.pieces = run.batches.pieces_taken;
+        figures.skipped = run.batches.pieces_skipped;
+        figures.text = run.batches.text_taken;
+        figures.kept = kept;
+        figures.queued = queued_work_count();
+        note_run(figures);
+    }
+    // A flood grows from what this run left.
+    flood_text_seen = largest_queued_text(client);
     if (for_user && !finished) user_runs_resume_at = queue_clock() + user_action_seconds;
-    if (wrote && !for_user) note_drain_time(queue_clock() - run.start);
+    if (wrote && !for_user) {
+        const double took = queue_clock() - run.start;
+        note_drain_time(took);
+        note_slice_speed(run.batches.text_taken, took);
+    }
     // New work that came meanwhile found a wake-up on its way: this run was it.
     if (queued_work_count() > 0) schedule_drain();
     return finished;
@@ -265,4 +344,6 @@ double queue_clock() {
 void set_queue_clock(double (*clock)()) {
     clock_in_use = clock ? clock : performance_clock;
     user_runs_resume_at = 0;  // a time of the clock replaced
+    slice_text_budget = slice_text_ceiling;
+    holding_since = -1;
 }

@@ -3,10 +3,12 @@
 #include <commdlg.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
 #include "app/text.h"
+#include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "chat_fixture.h"
@@ -44,6 +46,18 @@ protected:
     }
 
     bool shows(const wchar_t* text) { return buffer_text(slot).find(text) != std::wstring::npos; }
+
+    // For a buffer of numbered lines ("12345:..."), whole and in order from
+    // the first: the number the next line would have; 0 when they are not.
+    static int number_after_lines(const std::wstring& text) {
+        if (text.find(L':') != 5) return 0;  // the oldest line kept is cut
+        int expected = std::stoi(text.substr(0, 5));
+        for (size_t at = 0; at < text.size(); at = text.find(L"\r\n", at) + 2, ++expected) {
+            if (text.compare(at, 6, format_text(L"%d:", expected)) != 0) return 0;
+            if (text.find(L"\r\n", at) == std::wstring::npos) return expected + 1;
+        }
+        return expected;
+    }
 };
 
 TEST_F(Appending, LinesWaitWhileScrolledUpAndComeFirstInOrderAtTheEnd) {
@@ -152,11 +166,22 @@ TEST_F(Appending, LongSessionKeepsTheNewestLinesWithinTheScrollback) {
     give_view_size(slot);
     set_scrollback_limit(50000);
     const std::wstring filler(495, L'.');
-    for (int n = 0; n < 300; ++n) add(format_text(L"%d:%s", n + 10000, filler));  // 150,000 characters
+    // Each write cuts only a little more than it needs (and the rest of the
+    // line the cut falls into): every character cut from the front costs the
+    // control time for each line left behind.
+    long least_after_cut = 50000;
+    GETTEXTLENGTHEX characters{GTL_NUMCHARS, 1200};
+    for (int n = 0; n < 300; ++n) {
+        add(format_text(L"%d:%s", n + 10000, filler));  // 150,000 characters in all
+        if (n < 110) continue;
+        const long length = static_cast<long>(
+            SendMessageW(buffer_window(slot), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&characters), 0));
+        least_after_cut = std::min(least_after_cut, length);
+    }
     set_scrollback_limit(default_scrollback_limit);
+    EXPECT_GT(least_after_cut, 50000 - 100 - 501);
     const std::wstring text = buffer_text(slot);
     EXPECT_LE(text.size(), 50000u + 100u);  // line ends count twice in the plain text
-    EXPECT_GT(text.size(), 40000u);
     EXPECT_EQ(text.find(L"10000:"), std::wstring::npos);
     EXPECT_EQ(text.compare(text.size() - 503, 6, L"10299:"), 0);
     EXPECT_EQ(text.find(L':'), 5u);  // the oldest line kept is whole
@@ -250,17 +275,15 @@ TEST_F(Appending, FloodFromAnotherThreadBeyondTheScrollback) {
         }
     });
     flood.join();
+    // What waits is about the text that will be shown, not the whole flood.
+    EXPECT_LE(queued_text_length(client, slot), 30000 + 100);
     write_out_queue(client);
     set_scrollback_limit(default_scrollback_limit);
 
     const std::wstring text = buffer_text(slot);
     EXPECT_LE(text.size(), 20000u + 600u);  // line ends count twice in the plain text
     EXPECT_GT(text.size(), 15000u);
-    ASSERT_EQ(text.find(L':'), 5u);  // the oldest line kept is whole
-    int expected = std::stoi(text.substr(0, 5));
-    for (size_t at = 0; at < text.size(); at = text.find(L"\r\n", at) + 2, ++expected)
-        ASSERT_EQ(text.substr(at, 6), format_text(L"%d:", expected)) << at;
-    EXPECT_EQ(expected, 13000);
+    EXPECT_EQ(number_after_lines(text), 13000);
 
     HWND buffer = buffer_window(slot);
     EXPECT_EQ(GetDlgCtrlID(buffer), client.chats[slot].control_id);
@@ -277,6 +300,69 @@ TEST_F(Appending, FloodFromAnotherThreadBeyondTheScrollback) {
     }
     EXPECT_EQ(client.chats[held].pending_lines.size(), 3000u);
     close_chat(client, L"scrolled");
+}
+
+// A run that writes only the first part of a backlog (a user's action has a
+// budget) whose rest will push out every line the buffer holds starts a fresh
+// control at once: cutting a full buffer from the front costs the control
+// time that grows with every line left behind. Once the backlog is written
+// the buffer holds what writing every line would have given.
+TEST_F(Appending, BacklogThatPushesOutTheWholeBufferStartsAFreshOne) {
+    give_view_size(slot);
+    set_scrollback_limit(20000);
+    const std::wstring filler(40, L'=');
+    for (int n = 0; n < 500; ++n) add(format_text(L"%d:%s", 10000 + n, filler));
+    HWND full = buffer_window(slot);
+    std::thread flood([&] {
+        for (int n = 0; n < 1000; ++n)
+            append_chat_text(format_text(L"%d:%s", 20000 + n, filler).c_str(), client, slot, colour_channel_message,
+                             colour_black, true);
+    });
+    flood.join();
+    flush_chat_appends(client, slot);
+    EXPECT_NE(buffer_window(slot), full);
+    EXPECT_FALSE(shows(L"10499:"));
+    write_out_queue(client);
+    set_scrollback_limit(default_scrollback_limit);
+
+    const std::wstring text = buffer_text(slot);
+    EXPECT_GT(text.size(), 15000u);
+    EXPECT_EQ(number_after_lines(text), 21000);
+}
+
+// Text the buffer has no room for counts several times its length against a
+// run's budget: the control cuts as much from its front, at a cost that grows
+// with the lines left behind, and a user's action must not wait for a whole
+// budget of that.
+TEST_F(Appending, TextThatMakesTheBufferCutCountsMoreAgainstARunsBudget) {
+    give_view_size(slot);
+    set_scrollback_limit(20000);
+    const std::wstring filler(40, L'=');
+    // Lines one user's action writes of 300 queued by another thread.
+    auto written_by_one_action = [&] {
+        std::thread([&] {
+            for (int n = 0; n < 300; ++n)
+                append_chat_text(format_text(L"%d:%s", 20000 + n, filler).c_str(), client, slot,
+                                 colour_channel_message, colour_black, true);
+        }).join();
+        // Only the budget ends the action, however loaded the machine; each
+        // action starts anew.
+        set_queue_clock([] { return 0.0; });
+        const size_t queued = queued_work_count();
+        flush_chat_appends(client, slot);
+        const size_t written = queued - queued_work_count();
+        write_out_queue(client);
+        set_queue_clock(nullptr);
+        return written;
+    };
+    for (int n = 0; n < 500; ++n) add(format_text(L"%d:%s", 10000 + n, filler));
+    const size_t into_full = written_by_one_action();
+    clear_chat(client, slot);
+    const size_t with_room = written_by_one_action();
+    set_scrollback_limit(default_scrollback_limit);
+    EXPECT_GT(into_full, 0u);
+    EXPECT_GT(with_room, 3 * into_full);
+    EXPECT_LT(with_room, 300u) << "the budget of one action ends it";
 }
 
 TEST_F(Appending, FreeAndInvalidSlotsAreIgnored) {

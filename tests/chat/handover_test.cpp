@@ -224,4 +224,54 @@ TEST_F(Handover, TasksBeyondTheirCapAreDroppedAndCounted) {
     EXPECT_NE(buffer_text(0).find(L"500 replies of the server were not acted on"), std::wstring::npos);
 }
 
+// While a flood's text for one chat grows in the queue, the timer holds off,
+// half a second at most at a time, so that the lines a whole scrollback of
+// newer text would cut are never written; it writes as soon as the text stops
+// growing, and a user's action is never held.
+TEST_F(Handover, TheTimerHoldsOffWhileAFloodGrowsAndWritesWhenItStops) {
+    write_out_queue(client);
+    QueueClock frozen(0);
+    const int flooded = create_chat(client, L"#held", true);
+    ASSERT_GT(flooded, 0);
+    write_out_queue(client);
+    const std::wstring filler(90, L'.');
+    int sent = 0;
+    auto send = [&](int lines) {
+        on_other_thread([&] {
+            for (int n = 0; n < lines; ++n, ++sent)
+                append_chat_text(format_text(L"%d %s", sent, filler).c_str(), client, flooded,
+                                 colour_channel_message, colour_black, true);
+        });
+        take_back_wake_ups(client);
+    };
+    // Whether a timer run took anything from the queue.
+    auto timer_wrote = [&] {
+        const size_t before = queued_work_count();
+        drain_chat_queue(client);
+        return queued_work_count() < before;
+    };
+
+    send(600);  // about 56,000 characters
+    EXPECT_FALSE(timer_wrote());
+    send(100);
+    EXPECT_FALSE(timer_wrote());
+    EXPECT_TRUE(timer_wrote()) << "the flood stopped growing";
+    send(600);
+    const size_t waiting = queued_work_count();
+    flush_chat_appends(client, flooded);
+    EXPECT_LT(queued_work_count(), waiting) << "a user's action is not held";
+    write_out_queue(client);
+
+    send(600);
+    EXPECT_FALSE(timer_wrote());
+    clock_now += 0.6;
+    send(10);
+    EXPECT_TRUE(timer_wrote()) << "held long enough";
+    write_out_queue(client);
+    std::vector<int> all(sent);
+    for (int n = 0; n < sent; ++n) all[n] = n;
+    const std::wstring text = buffer_text(flooded);
+    EXPECT_EQ(line_numbers(text.substr(text.find(L"\r\n0 ") + 2)), all);
+}
+
 }  // namespace

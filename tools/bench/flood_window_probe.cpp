@@ -11,6 +11,7 @@
 // Times are printed as Unix seconds, so that the calling script
 // can put them beside the flood server's clock:
 //   clicked <t>
+//   read <t0> <t1>         (each whole read of a buffer, from t0 to t1)
 //   last-line <t>          (the first look that found the buffer as it ends)
 //   slowest-answer-ms <ms> at <t>
 // Exits 1, saying why, when a step does not happen within its time.
@@ -104,9 +105,13 @@ bool buffer_ends_with(HWND buffer, const std::wstring& tail, double now, std::ma
     if (now - last.since < 1.0 || now - last.read_at < 1.0 || length < tail.size()) return false;
     std::vector<wchar_t> text(length + 1);
     DWORD_PTR read = 0;
-    if (!SendMessageTimeoutW(buffer, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
-                             5000, &read))
-        return false;
+    const double read_from = unix_now();
+    const bool answered = SendMessageTimeoutW(buffer, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                                              SMTO_NORMAL, 5000, &read) != 0;
+    // The program's CPU time meanwhile is the probe's doing, not the flood's.
+    std::printf("read %.3f %.3f\n", read_from, unix_now());
+    std::fflush(stdout);
+    if (!answered) return false;
     std::wstring got(text.data(), read > length ? length : read);
     while (!got.empty() && (got.back() == L'\r' || got.back() == L'\n' || got.back() == L' ')) got.pop_back();
     if (got.size() < tail.size() || got.compare(got.size() - tail.size(), tail.size(), tail) != 0) {
@@ -128,12 +133,18 @@ int main() {
     }
     const std::wstring host = argv[1], port = argv[2], tail = argv[3];
     const double timeout = argc > 4 ? _wtof(argv[4]) : 120.0;
-    if (argc > 5) {
-        HDESK desktop = OpenDesktopW(argv[5], 0, FALSE, GENERIC_ALL);
-        if (!desktop || !SetThreadDesktop(desktop)) give_up("the program's desktop could not be opened");
-    }
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
+    if (argc > 5) {
+        // The desktop's explorer may still be making it when the program's
+        // process is already there.
+        HDESK desktop = nullptr;
+        while (!(desktop = OpenDesktopW(argv[5], 0, FALSE, GENERIC_ALL))) {
+            if (seconds_since(start) > 20) give_up("the program's desktop could not be opened within 20 s");
+            Sleep(100);
+        }
+        if (!SetThreadDesktop(desktop)) give_up("the program's desktop could not be entered");
+    }
 
     HWND main_window = nullptr;
     while (!(main_window = FindWindowW(L"QuillmereWindowClass", nullptr)) || !IsWindowVisible(main_window)) {
