@@ -24,6 +24,9 @@ constexpr size_t registration_username_limit = 15;
 // The loop never waits for the user-interface thread, and a closed socket
 // wakes its read at once: it ends within moments of being stopped.
 constexpr DWORD stop_wait_ms = 10000;
+// Received text that waits for the log at the most, so that a flood without a
+// pause neither grows the batch without end nor leaves the file far behind.
+constexpr size_t log_batch_characters = 64 * 1024;
 
 std::mutex folder_lock;
 std::wstring folder_copy;
@@ -75,32 +78,38 @@ bool run_loop(const LoopStart& start) {
     send_command(server, irc::nick, start.nickname);
     send_command(server, irc::user, start.user, start.user, start.user, start.user);
 
+    ServerLogBatch log;
     bool log_error_reported = false;
+    // An unwritable log is reported once per connection, without holding up
+    // the lines: the server drops a client that stops reading.
+    const auto write_log = [&] {
+        if (log.empty() || log.flush(client) || log_error_reported) return;
+        log_error_reported = true;
+        post_message_box(client.main_window, server_log_error_text, server_log_error_caption, MB_OK | MB_ICONERROR);
+    };
     int idle_reads = 0;
     // The line's storage is reused: a flood of lines allocates nothing per line.
     LineReader reader;
     std::wstring line;
     TextForm form = TextForm::code_page;
     while (session_is_current(server, session)) {
+        // The log is written before a read that may wait, so it lags only while lines pour in.
+        if (!reader.holds_data() || log.characters() >= log_batch_characters) write_log();
         const int length = receive_line(reader, *held, server.connected, line, &form);
         if (!session_is_current(server, session)) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {
             idle_reads = 0;
-            // An unwritable log is reported once per connection, without
-            // holding up the lines: the server drops a client that stops reading.
-            if (client.save_log_file && !write_server_log(client, line) && !log_error_reported) {
-                log_error_reported = true;
-                post_message_box(client.main_window, server_log_error_text, server_log_error_caption,
-                                 MB_OK | MB_ICONERROR);
-            }
+            if (client.save_log_file) log.add(line);
             dispatch_line(client, line, form);
             continue;
         }
+        write_log();  // a partial line held the buffer while the server paused
         if (++idle_reads < idle_read_limit) continue;
         append_chat_text(server_not_responding_text, client, 0, colour_error_text, colour_error_back, true);
         if (session_is_current(server, session)) close_connection(server);
     }
+    write_log();
     return true;
 }
 

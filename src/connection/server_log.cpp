@@ -85,27 +85,54 @@ std::wstring server_log_path(const ChatClient& client) {
     return format_text(L"%s%s%s", client.app_folder, log_folder, log_name);
 }
 
-bool write_server_log(ChatClient& client, const std::wstring& line) {
+bool write_server_log(ChatClient& client, const std::wstring* lines, size_t count) {
+    if (count == 0) return true;
     if (!client.app_folder[0]) return false;  // never a file in the current folder
     // The wide path reaches folders whose names the 8-bit code page cannot spell.
     const std::wstring path = server_log_path(client);
     FILE* file = _wfopen(path.c_str(), L"a+b");
     if (!file) return false;
-    const LogState state = log_state(file);
-    TextForm form = TextForm::utf8;
-    const std::string bytes =
-        log_line(state == LogState::utf8 ? utf8_text(line) : encode_wire_text(line, CP_THREAD_ACP, &form));
-    if (state != LogState::utf8 && form == TextForm::utf8) {
-        if (state == LogState::code_page) {
-            fclose(file);
-            file = convert_log_to_utf8(path) ? _wfopen(path.c_str(), L"ab") : nullptr;
-            if (!file) return false;
-        } else {
-            fwrite(utf8_byte_order_mark, 1, utf8_byte_order_mark_size, file);
+    LogState state = log_state(file);
+    std::string bytes;
+    for (size_t i = 0; i < count; ++i) {
+        TextForm form = TextForm::utf8;
+        std::string encoded = state == LogState::utf8 ? utf8_text(lines[i]) : encode_wire_text(lines[i], CP_THREAD_ACP, &form);
+        if (state != LogState::utf8 && form == TextForm::utf8) {
+            if (state == LogState::code_page) {
+                // The lines before this one go in first, so that they are converted with the rest.
+                const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+                fclose(file);
+                bytes.clear();
+                file = written && convert_log_to_utf8(path) ? _wfopen(path.c_str(), L"ab") : nullptr;
+                if (!file) return false;
+            } else {
+                bytes.append(utf8_byte_order_mark, utf8_byte_order_mark_size);
+            }
+            state = LogState::utf8;
+        } else if (state == LogState::empty) {
+            state = LogState::code_page;
         }
+        bytes += log_line(std::move(encoded));
     }
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fflush(file);
+    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && fflush(file) == 0;
     fclose(file);
-    return true;
+    return written;
+}
+
+bool write_server_log(ChatClient& client, const std::wstring& line) {
+    return write_server_log(client, &line, 1);
+}
+
+void ServerLogBatch::add(const std::wstring& line) {
+    // The strings of earlier batches are reused: a flood allocates little.
+    if (count_ == lines_.size()) lines_.emplace_back();
+    lines_[count_++] = line;
+    characters_ += line.size();
+}
+
+bool ServerLogBatch::flush(ChatClient& client) {
+    const bool written = write_server_log(client, lines_.data(), count_);
+    count_ = 0;
+    characters_ = 0;
+    return written;
 }

@@ -35,6 +35,10 @@ public:
     // until the next call. A line that spans two reads is gathered first.
     std::string_view read_line_view(ReadFunction read, void* source);
 
+    // Whether bytes already read wait in the buffer: if not, the next line
+    // needs a read from the stream, which may wait.
+    bool holds_data() const { return start_ < end_; }
+
 private:
     bool fill(ReadFunction read, void* source);
 

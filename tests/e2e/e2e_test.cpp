@@ -135,8 +135,10 @@ TEST_F(EndToEnd, RegistersWithTheCompatibleMark) {
     GetPrivateProfileStringW(L"servers", L"server_nickname_default", L"", saved, 64,
                              (folder + L"Settings\\Settings.ini").c_str());
     EXPECT_STREQ(saved, own_nickname);
-    const std::string log = read_file_bytes(server_log_path(*client));
-    EXPECT_NE(log.find(" 001 Quillfan1 :"), std::string::npos);
+    std::string log;
+    EXPECT_TRUE(wait_until([&] {
+        return (log = read_file_bytes(server_log_path(*client))).find(" 001 Quillfan1 :") != std::string::npos;
+    }));
     EXPECT_EQ(log.find("NICK Quillfan1"), std::string::npos);  // sent lines are not logged
 }
 
