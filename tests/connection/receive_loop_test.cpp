@@ -254,6 +254,8 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     // The receive thread keeps answering while the box waits for the user.
     EXPECT_EQ(next_line(server), "PONG :alive");
     EXPECT_TRUE(server_tab_shows(L":srv 999 me :line 50"));
+    // The log is written, and found unwritable, once the lines in hand are dispatched.
+    EXPECT_TRUE(wait_until([&] { return boxes.count() > 0; }));
     pump_messages();
     const std::vector<BoxRecorder::Box> shown = boxes.take_boxes();
     ASSERT_EQ(shown.size(), 1u);
