@@ -166,6 +166,11 @@ void set_scrollback_limit(long characters) {
     scrollback_limit = characters > minimum_scrollback ? characters : minimum_scrollback;
 }
 
+void append_server_line(ChatClient& client, const std::wstring& text, bool error) {
+    append_chat_text(text.c_str(), client, 0, error ? colour_error_text : colour_server_text,
+                     error ? colour_error_back : colour_black, true);
+}
+
 void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
                       bool line_break) {
     const PendingLine piece{text ? text : L"", colour, background, line_break};

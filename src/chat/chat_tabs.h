@@ -44,6 +44,10 @@ void request_join(wchar_t* channel, ChatClient& client, const wchar_t* key);
 void append_chat_text(const wchar_t* text, ChatClient& client, int slot, COLORREF colour, COLORREF background,
                       bool line_break);
 
+// Any thread. A whole line in the server tab, in the server's colours or, for
+// an error, the error colours.
+void append_server_line(ChatClient& client, const std::wstring& text, bool error = false);
+
 // Any thread. Appends the pieces as one line (the last piece should end it):
 // nothing written meanwhile by another thread can come between them.
 void append_chat_line(ChatClient& client, int slot, const std::vector<PendingLine>& pieces);

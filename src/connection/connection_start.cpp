@@ -66,7 +66,7 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     connection.port = request.port;
 
     if (connected) {
-        append_chat_text(connected_text, client, 0, colour_server_text, colour_black, true);
+        append_server_line(client, connected_text);
         if (start_receive_thread(client)) return true;
         close_connection(client.server_socket);
     }

@@ -9,7 +9,6 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
-#include "chat/palette.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
 #include "connection/reconnect.h"
@@ -106,7 +105,7 @@ bool run_loop(const LoopStart& start) {
         }
         write_log();  // a partial line held the buffer while the server paused
         if (++idle_reads < idle_read_limit) continue;
-        append_chat_text(server_not_responding_text, client, 0, colour_error_text, colour_error_back, true);
+        append_server_line(client, server_not_responding_text, true);
         if (session_is_current(server, session)) close_connection(server);
     }
     write_log();

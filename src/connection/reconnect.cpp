@@ -9,7 +9,6 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
-#include "chat/palette.h"
 #include "chat/ui_thread.h"
 #include "chat/user_list.h"
 #include "connection/connection_start.h"
@@ -48,10 +47,6 @@ Reconnect state;
 bool registered(const ChatClient& client) {
     const unsigned opened = client.server_socket.opened;
     return opened != 0 && client.server_socket.registered == opened;
-}
-
-void say(ChatClient& client, const std::wstring& text) {
-    append_chat_text(text.c_str(), client, 0, colour_server_text, colour_black, true);
 }
 
 void stop_timers(ChatClient& client) {
@@ -108,7 +103,7 @@ void rejoin_channels(ChatClient& client) {
             send_command(client.server_socket, irc::join_with_key, channel, key);
         ++count;
     }
-    if (count > 0) say(client, format_text(reconnect_text::rejoining_format, count));
+    if (count > 0) append_server_line(client, format_text(reconnect_text::rejoining_format, count));
 }
 
 void CALLBACK watch_tick(HWND window, UINT, UINT_PTR, DWORD) {
@@ -155,7 +150,7 @@ void schedule_attempt(ChatClient& client) {
     std::uniform_real_distribution<double> spread(0.0, 1.0);
     const unsigned wait = reconnect_wait_ms(state.attempt, spread(state.random), state.first_ms, state.longest_ms);
     const unsigned seconds = (wait + 999) / 1000;
-    say(client, format_text(reconnect_text::waiting_format, seconds, state.attempt));
+    append_server_line(client, format_text(reconnect_text::waiting_format, seconds, state.attempt));
     state.client = &client;
     state.waiting = SetTimer(client.main_window, wait_timer_id, wait, wait_tick) != 0;
 }

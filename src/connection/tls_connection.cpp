@@ -8,7 +8,6 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
-#include "chat/palette.h"
 #include "chat/ui_post.h"
 #include "connection/certificate_trust.h"
 #include "connection/connection_start.h"
@@ -71,10 +70,6 @@ bool user_trusts(ChatClient& client, const TrustPlan& trust, const std::wstring&
     return false;
 }
 
-void server_line(ChatClient& client, const std::wstring& text, bool error) {
-    append_chat_text(text.c_str(), client, 0, error ? colour_error_text : colour_server_text,
-                     error ? colour_error_back : colour_black, true);
-}
 }  // namespace
 
 bool prepare_tls(ChatClient& client, const ConnectRequest& request) {
@@ -97,7 +92,7 @@ SecureOutcome secure_connection(ChatClient& client, OpenSocket& open, const std:
     if (!open.tls) return SecureOutcome::ready;
     std::wstring error;
     if (!open.tls->handshake(open.handle, client.server_socket.connected, error)) {
-        if (still_current()) server_line(client, format_text(tls_text::handshake_failed_format, error), true);
+        if (still_current()) append_server_line(client, format_text(tls_text::handshake_failed_format, error), true);
         return SecureOutcome::failed;
     }
     const TrustPlan trust = current_plan();
@@ -106,17 +101,17 @@ SecureOutcome secure_connection(ChatClient& client, OpenSocket& open, const std:
     const bool verifies = certificate_verifies(certificate, trust.host);
     if (certificate) CertFreeCertificateContext(certificate);
     if (fingerprint.empty()) {
-        server_line(client, format_text(tls_text::handshake_failed_format, L"no certificate"), true);
+        append_server_line(client, format_text(tls_text::handshake_failed_format, L"no certificate"), true);
         return SecureOutcome::failed;
     }
 
     const CertificateTrust judged = judge_certificate(verifies, trust.stored, fingerprint);
     if (judged != CertificateTrust::trusted &&
         !user_trusts(client, trust, fingerprint, judged == CertificateTrust::ask_changed, still_current)) {
-        if (still_current()) server_line(client, tls_text::not_trusted, true);
+        if (still_current()) append_server_line(client, tls_text::not_trusted, true);
         return SecureOutcome::refused;
     }
     open.tls->open_for_traffic();
-    server_line(client, format_text(tls_text::encrypted_format, open.tls->protocol_name()), false);
+    append_server_line(client, format_text(tls_text::encrypted_format, open.tls->protocol_name()), false);
     return SecureOutcome::ready;
 }
