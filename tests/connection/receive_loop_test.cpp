@@ -44,10 +44,23 @@ protected:
     }
     std::wstring server_tab() { return chat_text(client, 0); }
     // The log is written as soon as the receive thread has no more lines at
-    // hand, a moment after they are shown.
+    // hand, a moment after they are shown. It is read the way another program
+    // would leave it free to be replaced: the switch to UTF-8 puts a new file
+    // in its place, which an open file without delete sharing would refuse.
+    static std::string shared_read(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return {};
+        std::string bytes;
+        char chunk[65536];
+        DWORD got = 0;
+        while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+        CloseHandle(file);
+        return bytes;
+    }
     testing::AssertionResult log_holds(const std::string& expected, bool print = true) {
         std::string log;
-        if (wait_until([&] { return (log = read_file_bytes(server_log_path(client))) == expected; }))
+        if (wait_until([&] { return (log = shared_read(server_log_path(client))) == expected; }))
             return testing::AssertionSuccess();
         if (!print) return testing::AssertionFailure() << "the log holds " << log.size() << " bytes";
         return testing::AssertionFailure() << "the log holds \"" << log << "\"";
@@ -227,7 +240,8 @@ TEST_F(ReceiveLoopTest, TheLogTurnsUtf8AsAWholeWhenALineNeedsIt) {
     EXPECT_TRUE(log_holds("\xEF\xBB\xBF:srv 999 me :caf\xC3\xA9\r\nPING :one\r\n:srv 999 me :d\xC3\xA9j\xC3\xA0\r\n"
                           ":srv 999 me :\xD0\xB6 \xF0\x9F\x98\x80\r\n:srv 999 me :caf\xC3\xA9\r\nPING :two\r\n"));
 
-    ASSERT_TRUE(DeleteFileW(log.c_str()));
+    // The receive thread may still be closing the file it has just written.
+    ASSERT_TRUE(wait_until([&] { return DeleteFileW(log.c_str()) != 0; }));
     server.send_bytes(":srv 999 me :\xE4\xB8\xAD\r\n:srv 999 me :caf\xE9\r\nPING :three\r\n");
     EXPECT_EQ(next_line(server), "PONG :three");
     EXPECT_TRUE(log_holds("\xEF\xBB\xBF:srv 999 me :\xE4\xB8\xAD\r\n:srv 999 me :caf\xC3\xA9\r\nPING :three\r\n"));
