@@ -2,6 +2,8 @@
 QUILLMERE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QUILLMERE_BUILD=${QUILLMERE_BUILD:-$QUILLMERE_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
+# Checkouts of the tree in other folders share the compiler cache's entries.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$QUILLMERE_ROOT}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 
@@ -9,7 +11,10 @@ WINE64=/usr/lib/wine/wine64
 quillmere_build() {
   local cryptopp=$1
   if [ ! -f "$QUILLMERE_BUILD/CMakeCache.txt" ]; then
-    cmake -S "$QUILLMERE_ROOT" -B "$QUILLMERE_BUILD" -G Ninja \
+    local launcher=()
+    # A compiler cache makes rebuilds in a second checkout of the tree cheap.
+    if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
+    cmake -S "$QUILLMERE_ROOT" -B "$QUILLMERE_BUILD" -G Ninja "${launcher[@]}" \
       -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$QUILLMERE_ROOT/cmake/mingw-w64-x86_64.cmake" \
       -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" \
