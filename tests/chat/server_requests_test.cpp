@@ -1,7 +1,11 @@
 #include <cwchar>
 #include <string>
+#include <thread>
 
 #include "chat/chat_tabs.h"
+#include "chat/palette.h"
+#include "chat/ui_post.h"
+#include "chat/ui_thread.h"
 #include "chat_fixture.h"
 #include "framework/message_box.h"
 #include "support/box_recorder.h"
@@ -83,12 +87,47 @@ TEST_F(ServerRequests, EighteenthChannelIsRefusedWithABoxAndNoJoin) {
     wchar_t eighteenth[] = L"#c18";
     request_join(eighteenth, client, L"");
     EXPECT_EQ(lines_sent(), "");
+    wait_until([&] { return boxes.count() > 0; });  // posted: shown once the caller returns
     const std::vector<BoxRecorder::Box> shown = boxes.take_boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, L"You can't open more channels.");
     EXPECT_EQ(shown[0].caption, L"Channels limit");
     EXPECT_EQ(shown[0].flags, UINT(MB_OK));
     EXPECT_EQ(create_chat(client, L"#c18", true), -1);
+}
+
+// A task that meets the channel limit (joining the favourite channels at the
+// end of registration) or runs a box itself: the lines queued behind it reach
+// their chat while the box is open.
+TEST_F(ServerRequests, LinesQueuedBehindATaskWithABoxAppearWhileTheBoxIsOpen) {
+    start_ui_posts();
+    for (int n = 1; n <= 17; ++n) ASSERT_GT(create_chat(client, (L"#c" + std::to_wstring(n)).c_str(), true), 0);
+    write_out_queue(client);
+    for (const bool own_box : {false, true}) {
+        SCOPED_TRACE(own_box ? "box run by the task" : "channel limit");
+        const std::wstring behind = own_box ? L"behind the own box" : L"behind the limit box";
+        int boxes = 0;
+        bool seen_while_open = false;
+        set_message_box_hook([&](HWND, const wchar_t*, const wchar_t*, UINT) {
+            ++boxes;
+            seen_while_open = wait_until([&] { return buffer_text(0).find(behind) != std::wstring::npos; });
+            return IDOK;
+        });
+        std::thread([&] {
+            post_ui_task(client, [&] {
+                wchar_t channel[] = L"#c18";
+                if (own_box)
+                    show_message_box(client.main_window, L"text", L"caption", MB_OK);
+                else
+                    request_join(channel, client, L"");
+            });
+            append_chat_text(behind.c_str(), client, 0, colour_server_text, colour_black, true);
+        }).join();
+        ASSERT_TRUE(wait_until([&] { return boxes == 1; }));
+        EXPECT_TRUE(seen_while_open);
+        set_message_box_hook(nullptr);
+    }
+    EXPECT_EQ(lines_sent(), "");
 }
 
 TEST_F(ServerRequests, JoinWhileDisconnectedSendsNothing) {
