@@ -77,6 +77,7 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
     ChatRecord& chat = client.chats[alice];
     chat.encrypt_messages = true;
     copy_text(chat.password, L"Tulip9");
+    ASSERT_NE(client.encrypted_text_edit, nullptr) << "main window has no encrypted-text field";
     const struct {
         std::wstring text;
         std::string plain;  // the bytes inside the block
@@ -94,15 +95,12 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
         EXPECT_TRUE(is_upper_hex(block)) << block;
         EXPECT_EQ(block.size(), plain.size() < 16 ? 64u : 96u);
         EXPECT_EQ(decrypt_message(block, "Tulip9"), plain);
-        if (client.encrypted_text_edit) {
-            EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
-        }
+        EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
         const std::wstring echo = L" [ENCRYPTED] - " + text;
         EXPECT_NE(buffer_text(alice).find(L"[bob]" + echo + L"\r"), std::wstring::npos);
         EXPECT_TRUE(last_run_has_colours(alice, echo, light_green, colour_black));
         EXPECT_EQ(buffer_text(alice).find(wide_text(block, CP_ACP)), std::wstring::npos);
     }
-    ASSERT_NE(client.encrypted_text_edit, nullptr) << "main window has no encrypted-text field";
 }
 
 TEST_F(InputLineTest, StoredPasswordOpensWhatAnotherCodePageSent) {
