@@ -107,9 +107,10 @@ TEST_F(ServerRequests, LinesQueuedBehindATaskWithABoxAppearWhileTheBoxIsOpen) {
         SCOPED_TRACE(own_box ? "box run by the task" : "channel limit");
         const std::wstring behind = own_box ? L"behind the own box" : L"behind the limit box";
         int boxes = 0;
-        bool seen_while_open = false;
+        bool task_returned = false, shown_after_task = false, seen_while_open = false;
         set_message_box_hook([&](HWND, const wchar_t*, const wchar_t*, UINT) {
             ++boxes;
+            shown_after_task = task_returned;
             seen_while_open = wait_until([&] { return buffer_text(0).find(behind) != std::wstring::npos; });
             return IDOK;
         });
@@ -120,11 +121,13 @@ TEST_F(ServerRequests, LinesQueuedBehindATaskWithABoxAppearWhileTheBoxIsOpen) {
                     show_message_box(client.main_window, L"text", L"caption", MB_OK);
                 else
                     request_join(channel, client, L"");
+                task_returned = true;
             });
             append_chat_text(behind.c_str(), client, 0, colour_server_text, colour_black, true);
         }).join();
         ASSERT_TRUE(wait_until([&] { return boxes == 1; }));
         EXPECT_TRUE(seen_while_open);
+        EXPECT_EQ(shown_after_task, !own_box) << "a task posts its box";
         set_message_box_hook(nullptr);
     }
     EXPECT_EQ(lines_sent(), "");
