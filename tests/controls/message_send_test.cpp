@@ -77,7 +77,6 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
     ChatRecord& chat = client.chats[alice];
     chat.encrypt_messages = true;
     copy_text(chat.password, L"Tulip9");
-    ASSERT_NE(client.encrypted_text_edit, nullptr) << "main window has no encrypted-text field";
     const struct {
         std::wstring text;
         std::string plain;  // the bytes inside the block
@@ -101,6 +100,7 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
         EXPECT_TRUE(last_run_has_colours(alice, echo, light_green, colour_black));
         EXPECT_EQ(buffer_text(alice).find(wide_text(block, CP_ACP)), std::wstring::npos);
     }
+    ASSERT_NE(client.encrypted_text_edit, nullptr) << "main window has no encrypted-text field";
 }
 
 TEST_F(InputLineTest, StoredPasswordOpensWhatAnotherCodePageSent) {
