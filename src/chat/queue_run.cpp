@@ -180,7 +180,8 @@ struct Run {
 std::vector<long long> text_after(const ChatClient& client, const std::vector<QueuedWork>& work) {
     std::vector<long long> after(work.size());
     long long later[chat_slot_count], after_line[chat_slot_count];
-    for (int slot = 0; slot < chat_slot_count; ++slot) after_line[slot] = later[slot] = queued_text_length(client, slot);
+    for (int slot = 0; slot < chat_slot_count; ++slot)
+        after_line[slot] = later[slot] = queued_text_length(client, slot);
     for (size_t back = work.size(); back-- > 0;) {
         const QueuedWork& queued = work[back];
         if (queued.task || queued.slot < 0 || queued.slot >= chat_slot_count) continue;

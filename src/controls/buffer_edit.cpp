@@ -87,7 +87,8 @@ LRESULT BufferEdit::respond(HWND control, UINT message, WPARAM wparam, LPARAM lp
 void BufferEdit::retire(std::unique_ptr<BufferEdit> buffer, HWND successor) {
     if (!buffer) return;
     BufferEdit* edit = buffer.release();
-    auto* next = successor ? reinterpret_cast<SubclassedWindow*>(GetWindowLongPtrW(successor, GWLP_USERDATA)) : nullptr;
+    auto* next = successor ? reinterpret_cast<SubclassedWindow*>(GetWindowLongPtrW(successor, GWLP_USERDATA))
+                           : nullptr;
     if (auto* next_buffer = dynamic_cast<BufferEdit*>(next)) {
         next_buffer->current_ = edit->current_;
         *edit->current_ = successor;
