@@ -9,7 +9,8 @@ namespace {
 // issuer's server that does not answer costs at most this, for the whole chain.
 constexpr DWORD revocation_fetch_ms = 4000;
 // The root vouches for itself; asking about it only costs time.
-constexpr DWORD chain_flags = CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT;
+constexpr DWORD chain_flags =
+    CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT;
 // SECURITY_FLAG_IGNORE_REVOCATION of the SSL policy: its revocation verdict is
 // replaced by the chain's own "revoked" mark below.
 constexpr DWORD ignore_revocation_verdict = 0x00000080;

@@ -22,7 +22,7 @@ constexpr DWORD renegotiate_ms = 30000;
 constexpr int handshake_message = 2;
 
 constexpr ULONG first_request_flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
-                                ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
+                                      ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
 
 // Like recv, while `up` holds and, when `deadline` is given, until that tick
 // (0 then).
