@@ -11,6 +11,7 @@ constexpr uint8_t offer_type = 'O', answer_type = 'A', confirm_type = 'C';
 constexpr size_t head_size = 2 + session_id_size;  // type, version, session id
 constexpr size_t entry_size = 1 + 32 + 16;         // index, share, tag
 constexpr size_t most_candidates = 255;
+constexpr size_t most_peers = 256;
 
 std::string lower_case(std::string nick) {
     for (char& c : nick)
@@ -96,6 +97,15 @@ SealedChats::SealedChats() = default;
 SealedChats::~SealedChats() = default;
 
 SealedChats::Peer& SealedChats::peer_of(const std::string& nick) {
+    // Sealed lines from many nicknames must not grow the table without end:
+    // correspondents with nothing to keep go first.
+    if (peers_.size() >= most_peers && !peers_.count(lower_case(nick))) {
+        for (auto it = peers_.begin(); it != peers_.end();) {
+            const Peer& p = *it->second;
+            const bool idle = !p.offer && !p.pending && !p.session && p.failures.empty();
+            it = idle ? peers_.erase(it) : std::next(it);
+        }
+    }
     std::unique_ptr<Peer>& peer = peers_[lower_case(nick)];
     if (!peer) peer = std::make_unique<Peer>();
     return *peer;
@@ -283,14 +293,16 @@ SealedOutcome SealedChats::take_confirmation(Peer& peer, const Bytes& body) {
 
 std::optional<std::string> SealedChats::seal(const std::string& nick, PayloadKind kind, const std::string& body) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Peer& peer = peer_of(nick);
-    if (!peer.session) return std::nullopt;
-    return peer.session->send->seal(kind, body);
+    const auto found = peers_.find(lower_case(nick));
+    if (found == peers_.end() || !found->second->session) return std::nullopt;
+    return found->second->session->send->seal(kind, body);
 }
 
 SealedChats::State SealedChats::state(const std::string& nick) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const Peer& peer = peer_of(nick);
+    const auto found = peers_.find(lower_case(nick));
+    if (found == peers_.end()) return State::none;
+    const Peer& peer = *found->second;
     if (peer.session) return State::sealed;
     if (peer.offer) return State::offering;
     return peer.compatible ? State::compatible : State::none;
