@@ -20,6 +20,7 @@
 #include "irc/chat_view.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
+#include "mainwindow/window_helpers.h"
 #include "net/irc_commands.h"
 #include "transfer/ip_sharing.h"
 
@@ -60,6 +61,10 @@ void select_password(ChatClient& client, const ChatView& chat, int slot) {
             if (SendMessageW(client.password_combo, CB_GETITEMDATA, item, 0) == slot)
                 SendMessageW(client.password_combo, CB_SETCURSEL, item, 0);
         if (client.password_edit) SetWindowTextW(client.password_edit, record.password);
+        set_check(client.encrypt_check, true);
+        enable_control(client.lock_icon, true);
+        show_control(client.encrypt_banner, true);
+        show_control(client.encrypted_text_edit, true);
     });
 }
 
