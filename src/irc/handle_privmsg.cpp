@@ -16,6 +16,7 @@
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
 #include "irc/repair_utf8.h"
+#include "irc/sealed_privmsg.h"
 #include "irc/sounds.h"
 #include "irc/statistics.h"
 #include "links/link_processing.h"
@@ -83,6 +84,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     chat = to_channel ? chat_for_channel_message(client, chat, sender)
                       : chat_for_private_message(client, chat, settings, sender, text);
     if (!chat.found()) return;
+    if (!to_channel && take_sealed_privmsg(client, chat, sender, text)) return;
 
     COLORREF colour = to_channel ? colour_channel_message : colour_private_message;
     if (to_channel && is_mention(client, text)) {
