@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <cwctype>
 #include <mutex>
@@ -23,6 +24,7 @@ constexpr DWORD step_timeout_ms = 5000;
 constexpr const wchar_t* user_agent = L"Quillmere";
 
 std::mutex url_lock;
+std::atomic<size_t> lookups_running{0};
 std::wstring url_override;
 
 bool is_address_character(wchar_t c) {
@@ -86,6 +88,9 @@ struct LookupStart {
 };
 
 DWORD WINAPI lookup_thread_main(void* parameter) {
+    struct Running {
+        ~Running() { --lookups_running; }
+    } running;
     std::unique_ptr<LookupStart> start(static_cast<LookupStart*>(parameter));
     bind_thread_to_session(start->session);
     std::string answer;
@@ -150,10 +155,16 @@ bool lookup_public_ip(ChatClient& client) {
 
 void start_public_ip_lookup(ChatClient& client) {
     auto* start = new LookupStart{ip_echo_url(), thread_session()};
+    ++lookups_running;
     HANDLE thread = CreateThread(nullptr, 0, lookup_thread_main, start, 0, nullptr);
     if (!thread) {
+        --lookups_running;
         delete start;
         return;
     }
     CloseHandle(thread);
+}
+
+size_t public_ip_lookups_running() {
+    return lookups_running;
 }
