@@ -1,6 +1,5 @@
 // What a link may bring and where it may lead: the saved name shows what the
 // file is, and an automatic download never reaches into the user's network.
-#include <string>
 #include <thread>
 
 #include "http_stub.h"
@@ -12,10 +11,8 @@
 
 using namespace link_test;
 
-namespace {
 constexpr HostReach outside = HostReach::outside, local = HostReach::local;
 constexpr bool image = false, video = true;
-}  // namespace
 
 TEST(DownloadDecisionTable, NamesTypesAndHosts) {
     const struct {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/file_names.h"
+#include "chat/chat_tabs.h"
 #include "http_stub.h"
 #include "link_fixture.h"
 #include "links/link_download.h"
@@ -168,6 +169,7 @@ TEST_F(DownloadLimitsTest, ShutdownEndsDownloadsAndLateWorkFindsNoClient) {
     }
     CloseHandle(told);
     pump_messages();
+    flush_chat_appends(client);  // runs whatever the lookup queued
     late.join();
     EXPECT_EQ(status(1), L"");
     EXPECT_EQ(client.connection.public_ip, L"192.0.2.1");

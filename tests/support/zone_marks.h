@@ -1,6 +1,5 @@
 #pragma once
-// Records the Internet-zone marks the program writes while one lives (the
-// test machine's file system may have no place for the stream itself).
+// The Internet-zone marks written while one lives (Wine has no place for the stream).
 #include <mutex>
 #include <string>
 #include <utility>

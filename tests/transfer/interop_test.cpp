@@ -78,8 +78,7 @@ TEST_F(TransferTest, ExistingFileIsNeverReplaced) {
     EXPECT_EQ(downloads_files().size(), 3u);
 }
 
-// A received file carries the Internet mark, and a hidden character in its
-// name (here a soft hyphen) is shown as '_'.
+// A received file carries the Internet mark; a hidden soft hyphen in its name becomes '_'.
 TEST_F(TransferTest, ReceivedFilesAreMarkedAndNamedAsTheyRead) {
     ZoneMarkRecorder recorder;
     const std::string plain = pattern_bytes(3000);
