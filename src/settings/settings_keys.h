@@ -42,6 +42,7 @@ constexpr const wchar_t* enable_sounds_app = L"enable_sounds_app";
 constexpr const wchar_t* save_log_file = L"save_log_file";
 constexpr const wchar_t* auto_reconnect = L"auto_reconnect";
 constexpr const wchar_t* offer_sealed_chats = L"offer_sealed_chats";
+constexpr const wchar_t* allow_local_link_downloads = L"allow_local_link_downloads";
 constexpr const wchar_t* enable_http_open = L"enable_http_open";
 constexpr const wchar_t* enable_https_only = L"enable_https_only";
 constexpr const wchar_t* enable_http_prc_images = L"enable_http_prc_images";
