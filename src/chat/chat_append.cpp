@@ -68,14 +68,16 @@ constexpr wchar_t cut_text_format[] = L" [%d more characters not shown]";
 
 PendingLine shown_piece(const PendingLine& piece) {
     if (piece.text.size() <= shown_text_limit) return piece;
-    PendingLine shown{piece.text.substr(0, shown_text_limit), piece.colour, piece.background, piece.line_break};
+    PendingLine shown{piece.text.substr(0, shown_text_limit), piece.colour, piece.background, piece.line_break,
+                      piece.runs};
     if (IS_HIGH_SURROGATE(shown.text.back())) shown.text.pop_back();
     shown.text += format_text(cut_text_format, static_cast<long long>(piece.text.size() - shown.text.size()));
     return shown;
 }
 
 bool is_message_colour(COLORREF colour) {
-    return colour == colour_channel_message || colour == colour_mention || colour == colour_private_message;
+    return colour == colour_channel_message || colour == colour_mention || colour == colour_private_message ||
+           colour == colour_action;
 }
 
 void mark_unread(ChatRecord& chat) {
@@ -153,7 +155,8 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             ++batches.pieces_skipped;
         }
     } else {
-        chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
+        chat.pending_lines.push_back(
+            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }
