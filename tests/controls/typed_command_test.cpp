@@ -4,10 +4,10 @@
 
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
-#include "chat/recent_speakers.h"
 #include "controls/input_line.h"
 #include "controls/typed_commands.h"
 #include "crypto/message_crypto.h"
+#include "irc/irc_line.h"
 #include "app/text.h"
 #include "support/test_client.h"
 #include "support/window_probe.h"
@@ -135,13 +135,14 @@ TEST_F(TypedCommandTest, TabCompletesNicknamesChannelsAndCommands) {
         std::lock_guard<std::mutex> guard(chat.lock);
         for (const char* entry : {"@alice", "alan", "bob", "Albert", "+zed"}) chat.users.list(entry);
     }
-    note_speaker(room, client.chats[room].generation, L"alan");
+    // Whoever spoke last in the channel comes first.
+    dispatch_line(client, L":alice!u@h PRIVMSG #room :hello");
     struct Case {
         const wchar_t* typed;
         std::vector<const wchar_t*> after_tabs;  // the line after each Tab
     } cases[] = {
         // The last speaker first, then alphabetically; cycling comes round.
-        {L"al", {L"alan: ", L"Albert: ", L"alice: ", L"alan: "}},
+        {L"al", {L"alice: ", L"alan: ", L"Albert: ", L"alice: "}},
         {L"hi ZE", {L"hi zed "}},
         {L"b", {L"b"}},  // the user's own nickname is never offered
         {L"/qu", {L"/query ", L"/quit ", L"/quote "}},

@@ -2,6 +2,7 @@
 
 #include <richedit.h>
 
+#include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
@@ -78,6 +79,21 @@ TEST_F(Formatting, CodesBecomeFormattingOrAreStripped) {
         EXPECT_EQ(format.crTextColor, c.colour) << testing::PrintToString(std::wstring(c.message));
         EXPECT_EQ(format.crBackColor, c.background) << testing::PrintToString(std::wstring(c.message));
     }
+}
+
+TEST_F(Formatting, LinesHeldBackWhileScrolledUpKeepTheirFormatting) {
+    const int channel = open_channel(L"#c");
+    HWND buffer = client.chats[channel].buffer->window;
+    MoveWindow(buffer, 255, 35, 776, 500, FALSE);
+    for (int n = 0; n < 100; ++n) dispatch(format_text(L":carol!u@h PRIVMSG #c :old %d", n));
+    chat_texts(channel);  // written out
+    SendMessageW(buffer, WM_VSCROLL, SB_TOP, 0);
+    dispatch(L":carol!u@h PRIVMSG #c :\x03" L"4held");
+    ASSERT_EQ(client.chats[channel].pending_lines.size(), 2u);  // held back, not written
+    append_chat_text(L"", client, channel, keep_format, keep_format, false);
+    CHARFORMAT2W format;
+    ASSERT_TRUE(format_of(channel, L"held", format));
+    EXPECT_EQ(format.crTextColor, RGB(255, 0, 0));
 }
 
 TEST_F(Formatting, NoticesShowFormattingToo) {
