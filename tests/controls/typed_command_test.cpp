@@ -1,7 +1,5 @@
 #include "input_fixture.h"
 
-#include <vector>
-
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "controls/input_line.h"
@@ -10,8 +8,6 @@
 #include "irc/irc_line.h"
 #include "app/text.h"
 #include "support/test_client.h"
-#include "support/window_probe.h"
-
 
 class TypedCommandTest : public InputLineTest {
 protected:
@@ -37,37 +33,27 @@ protected:
 TEST_F(TypedCommandTest, CommandsSendTheirLinesAndShowWhatTheyDid) {
     connect();
     const int room = open_chat(L"#room", true);
-    struct Case {
-        const wchar_t* typed;
-        const char* sent;        // the last line sent; nullptr: none
-        const wchar_t* shown;    // in the selected chat afterwards; nullptr: nothing asked
-    } cases[] = {
+    // The last line sent (nullptr: none) and a text then in the selected chat (nullptr: none asked).
+    struct Case { const wchar_t *typed; const char* sent; const wchar_t* shown; } cases[] = {
         {L"/me waves", "PRIVMSG #room :\x01" "ACTION waves\x01", L"* bob waves"},
         {L"/ME  waves twice", "PRIVMSG #room :\x01" "ACTION  waves twice\x01", nullptr},
         {L"/msg #elsewhere hi", "PRIVMSG #elsewhere :hi", L"-> [#elsewhere] hi"},
         {L"/notice carol psst", "NOTICE carol :psst", L"-> -carol- psst"},
-        {L"/nick robert", "NICK robert", nullptr},
-        {L"/away gone for lunch", "AWAY :gone for lunch", nullptr},
-        {L"/away", "AWAY :Away", nullptr},
-        {L"/back", "AWAY", nullptr},
+        {L"/nick robert", "NICK robert", nullptr}, {L"/back", "AWAY", nullptr},
+        {L"/away gone for lunch", "AWAY :gone for lunch", nullptr}, {L"/away", "AWAY :Away", nullptr},
         {L"/topic a new  topic", "TOPIC #room :a new  topic", nullptr},
-        {L"/topic", "TOPIC #room", nullptr},
-        {L"/topic #other its topic", "TOPIC #other :its topic", nullptr},
-        {L"/part", "PART #room", nullptr},
-        {L"/part see you all", "PART #room :see you all", nullptr},
+        {L"/topic", "TOPIC #room", nullptr}, {L"/topic #other its topic", "TOPIC #other :its topic", nullptr},
+        {L"/part", "PART #room", nullptr}, {L"/part see you all", "PART #room :see you all", nullptr},
         {L"/part #room as ever", "PART #room as ever", nullptr},
-        {L"/quit", "QUIT", nullptr},
-        {L"/quit gone home", "QUIT :gone home", nullptr},
+        {L"/quit", "QUIT", nullptr}, {L"/quit gone home", "QUIT :gone home", nullptr},
         {L"/ctcp carol version", "PRIVMSG carol :\x01VERSION\x01", L"-> [carol] CTCP VERSION"},
         {L"/ctcp carol ping 12 ab", "PRIVMSG carol :\x01PING 12 ab\x01", nullptr},
-        {L"/raw MODE #room +i", "MODE #room +i", nullptr},
-        {L"/QUOTE privmsg x :y z", "privmsg x :y z", nullptr},
+        {L"/raw MODE #room +i", "MODE #room +i", nullptr}, {L"/QUOTE privmsg x :y z", "privmsg x :y z", nullptr},
         {L"/whois carol", "WHOIS carol", nullptr},
         // Refused: nothing goes out, the reason is shown where the user is.
         {L"/foo bar", nullptr, L"Unknown command /foo"},
         {L"/ join #a", nullptr, L"Unknown command /\r"},
-        {L"/msg carol", nullptr, L"Usage: /msg NICK TEXT"},
-        {L"/me", nullptr, L"Usage: /me TEXT"},
+        {L"/me", nullptr, L"Usage: /me TEXT"}, {L"/msg carol", nullptr, L"Usage: /msg NICK TEXT"},
         {L"/ctcp carol", nullptr, L"Usage: /ctcp NICK WHAT"},
     };
     for (const Case& c : cases) {

@@ -39,45 +39,39 @@ constexpr DWORD effects_shown = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRI
 TEST_F(Formatting, CodesBecomeFormattingOrAreStripped) {
     const int channel = open_channel(L"#c");
     const COLORREF red = RGB(255, 0, 0), navy = RGB(0, 0, 127), yellow = RGB(255, 255, 0);
+    const COLORREF own = colour_channel_message, black = colour_black;
+    const DWORD bold = CFE_BOLD;
     struct Case {
-        const wchar_t* message;
+        const wchar_t *message, *shown, *probe;
         bool strip;
-        const wchar_t* shown_line;
-        const wchar_t* probe;
         DWORD effects;
         COLORREF colour, background;
     } cases[] = {
-        {L"\x02" L"loud\x02 quiet", false, L"[carol] - loud quiet", L"loud", CFE_BOLD, colour_channel_message,
-         colour_black},
+        {L"\x02" L"loud\x02 quiet", L"loud quiet", L"loud", false, bold, own, black},
         // The rest of a line that has bold in it is regular, so the bold shows.
-        {L"\x02" L"loud\x02 quiet", false, L"[carol] - loud quiet", L" quiet", 0, colour_channel_message,
-         colour_black},
-        {L"see \x03" L"4red\x03 text", false, L"[carol] - see red text", L"red", CFE_BOLD, red, colour_black},
-        {L"\x03" L"8,2flag\x0F after", false, L"[carol] - flag after", L"flag", CFE_BOLD, yellow, navy},
-        {L"\x03" L"04,x", false, L"[carol] - ,x", L",x", CFE_BOLD, red, colour_black},
-        {L"\x1D" L"it\x1D \x1Fun\x1F \x1Est\x1E", false, L"[carol] - it un st", L"it", CFE_BOLD | CFE_ITALIC,
-         colour_channel_message, colour_black},
-        {L"\x1D" L"it\x1D \x1Fun\x1F \x1Est\x1E", false, L"[carol] - it un st", L"un", CFE_BOLD | CFE_UNDERLINE,
-         colour_channel_message, colour_black},
-        {L"\x1D" L"it\x1D \x1Fun\x1F \x1Est\x1E", false, L"[carol] - it un st", L"st", CFE_BOLD | CFE_STRIKEOUT,
-         colour_channel_message, colour_black},
-        {L"\x16" L"swapped", false, L"[carol] - swapped", L"swapped", CFE_BOLD, colour_black, colour_channel_message},
-        {L"\x11" L"code\x11", false, L"[carol] - code", L"code", CFE_BOLD, colour_channel_message, colour_black},
+        {L"\x02" L"loud\x02 quiet", L"loud quiet", L" quiet", false, 0, own, black},
+        {L"see \x03" L"4red\x03 text", L"see red text", L"red", false, bold, red, black},
+        {L"\x03" L"8,2flag\x0F after", L"flag after", L"flag", false, bold, yellow, navy},
+        {L"\x03" L"04,x", L",x", L",x", false, bold, red, black},
+        {L"\x1D" L"it\x1D \x1Fun\x1F \x1Est\x1E", L"it un st", L"it", false, bold | CFE_ITALIC, own, black},
+        {L"\x1D" L"it\x1D \x1Fun\x1F \x1Est\x1E", L"it un st", L"un", false, bold | CFE_UNDERLINE, own, black},
+        {L"\x1D" L"it\x1D \x1Fun\x1F \x1Est\x1E", L"it un st", L"st", false, bold | CFE_STRIKEOUT, own, black},
+        {L"\x16" L"swapped", L"swapped", L"swapped", false, bold, black, own},
+        {L"\x11" L"code\x11", L"code", L"code", false, bold, own, black},
         // Another control character sends the line down the writer's plain path.
-        {L"\x07\x03" L"4ring", false, L"[carol] - \x07ring", L"ring", CFE_BOLD, red, colour_black},
-        {L"see \x03" L"4red\x03 \x02text", true, L"[carol] - see red text", L"red", CFE_BOLD, colour_channel_message,
-         colour_black},
+        {L"\x07\x03" L"4ring", L"\x07ring", L"ring", false, bold, red, black},
+        {L"see \x03" L"4red\x03 \x02text", L"see red text", L"red", true, bold, own, black},
     };
     for (const Case& c : cases) {
         client.strip_formatting = c.strip;
         dispatch(std::wstring(L":carol!u@h PRIVMSG #c :") + c.message);
-        const std::wstring shown = chat_texts(channel).back();
-        EXPECT_EQ(shown, c.shown_line);
+        const std::string why = testing::PrintToString(std::wstring(c.message));
+        EXPECT_EQ(chat_texts(channel).back(), std::wstring(L"[carol] - ") + c.shown) << why;
         CHARFORMAT2W format;
-        ASSERT_TRUE(format_of(channel, c.probe, format)) << testing::PrintToString(std::wstring(c.message));
-        EXPECT_EQ(format.dwEffects & effects_shown, c.effects) << testing::PrintToString(std::wstring(c.message));
-        EXPECT_EQ(format.crTextColor, c.colour) << testing::PrintToString(std::wstring(c.message));
-        EXPECT_EQ(format.crBackColor, c.background) << testing::PrintToString(std::wstring(c.message));
+        ASSERT_TRUE(format_of(channel, c.probe, format)) << why;
+        EXPECT_EQ(format.dwEffects & effects_shown, c.effects) << why;
+        EXPECT_EQ(format.crTextColor, c.colour) << why;
+        EXPECT_EQ(format.crBackColor, c.background) << why;
     }
 }
 
@@ -94,10 +88,5 @@ TEST_F(Formatting, LinesHeldBackWhileScrolledUpKeepTheirFormatting) {
     CHARFORMAT2W format;
     ASSERT_TRUE(format_of(channel, L"held", format));
     EXPECT_EQ(format.crTextColor, RGB(255, 0, 0));
-}
-
-TEST_F(Formatting, NoticesShowFormattingToo) {
-    dispatch(L":carol!u@h NOTICE me :\x02" L"bold\x02 news");
-    EXPECT_EQ(chat_texts(0).back(), L" -carol- bold news");
 }
 }  // namespace
