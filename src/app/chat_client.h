@@ -73,6 +73,8 @@ public:
     std::atomic<bool> enable_http_prc_videos{true};
     std::atomic<bool> enable_http_prc_web_pages{true};
     std::atomic<bool> auto_reconnect{true};
+    std::atomic<bool> answer_ctcp_version{true};
+    std::atomic<bool> strip_formatting{false};
     mutable std::mutex preference_text_lock;
     wchar_t msg_dont_allow_open_private_chats[refusal_message_capacity] = {};
     wchar_t nicknames_keywords_filter[keywords_capacity] = {};

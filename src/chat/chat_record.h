@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chat/channel_users.h"
+#include "chat/format_runs.h"
 
 class BufferEdit;
 
@@ -18,6 +19,7 @@ struct PendingLine {
     COLORREF colour = 0;
     COLORREF background = 0;
     bool line_break = false;
+    std::vector<FormatRun> runs;  // the sender's formatting, if any
 };
 
 constexpr size_t pending_text_limit = 511;

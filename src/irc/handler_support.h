@@ -4,7 +4,10 @@
 #include <initializer_list>
 #include <string>
 
+#include <vector>
+
 #include "chat/palette.h"
+#include "chat/format_runs.h"
 
 class ChatClient;
 
@@ -13,7 +16,12 @@ struct TextPart {
     std::wstring text;
     COLORREF colour;
     COLORREF background = colour_black;
+    std::vector<FormatRun> runs = {};
 };
+
+// A piece of text from another user, its formatting codes shown as formatting
+// or, with the preference strip_formatting, taken out.
+TextPart sender_text(const ChatClient& client, const std::wstring& text, COLORREF colour);
 
 // Appends the pieces to the slot as one line (the last piece ends it). The
 // pieces are handed over together (append_chat_line), so that a line typed

@@ -45,6 +45,21 @@ constexpr CommandFormat time{L"TIME", 0};
 constexpr CommandFormat version{L"VERSION", 0};
 constexpr CommandFormat ison{L"ISON %s", 0};
 constexpr CommandFormat list{L"LIST", 0};
+// Typed by the user in the input line.
+constexpr CommandFormat quit_with_reason{L"QUIT :%s", 0};
+constexpr CommandFormat part_with_reason{L"PART %s :%s", 1024};
+constexpr CommandFormat topic_query{L"TOPIC %s", 512};
+constexpr CommandFormat notice{L"NOTICE %s :%s", 0};
+constexpr CommandFormat away{L"AWAY :%s", 0};
+constexpr CommandFormat back{L"AWAY", 0};
+constexpr CommandFormat raw{L"%s", 0};
+// Client-to-client requests and answers travel framed by \x01 inside PRIVMSG
+// and NOTICE; an action, encrypted or not, is one such request.
+constexpr CommandFormat action{L"PRIVMSG %s :\x01" L"ACTION %s\x01", 0};
+constexpr CommandFormat action_tagged{L"PRIVMSG %s :\x01" L"ACTION %s%s\x01", 0};
+constexpr CommandFormat ctcp_request{L"PRIVMSG %s :\x01%s\x01", 0};
+constexpr CommandFormat ctcp_answer{L"NOTICE %s :\x01%s %s\x01", 0};
+constexpr CommandFormat ctcp_bare_answer{L"NOTICE %s :\x01%s\x01", 0};
 }  // namespace irc
 
 // The formatted line, or an empty string when it exceeds the format's limit.

@@ -34,6 +34,9 @@ constexpr PreferenceSwitch preference_switches[] = {
     {settings_key::enable_http_prc_videos, &ChatClient::enable_http_prc_videos, false},
     {settings_key::enable_http_prc_web_pages, &ChatClient::enable_http_prc_web_pages, false},
     {settings_key::auto_reconnect, &ChatClient::auto_reconnect, true},
+    // Not in the dialog: kept in Settings.ini only.
+    {settings_key::answer_ctcp_version, &ChatClient::answer_ctcp_version, true},
+    {settings_key::strip_formatting, &ChatClient::strip_formatting, false},
 };
 
 std::wstring read_preference(const ChatClient& client, const wchar_t* key) {
