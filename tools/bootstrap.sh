@@ -30,6 +30,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   cmake make ninja-build googletest wine wine64 ngircd
   xvfb xauth imagemagick openssl python3 dpkg-dev nsis
+  inspircd atheme-services znc microsocks
 )
 
 sudo_cmd=()

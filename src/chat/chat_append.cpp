@@ -153,7 +153,8 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             ++batches.pieces_skipped;
         }
     } else {
-        chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
+        chat.pending_lines.push_back(
+            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.server_time});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }

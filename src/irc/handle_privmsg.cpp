@@ -75,7 +75,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     std::wstring text = cut_text(line.text_after_token(3), message_limit);
     // A line that was valid UTF-8 has been read as such already: its U+00C3 is meant.
     if (line.form == TextForm::code_page && looks_like_misread_utf8(text)) text = repair_utf8(text);
-    const bool to_channel = begins_with(line.token(2), L"#");
+    const bool to_channel = client.connection.features.is_channel(line.token(2));
     // Answered on this thread, without waiting for the user-interface thread:
     // a flood of lines must not wait on it once per line.
     HandlerSettings settings;
