@@ -16,6 +16,9 @@ struct ConnectRequest {
     // A stored password could not be opened (sealed for another user or
     // machine): said, so that the user enters it again.
     bool password_unreadable = false;
+    // The user's own Connect; a reconnect is not, and never asks the user to
+    // trust a certificate.
+    bool user_started = true;
 };
 
 // The port text as a number; 0 when it is not a number from 1 to 65535.

@@ -10,13 +10,11 @@ namespace {
 // The "..." of row 3 opens the row's login; what OK saves is protected, and
 // the Connect dialog tells which login picking that server brings.
 TEST_F(DialogTest, ARowsLoginIsEditedSavedProtectedAndSummedUpOnConnect) {
-    write(L"servers", L"server_name_3", L"irc.example.test");
-    write(L"servers", L"server_port_3", L"6697");
-    write(L"servers", L"server_nickname_3", L"longnames");
-    write(L"servers", L"server_username_3", L"abcdef");
-    write(L"servers", L"server_sasl_method_3", L"scram-sha-256");
-    write(L"servers", L"server_sasl_account_3", L"alice");
-    write(L"servers", L"server_sasl_password_3", L"hand written");
+    const std::pair<const wchar_t*, const wchar_t*> keys[] = {
+        {L"server_name_3", L"irc.example.test"}, {L"server_port_3", L"6697"}, {L"server_nickname_3", L"longnames"},
+        {L"server_username_3", L"abcdef"}, {L"server_sasl_method_3", L"scram-sha-256"},
+        {L"server_sasl_account_3", L"alice"}, {L"server_sasl_password_3", L"hand written"}};
+    for (const auto& key : keys) write(L"servers", key.first, key.second);
     bool rows_have_buttons = false;
     ASSERT_TRUE(with_dialog(IDM_SERVERS_USER_IDS, [&](HWND servers) {
         rows_have_buttons = GetDlgItem(servers, IDC_SERVER_ACCOUNT_FIRST) && GetDlgItem(servers, IDC_SERVER_ACCOUNT_FIRST + 14);

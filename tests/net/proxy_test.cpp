@@ -42,39 +42,24 @@ std::string received_by(SOCKET listener) {
     return received;
 }
 
-class Socks5Proxy : public testing::Test {
-protected:
-    static unsigned short proxy_port;
-    static std::string start_error;
+// microsocks on a free port of 127.0.0.1 with a user name and password; the
+// port, or 0 when it did not start.
+unsigned short start_microsocks(std::string& error) {
+    const std::string folder = linux_shell::scratch_folder();
+    linux_shell::run("port=$(python3 -c 'import socket; s=socket.socket(); s.bind((\"127.0.0.1\", 0)); "
+                     "print(s.getsockname()[1])'); echo $port > " + folder + "/socks_port; "
+                     "setsid microsocks -i 127.0.0.1 -p $port -u tester -P s0cks </dev/null >/dev/null 2>&1 & "
+                     "echo $! > " + folder + "/socks_pid; "
+                     "for i in $(seq 1 100); do (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && exit 0; "
+                     "sleep 0.05; done; exit 1",
+                     error);
+    return static_cast<unsigned short>(atoi(read_file_bytes(linux_shell::scratch_folder_wide() + L"socks_port").c_str()));
+}
 
-    static void SetUpTestSuite() {
-        const std::string folder = linux_shell::scratch_folder();
-        linux_shell::run("port=$(python3 -c 'import socket; s=socket.socket(); s.bind((\"127.0.0.1\", 0)); "
-                         "print(s.getsockname()[1])'); echo $port > " + folder + "/socks_port; "
-                         "setsid microsocks -i 127.0.0.1 -p $port -u tester -P s0cks </dev/null >/dev/null 2>&1 & "
-                         "echo $! > " + folder + "/socks_pid; "
-                         "for i in $(seq 1 100); do (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && exit 0; "
-                         "sleep 0.05; done; exit 1",
-                         start_error);
-        proxy_port = static_cast<unsigned short>(atoi(read_file_bytes(linux_shell::scratch_folder_wide() + L"socks_port").c_str()));
-    }
-    static void TearDownTestSuite() {
-        std::string error;
-        linux_shell::run("kill $(cat " + linux_shell::scratch_folder() + "/socks_pid)", error);
-    }
-    void SetUp() override {
-        if (!proxy_port) GTEST_SKIP() << "microsocks did not start: " << start_error;
-    }
-    Socks5Outcome through_proxy(const Socks5Request& request, SOCKET& sock) {
-        sock = connect_to_loopback(proxy_port);
-        EXPECT_NE(sock, INVALID_SOCKET);
-        return socks5_connect(sock, request, [] { return true; });
-    }
-};
-unsigned short Socks5Proxy::proxy_port = 0;
-std::string Socks5Proxy::start_error;
-
-TEST_F(Socks5Proxy, ReachesTheServerOrSaysWhyNot) {
+TEST(Socks5Proxy, ReachesTheServerOrSaysWhyNot) {
+    std::string start_error;
+    const unsigned short proxy_port = start_microsocks(start_error);
+    ASSERT_NE(proxy_port, 0) << "microsocks did not start: " << start_error;
     unsigned short open_port = 0, open6_port = 0;
     SOCKET listener = listen_on_loopback(4, open_port);
     SOCKET listener6 = listen_on_ipv6_loopback(open6_port);
@@ -93,8 +78,8 @@ TEST_F(Socks5Proxy, ReachesTheServerOrSaysWhyNot) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.user << "/" << c.password << " " << c.host);
-        SOCKET sock = INVALID_SOCKET;
-        const Socks5Outcome outcome = through_proxy({c.host, c.port, c.user, c.password}, sock);
+        SOCKET sock = connect_to_loopback(proxy_port);
+        const Socks5Outcome outcome = socks5_connect(sock, {c.host, c.port, c.user, c.password}, [] { return true; });
         EXPECT_EQ(outcome.connected, c.error == nullptr);
         EXPECT_EQ(outcome.error, c.error ? c.error : L"");
         if (outcome.connected) {
@@ -106,6 +91,7 @@ TEST_F(Socks5Proxy, ReachesTheServerOrSaysWhyNot) {
     }
     closesocket(listener);
     closesocket(listener6);
+    linux_shell::run("kill $(cat " + linux_shell::scratch_folder() + "/socks_pid)", start_error);
 }
 
 TEST(Socks5, ASilentProxyIsLeftWhenNoLongerWanted) {
