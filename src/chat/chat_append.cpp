@@ -140,7 +140,8 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         }
     } else {
         chat.pending_lines.push_back(
-            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs});
+            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs,
+                        piece.server_time});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }

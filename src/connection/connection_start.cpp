@@ -18,6 +18,9 @@ constexpr const wchar_t* nickname_label = L"Nickname: ";
 constexpr const wchar_t* username_label = L"Username: ";
 constexpr const wchar_t* connected_text = L"Connection successfully established.";
 constexpr const wchar_t* connect_error_format = L"Connection error to IRC server %s:%s";
+constexpr const wchar_t* unreadable_password_text =
+    L"A stored password of this server cannot be read here (it was saved by another user or on another machine): "
+    L"enter it again in the server's settings.";
 
 // connect_to_server keeps a pointer to the host name: it lives here, for the
 // whole run, rather than in a text that the next Connect replaces.
@@ -52,6 +55,7 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     stop_receive_thread(client);
     clear_chat(client, 0);
     write_progress(client, request);
+    if (request.password_unreadable) append_server_line(client, unreadable_password_text, true);
 
     copy_text(connected_host, request.host.c_str());
     const bool connected = connect_to_server(client.server_socket, connected_host, port_number(request.port)) &&
@@ -64,6 +68,7 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     connection.username = request.username;
     connection.host = request.host;
     connection.port = request.port;
+    connection.account = request.account;
 
     if (connected) {
         append_server_line(client, connected_text);

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "irc/server_account.h"
+
 class ChatClient;
 
 // What the connect dialog hands over when the user presses Connect.
@@ -10,6 +12,10 @@ struct ConnectRequest {
     std::wstring nickname;  // at most 34 characters
     std::wstring username;  // at most 10 characters
     bool tls = false;       // "Secure connection (TLS)"
+    ServerAccount account;  // server password and account login
+    // A stored password could not be opened (sealed for another user or
+    // machine): said, so that the user enters it again.
+    bool password_unreadable = false;
     // The user's own Connect; a reconnect is not, and never asks the user to
     // trust a certificate.
     bool user_started = true;

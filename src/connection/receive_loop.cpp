@@ -10,6 +10,7 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/sealed_state.h"
+#include "irc/capabilities.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
 #include "connection/reconnect.h"
@@ -48,6 +49,22 @@ LoopStart loop_start(ChatClient& client, unsigned session) {
     return {&client, session, client.app_folder, client.connection.nickname, registration_username(client)};
 }
 
+// A server password goes first; capability negotiation is begun before NICK
+// and USER, so that a server which knows it holds registration until it ends.
+void begin_registration(ChatClient& client, const LoopStart& start) {
+    ServerSocket& server = client.server_socket;
+    client.connection.receive.reset();
+    client.connection.features.reset();
+    const std::wstring& password = client.connection.account.server_password;
+    if (!password.empty()) {
+        const bool one_word = password.find(L' ') == std::wstring::npos && password[0] != L':';
+        send_command(server, one_word ? irc::pass : irc::pass_trailing, password);
+    }
+    begin_capability_negotiation(client);
+    send_command(server, irc::nick, start.nickname);
+    send_command(server, irc::user, start.user, start.user, start.user, start.user);
+}
+
 bool session_is_current(const ServerSocket& server, unsigned session) {
     return server.connected && current_session() == session;
 }
@@ -75,8 +92,7 @@ bool run_loop(const LoopStart& start) {
         return secured != SecureOutcome::refused;
     }
 
-    send_command(server, irc::nick, start.nickname);
-    send_command(server, irc::user, start.user, start.user, start.user, start.user);
+    begin_registration(client, start);
 
     ServerLogBatch log;
     bool log_error_reported = false;
@@ -110,7 +126,8 @@ bool run_loop(const LoopStart& start) {
         if (session_is_current(server, session)) close_connection(server);
     }
     write_log();
-    return true;
+    // Ended for a failed login the user required: a retry would fail alike.
+    return !client.connection.receive.refused;
 }
 
 DWORD WINAPI receive_thread_main(void* parameter) {

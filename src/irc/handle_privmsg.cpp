@@ -98,7 +98,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     // A line that was valid UTF-8 has been read as such already: its U+00C3 is meant.
     if (line.form == TextForm::code_page && looks_like_misread_utf8(text)) text = repair_utf8(text);
     mark_line_breaks_and_bidi(text);  // the repair may have made what the line was cleared of
-    const bool to_channel = begins_with(line.token(2), L"#");
+    const bool to_channel = client.connection.features.is_channel(line.token(2));
     // Requests are answered or shown without opening a chat; an action is a
     // message shown in its own form.
     const Ctcp ctcp = parse_ctcp(text);

@@ -37,7 +37,11 @@ std::wstring bracketed(const std::wstring& nickname) {
 
 bool is_own_nickname(const ChatClient& client, const wchar_t* nickname) {
     const std::wstring& own = client.connection.nickname;
-    return !own.empty() && nickname && own == nickname;
+    return !own.empty() && nickname && client.connection.features.same_name(own, nickname);
+}
+
+size_t own_nickname_limit(const ChatClient& client) {
+    return client.connection.features.granted_nickname_limit(nickname_capacity - 1);
 }
 
 TextPart sender_text(const ChatClient& client, const std::wstring& text, COLORREF colour) {

@@ -15,6 +15,12 @@ struct CommandFormat {
 };
 
 namespace irc {
+constexpr CommandFormat pass{L"PASS %s", 1024};
+constexpr CommandFormat pass_trailing{L"PASS :%s", 1024};
+constexpr CommandFormat cap_ls{L"CAP LS 302", 0};
+constexpr CommandFormat cap_request{L"CAP REQ :%s", 512};
+constexpr CommandFormat cap_end{L"CAP END", 0};
+constexpr CommandFormat authenticate{L"AUTHENTICATE %s", 512};
 constexpr CommandFormat nick{L"NICK %s", 1024};
 constexpr CommandFormat user{L"USER %s %s %s :%s", 1024};
 constexpr CommandFormat pong{L"PONG %s", 0};

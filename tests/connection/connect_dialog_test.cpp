@@ -239,7 +239,7 @@ TEST_F(ConnectDialogTest, ConnectClosesTheDialogAndRegisters) {
         }
         return received.find("USER") != std::string::npos && received.back() == '\n';
     });
-    EXPECT_EQ(received, "NICK Gamma3\r\nUSER gammaa gammaa gammaa :gammaa\r\n");
+    EXPECT_EQ(received, "CAP LS 302\r\nNICK Gamma3\r\nUSER gammaa gammaa gammaa :gammaa\r\n");
     EXPECT_EQ(client.connection.host, L"127.0.0.1");
     EXPECT_EQ(client.connection.port, std::to_wstring(port));
     EXPECT_EQ(client.connection.nickname, L"Gamma3");

@@ -88,6 +88,7 @@ TEST_F(ReceiveLoopTest, RegistersWithOrWithoutTheCompatibleMark) {
         client.check_compatible_app = c.compatible;
         LoopbackServer far_end;
         ASSERT_TRUE(connect_to(far_end, L"Nickname1", c.username));
+        EXPECT_EQ(next_line(far_end), "CAP LS 302");
         EXPECT_EQ(next_line(far_end), "NICK Nickname1");
         EXPECT_EQ(next_line(far_end), c.user_line);
         stop_receive_thread(client);
@@ -134,6 +135,7 @@ TEST_F(ReceiveLoopTest, PortTextsBecomeNumbers) {
 
 TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv 999 me :first\r\nPING :abc\r\n:srv 999 me :second\r\n");
@@ -144,6 +146,7 @@ TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
 
 TEST_F(ReceiveLoopTest, TwoHundredEmptyReadsInARowEndTheConnection) {
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     // 199 empty lines, then a line with text resets the count.
@@ -187,6 +190,7 @@ TEST_F(ReceiveLoopTest, AServerThatClosesIsNotRespondingAtOnce) {
 TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
     client.save_log_file = true;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv NOTICE me :one\r\nPING :two\r\n:srv 999 me :caf\xE9\r\n");
@@ -202,6 +206,7 @@ TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
 TEST_F(ReceiveLoopTest, LinesOfEveryLengthArriveWholeAndAlone) {
     client.save_log_file = true;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     // The long lines are single words, which the dispatcher drops unseen: a
@@ -227,6 +232,7 @@ TEST_F(ReceiveLoopTest, TheLogTurnsUtf8AsAWholeWhenALineNeedsIt) {
     client.save_log_file = true;
     const std::wstring log = server_log_path(client);
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv 999 me :caf\xE9\r\nPING :one\r\n");
@@ -260,6 +266,7 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     client.save_log_file = true;
     BoxRecorder boxes;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     std::string lines;
@@ -289,10 +296,12 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
 
 TEST_F(ReceiveLoopTest, ASecondConnectReplacesAPendingOne) {
     ASSERT_TRUE(connect(L"FirstNick", L"firsts"));
+    EXPECT_EQ(next_line(server), "CAP LS 302");
     EXPECT_EQ(next_line(server), "NICK FirstNick");
     LoopbackServer second;
     ASSERT_TRUE(connect_to(second, L"SecondNick", L"second"));
     EXPECT_TRUE(closed_by_client(server));
+    EXPECT_EQ(next_line(second), "CAP LS 302");
     EXPECT_EQ(next_line(second), "NICK SecondNick");
     EXPECT_EQ(next_line(second), "USER z-zsecond z-zsecond z-zsecond :z-zsecond");
     second.send_bytes("PING :b\r\n");
