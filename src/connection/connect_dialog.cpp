@@ -123,8 +123,7 @@ void ConnectDialog::connect(HWND dialog) {
     request.tls = IsDlgButtonChecked(dialog, IDC_CONNECT_TLS) == BST_CHECKED;
     if (request.host.empty() || request.port.empty() || request.nickname.empty() || request.username.empty()) return;
     EndDialog(dialog, IDOK);
-    // The connect blocks this thread until it ends: the dialog is out of the
-    // way meanwhile, not left frozen on the screen.
+    // Out of the way before the progress lines appear in the server tab.
     ShowWindow(dialog, SW_HIDE);
     connect_and_start(client_, request);
 }

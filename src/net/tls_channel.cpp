@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "net/socket_waits.h"
 #include "net/tls_errors.h"
 
 namespace {
@@ -29,18 +30,11 @@ int receive_some(SOCKET sock, const std::atomic<int>& up, char* data, int size, 
         FD_ZERO(&readable);
         FD_SET(sock, &readable);
         timeval wait{0, closed_check_us};
-        if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(sock, data, size, 0);
+        if (select(0, &readable, nullptr, nullptr, &wait) == 0) continue;
+        const int n = recv(sock, data, size, 0);
+        // The socket does not block: a wake-up with nothing to read waits on.
+        if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
     }
-}
-
-bool send_bytes(SOCKET sock, const char* data, size_t size) {
-    while (size > 0) {
-        const int n = send(sock, data, static_cast<int>(size), 0);
-        if (n == SOCKET_ERROR || n == 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 std::wstring status_text(const wchar_t* what, SECURITY_STATUS status) {
@@ -49,10 +43,10 @@ std::wstring status_text(const wchar_t* what, SECURITY_STATUS status) {
     text[95] = L'\0';
     return text;
 }
-bool send_token(SOCKET sock, SecBuffer& token) {
+bool send_token(SOCKET sock, SecBuffer& token, const std::atomic<int>& up) {
     bool sent = true;
     if (token.pvBuffer && token.cbBuffer > 0)
-        sent = send_bytes(sock, static_cast<const char*>(token.pvBuffer), token.cbBuffer);
+        sent = send_while_up(sock, static_cast<const char*>(token.pvBuffer), token.cbBuffer, up);
     if (token.pvBuffer) FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
     token.cbBuffer = 0;
@@ -114,7 +108,7 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
         return false;
     }
     h.have_context = true;
-    if (!send_token(sock, out_token)) {
+    if (!send_token(sock, out_token, up)) {
         error = tls_error::closed;
         return false;
     }
@@ -147,7 +141,7 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
         status = InitializeSecurityContextW(&h.credentials, &h.context, host_.data(), request_flags, 0, 0, &in, 0,
                                             nullptr, &out, &attributes, &expiry);
         if (status == SEC_E_INCOMPLETE_MESSAGE) continue;  // the record is not all here yet
-        const bool sent = send_token(sock, out_token);
+        const bool sent = send_token(sock, out_token, up);
         if (FAILED(status)) {
             error = status_text(tls_error::failed, status);
             return false;
@@ -175,7 +169,7 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
     return true;
 }
 
-bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
+bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size, const std::atomic<int>& up) {
     Handles& h = *handles_;
     if (!open_) return false;
     while (size > 0) {
@@ -195,8 +189,8 @@ bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
             if (EncryptMessage(&h.context, 0, &message, 0) != SEC_E_OK) return false;
             outgoing_.resize(buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
         }
-        // The caller's send lock keeps records in the order they were sealed.
-        if (!send_bytes(sock, outgoing_.data(), outgoing_.size())) return false;
+        // One writer: records leave in the order they were sealed.
+        if (!send_while_up(sock, outgoing_.data(), outgoing_.size(), up)) return false;
         data += part;
         size -= part;
     }

@@ -9,8 +9,8 @@
 #include <string>
 
 // A TLS client over a connected socket, through the system's own TLS
-// (Schannel). The receive thread runs the handshake and reads; any thread may
-// send, one at a time (the caller's send lock). Certificates are not judged
+// (Schannel). The receive thread runs the handshake and reads; one thread (the
+// connection's writer) sends. Certificates are not judged
 // here: the handshake accepts any, and the caller looks at the one received.
 class TlsChannel {
 public:
@@ -29,9 +29,10 @@ public:
     void open_for_traffic() { open_ = true; }
     bool is_open() const { return open_; }
 
-    // Encrypts and sends all of `size` bytes. False when the channel is not
-    // open or the send fails.
-    bool send_all(SOCKET sock, const char* data, size_t size);
+    // Encrypts and sends all of `size` bytes while `up` holds, waiting for
+    // room in short steps. False when the channel is not open, the send fails
+    // or the connection goes.
+    bool send_all(SOCKET sock, const char* data, size_t size, const std::atomic<int>& up);
 
     // Like recv: decrypted bytes (at most `size`), 0 when the peer closed the
     // session or the connection went (or `up` cleared), SOCKET_ERROR on error.
