@@ -7,9 +7,13 @@ export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$QUILLMERE_ROOT}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 
-# Configures (once) and builds everything; $1 is the Crypto++ prefix.
+# Configures (once) and builds; $1 is the Crypto++ prefix, and the targets
+# named after it are all that is built (everything, tests included, when none).
 quillmere_build() {
   local cryptopp=$1
+  shift
+  local targets=()
+  if [ $# -gt 0 ]; then targets=(--target "$@"); fi
   if [ ! -f "$QUILLMERE_BUILD/CMakeCache.txt" ]; then
     local launcher=()
     # A compiler cache makes rebuilds in a second checkout of the tree cheap.
@@ -25,7 +29,7 @@ quillmere_build() {
     # licence text that the packages ship from the current prefix.
     cmake -S "$QUILLMERE_ROOT" -B "$QUILLMERE_BUILD" -DQUILLMERE_CRYPTOPP_LICENCE="$cryptopp/License.txt" >/dev/null
   fi
-  cmake --build "$QUILLMERE_BUILD" -j"$(nproc)"
+  cmake --build "$QUILLMERE_BUILD" -j"$(nproc)" "${targets[@]}"
 }
 
 # Creates a Wine prefix once; "null" gives it the headless display driver.

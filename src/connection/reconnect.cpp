@@ -131,7 +131,9 @@ void start_attempt(ChatClient& client) {
     if (!client.auto_reconnect || !state.have_request) return;
     offer_alternative_nicknames(client.server_socket.opened + 1);
     state.in_attempt = true;
-    const bool started = connect_and_start(client, state.request);
+    ConnectRequest request = state.request;
+    request.user_started = false;
+    const bool started = connect_and_start(client, request);
     state.in_attempt = false;
     // A connect that fails later ends like a lost connection, and its loss
     // report schedules the next attempt.

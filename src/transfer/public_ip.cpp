@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <cwctype>
 #include <mutex>
@@ -24,6 +25,7 @@ constexpr const wchar_t* user_agent = L"Quillmere";
 
 std::mutex url_lock;
 std::wstring url_override;
+std::atomic<unsigned> lookups_started{0};
 
 bool is_address_character(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F') || c == L'.' ||
@@ -149,6 +151,7 @@ bool lookup_public_ip(ChatClient& client) {
 }
 
 void start_public_ip_lookup(ChatClient& client) {
+    ++lookups_started;
     auto* start = new LookupStart{ip_echo_url(), thread_session()};
     HANDLE thread = CreateThread(nullptr, 0, lookup_thread_main, start, 0, nullptr);
     if (!thread) {
@@ -156,4 +159,8 @@ void start_public_ip_lookup(ChatClient& client) {
         return;
     }
     CloseHandle(thread);
+}
+
+unsigned public_ip_lookups_started() {
+    return lookups_started;
 }

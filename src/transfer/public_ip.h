@@ -35,3 +35,7 @@ bool lookup_public_ip(ChatClient& client);
 // lookup_public_ip on a thread of its own, for the calling thread's session:
 // registration goes on without waiting for the network.
 void start_public_ip_lookup(ChatClient& client);
+
+// Lookups started so far: one per registered connection, however often a
+// server repeats the end of its welcome text.
+unsigned public_ip_lookups_started();
