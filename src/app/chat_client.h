@@ -153,5 +153,8 @@ extern std::atomic<bool> startup_in_progress;
 
 
 
-// Time given to QUIT to reach the server before the socket closes.
+// Time given to QUIT to reach the server before the socket closes, after a
+// Disconnect (the window goes on meanwhile).
 constexpr unsigned quit_wait_ms = 2000;
+// At exit, the window waits at most this long for the QUIT to leave.
+constexpr unsigned quit_leave_wait_ms = 500;

@@ -133,8 +133,7 @@ void ConnectDialog::connect(HWND dialog) {
     request.password_unreadable = stored.password_unreadable;
     if (request.host.empty() || request.port.empty() || request.nickname.empty() || request.username.empty()) return;
     EndDialog(dialog, IDOK);
-    // The connect blocks this thread until it ends: the dialog is out of the
-    // way meanwhile, not left frozen on the screen.
+    // Out of the way before the progress lines appear in the server tab.
     ShowWindow(dialog, SW_HIDE);
     connect_and_start(client_, request);
 }

@@ -12,6 +12,7 @@
 struct CommandFormat {
     const wchar_t* format;
     size_t limit;
+    SendPriority priority = SendPriority::normal;  // where it joins the send queue
 };
 
 namespace irc {
@@ -23,8 +24,8 @@ constexpr CommandFormat cap_end{L"CAP END", 0};
 constexpr CommandFormat authenticate{L"AUTHENTICATE %s", 512};
 constexpr CommandFormat nick{L"NICK %s", 1024};
 constexpr CommandFormat user{L"USER %s %s %s :%s", 1024};
-constexpr CommandFormat pong{L"PONG %s", 0};
-constexpr CommandFormat quit{L"QUIT", 0};
+constexpr CommandFormat pong{L"PONG %s", 0, SendPriority::ahead};
+constexpr CommandFormat quit{L"QUIT", 0, SendPriority::last};
 constexpr CommandFormat join_typed{L"JOIN %s", 0};
 constexpr CommandFormat join{L"JOIN #%s", 1024};
 constexpr CommandFormat join_with_key{L"JOIN #%s %s", 1024};
@@ -76,11 +77,11 @@ std::wstring format_command(const CommandFormat& command, const Args&... args) {
     return line;
 }
 
-// Formats and sends; false when the line was refused for its length or the
-// write failed.
+// Formats and queues; false when the line was refused for its length or the
+// connection is not up.
 template <class... Args>
 bool send_command(ServerSocket& server, const CommandFormat& command, const Args&... args) {
     std::wstring line = format_command(command, args...);
     if (line.empty()) return false;
-    return send_line(line.c_str(), server) != SOCKET_ERROR;
+    return send_line(line.c_str(), server, command.priority) != SOCKET_ERROR;
 }
