@@ -9,8 +9,17 @@
 
 namespace peer {
 
-SOCKET connect_local(unsigned short port) {
-    SOCKET s = connect_to_loopback(port);
+SOCKET connect_local(unsigned short port, const char* from) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in own{};
+    own.sin_family = AF_INET;
+    own.sin_addr.s_addr = inet_addr(from);
+    const sockaddr_in far_end = loopback_address(port);
+    if (s != INVALID_SOCKET && (bind(s, reinterpret_cast<const sockaddr*>(&own), sizeof own) != 0 ||
+                                connect(s, reinterpret_cast<const sockaddr*>(&far_end), sizeof far_end) != 0)) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
     if (s == INVALID_SOCKET) return s;
     DWORD timeout = 10000;
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
@@ -33,8 +42,8 @@ bool closed_by_other_side(SOCKET socket, int timeout_ms) {
 }
 
 bool send_file(unsigned short port, const std::string& name, const std::string& content,
-               const std::vector<std::string>& extra_markers) {
-    SOCKET s = connect_local(port);
+               const std::vector<std::string>& extra_markers, const char* from) {
+    SOCKET s = connect_local(port, from);
     if (s == INVALID_SOCKET) return false;
     bool ok = true;
     for (const std::string& marker : extra_markers) ok = ok && send_unit(s, marker) == "OK";
@@ -47,8 +56,8 @@ bool send_file(unsigned short port, const std::string& name, const std::string& 
 }
 
 Trickler::Trickler(unsigned short port, const std::string& name, unsigned long long size, size_t step,
-                   int interval_ms) {
-    socket_ = connect_local(port);
+                   int interval_ms, const char* from) {
+    socket_ = connect_local(port, from);
     if (socket_ == INVALID_SOCKET) return;
     announced_ = send_unit(socket_, "File_send") == "OK" && send_unit(socket_, name) == "OK" &&
                  send_unit(socket_, std::to_string(size)) == "OK";
