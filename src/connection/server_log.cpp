@@ -14,7 +14,7 @@ constexpr const wchar_t* log_folder = L"Downloads\\";
 constexpr const wchar_t* log_name = L"server_data_log.txt";
 // The name a full or code-page log is kept under: the stem, the local time,
 // and a number when that name is taken.
-constexpr const wchar_t* kept_name = L"server_data_log %04d-%02d-%02d %02d.%02d.%02d%s.txt";
+constexpr const wchar_t* kept_name = L"server_data_log %s-%s-%s %s.%s.%s%s.txt";
 constexpr const wchar_t* kept_number = L" (%d)";
 constexpr int kept_name_tries = 100;
 
@@ -84,6 +84,11 @@ void append_log_line(std::string& out, const std::string& bytes) {
     out += "\r\n";
 }
 
+std::wstring zero_padded(unsigned value, size_t width) {
+    const std::wstring digits = std::to_wstring(value);
+    return std::wstring(width > digits.size() ? width - digits.size() : 0, L'0') + digits;
+}
+
 // Moves the log aside under a dated name, never over another file. False
 // when it cannot be moved (another program holds it open, say).
 bool keep_aside(const std::wstring& folder, const std::wstring& path) {
@@ -91,8 +96,10 @@ bool keep_aside(const std::wstring& folder, const std::wstring& path) {
     GetLocalTime(&now);
     for (int number = 1; number <= kept_name_tries; ++number) {
         const std::wstring suffix = number == 1 ? std::wstring() : format_text(kept_number, number);
-        const std::wstring kept = folder + format_text(kept_name, now.wYear, now.wMonth, now.wDay, now.wHour,
-                                                       now.wMinute, now.wSecond, suffix);
+        const std::wstring kept =
+            folder + format_text(kept_name, zero_padded(now.wYear, 4), zero_padded(now.wMonth, 2),
+                                 zero_padded(now.wDay, 2), zero_padded(now.wHour, 2), zero_padded(now.wMinute, 2),
+                                 zero_padded(now.wSecond, 2), suffix);
         if (MoveFileW(path.c_str(), kept.c_str())) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
     }

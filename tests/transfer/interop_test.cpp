@@ -2,8 +2,7 @@
 // in both directions, and against itself.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
+#include <future>
 
 #include "app/text.h"
 #include "crypto/file_crypto.h"
@@ -134,14 +133,8 @@ TEST_F(TransferTest, StoppingSendersDoesNotWaitForASilentPeer) {
     click(IDC_SEND_FILE);
     ASSERT_TRUE(silent.accept_client());
     EXPECT_EQ(silent.receive_bytes(9), "File_send");  // and now it waits for the answer
-    std::atomic<bool> stopped{false};
-    std::thread stopper([&] {
-        stop_file_senders();
-        stopped = true;
-    });
-    // Long before the peer's silence could end the sender.
-    EXPECT_TRUE(wait_until([&] { return stopped.load(); }, transfer::idle_timeout_ms / 2));
-    stopper.join();
+    auto stopping = std::async(std::launch::async, stop_file_senders);
+    EXPECT_EQ(stopping.wait_for(std::chrono::milliseconds(transfer::idle_timeout_ms / 2)), std::future_status::ready);
     EXPECT_EQ(active_file_senders(), 0);
 }
 
