@@ -12,8 +12,7 @@
 #include "chat/ui_post.h"
 #include "support/net_test_support.h"
 
-// Memory running out on another thread than the test's: the next allocation
-// of at least this many bytes there fails (0: none fails).
+// Memory running out off the test's thread: the next allocation there of at least this many bytes fails.
 std::atomic<size_t> fail_next_large_allocation{0};
 const DWORD test_thread = GetCurrentThreadId();
 

@@ -11,16 +11,13 @@ namespace peer {
 
 SOCKET connect_local(unsigned short port, const char* from) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in own{};
-    own.sin_family = AF_INET;
+    sockaddr_in own = loopback_address(0), far_end = loopback_address(port);
     own.sin_addr.s_addr = inet_addr(from);
-    const sockaddr_in far_end = loopback_address(port);
-    if (s != INVALID_SOCKET && (bind(s, reinterpret_cast<const sockaddr*>(&own), sizeof own) != 0 ||
-                                connect(s, reinterpret_cast<const sockaddr*>(&far_end), sizeof far_end) != 0)) {
+    if (bind(s, reinterpret_cast<sockaddr*>(&own), sizeof own) != 0 ||
+        connect(s, reinterpret_cast<sockaddr*>(&far_end), sizeof far_end) != 0) {
         closesocket(s);
         return INVALID_SOCKET;
     }
-    if (s == INVALID_SOCKET) return s;
     DWORD timeout = 10000;
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     return s;
