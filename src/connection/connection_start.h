@@ -10,6 +10,9 @@ struct ConnectRequest {
     std::wstring nickname;  // at most 34 characters
     std::wstring username;  // at most 10 characters
     bool tls = false;       // "Secure connection (TLS)"
+    // The user's own Connect; a reconnect is not, and never asks the user to
+    // trust a certificate.
+    bool user_started = true;
 };
 
 // The port text as a number; 0 when it is not a number from 1 to 65535.

@@ -167,7 +167,7 @@ bool start_receive_thread(ChatClient& client) {
     return true;
 }
 
-void stop_receive_thread(ChatClient& client) {
+bool stop_receive_thread(ChatClient& client) {
     HANDLE thread = nullptr;
     {
         std::lock_guard<std::mutex> guard(thread_lock);
@@ -177,7 +177,7 @@ void stop_receive_thread(ChatClient& client) {
     // From here on nothing the old connection's threads hand over is run.
     begin_session();
     if (client.server_socket.connected) close_connection(client.server_socket);
-    if (!thread) return;
+    if (!thread) return true;
     // Synchronous messages sent to this thread (by code of other threads that
     // still does so) are answered while waiting.
     const DWORD deadline = GetTickCount() + stop_wait_ms;
@@ -189,7 +189,9 @@ void stop_receive_thread(ChatClient& client) {
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+    const bool ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
     CloseHandle(thread);
+    return ended;
 }
 
 bool receive_thread_running() {

@@ -24,8 +24,8 @@ bool start_receive_thread(ChatClient& client);
 // Ends the receive thread: begins a new session (so that nothing the old one
 // hands over runs), closes the connection and waits for the thread to end.
 // User-interface thread only; before a new connection replaces the old one,
-// and at shutdown.
-void stop_receive_thread(ChatClient& client);
+// and at shutdown. False when the thread was still running as the wait gave up.
+bool stop_receive_thread(ChatClient& client);
 
 // Whether a receive thread is running (one started and not yet ended).
 bool receive_thread_running();

@@ -128,7 +128,9 @@ void start_attempt(ChatClient& client) {
     if (!client.auto_reconnect || !state.have_request) return;
     offer_alternative_nicknames(client.server_socket.opened + 1);
     state.in_attempt = true;
-    const bool connected = connect_and_start(client, state.request);
+    ConnectRequest request = state.request;
+    request.user_started = false;
+    const bool connected = connect_and_start(client, request);
     state.in_attempt = false;
     if (!connected) {
         schedule_attempt(client);

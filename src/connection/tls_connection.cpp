@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "app/chat_client.h"
 #include "app/text.h"
@@ -15,8 +18,6 @@
 #include "net/certificate_check.h"
 #include "net/server_socket.h"
 #include "net/tls_channel.h"
-#include "settings/settings_file.h"
-#include "settings/settings_keys.h"
 
 namespace {
 // How often the wait for the user's answer looks whether the connection is
@@ -27,8 +28,9 @@ constexpr DWORD answer_check_ms = 100;
 // opens; the receive thread reads its copy.
 struct TrustPlan {
     std::wstring host;
-    std::wstring key;
-    std::wstring stored;
+    std::wstring port;
+    StoredTrust stored;
+    bool user_started = true;
 };
 std::mutex plan_lock;
 TrustPlan plan;
@@ -55,18 +57,51 @@ bool user_trusts(ChatClient& client, const TrustPlan& trust, const std::wstring&
     const std::wstring text =
         format_text(changed ? tls_text::changed_format : tls_text::untrusted_format, trust.host, fingerprint);
     ChatClient* owner = &client;
-    const std::wstring key = trust.key;
-    post_question_box(client.main_window, text, tls_text::untrusted_caption, MB_YESNO | MB_ICONWARNING,
-                      [owner, answer, key, fingerprint](int button) {
+    const std::wstring host = trust.host, port = trust.port;
+    // No is the default: Enter typed for the input line must not trust a stranger.
+    post_question_box(client.main_window, text, tls_text::untrusted_caption,
+                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, [owner, answer, host, port, fingerprint](int button) {
                           // Stored even when the connection went meanwhile: the
                           // user has said they trust it.
-                          if (button == IDYES)
-                              write_setting(*owner, settings_key::servers_section, key.c_str(), fingerprint);
+                          if (button == IDYES) trust_fingerprint(*owner, host, port, fingerprint);
                           answer->button = button;
                           SetEvent(answer->given);
                       });
     while (still_current())
         if (WaitForSingleObject(answer->given, answer_check_ms) == WAIT_OBJECT_0) return answer->button == IDYES;
+    return false;
+}
+
+// The chain check may fetch revocation lists for seconds: it runs beside the
+// receive thread, which meanwhile looks whether the connection is still wanted
+// (Disconnect waits for the receive thread). False when it is not.
+bool verifies_while_current(PCCERT_CONTEXT certificate, const std::wstring& host,
+                            const std::function<bool()>& still_current) {
+    struct Check {
+        PCCERT_CONTEXT certificate = nullptr;
+        std::wstring host;
+        std::atomic<bool> verifies{false};
+        HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ~Check() {
+            if (certificate) CertFreeCertificateContext(certificate);
+            if (done) CloseHandle(done);
+        }
+    };
+    if (!certificate) return false;
+    auto check = std::make_shared<Check>();
+    if (!check->done) return false;
+    check->certificate = CertDuplicateCertificateContext(certificate);
+    check->host = host;
+    try {
+        std::thread([check] {
+            check->verifies = certificate_verifies(check->certificate, check->host);
+            SetEvent(check->done);
+        }).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    while (still_current())
+        if (WaitForSingleObject(check->done, answer_check_ms) == WAIT_OBJECT_0) return check->verifies;
     return false;
 }
 
@@ -77,8 +112,9 @@ bool prepare_tls(ChatClient& client, const ConnectRequest& request) {
     if (!request.tls) return true;
     TrustPlan fresh;
     fresh.host = request.host;
-    fresh.key = fingerprint_key(client, request.host, request.port);
-    fresh.stored = read_setting(client, settings_key::servers_section, fresh.key.c_str());
+    fresh.port = request.port;
+    fresh.stored = read_trust(client, request.host, request.port);
+    fresh.user_started = request.user_started;
     {
         std::lock_guard<std::mutex> guard(plan_lock);
         plan = fresh;
@@ -98,14 +134,24 @@ SecureOutcome secure_connection(ChatClient& client, OpenSocket& open, const std:
     const TrustPlan trust = current_plan();
     PCCERT_CONTEXT certificate = open.tls->server_certificate();
     const std::wstring fingerprint = certificate_fingerprint(certificate);
-    const bool verifies = certificate_verifies(certificate, trust.host);
+    const bool verifies = verifies_while_current(certificate, trust.host, still_current);
     if (certificate) CertFreeCertificateContext(certificate);
     if (fingerprint.empty()) {
         append_server_line(client, format_text(tls_text::handshake_failed_format, L"no certificate"), true);
         return SecureOutcome::failed;
     }
 
+    if (verifies && !trust.stored.once_verified) {
+        ChatClient* owner = &client;
+        post_to_ui_thread([owner, trust] { remember_verified(*owner, trust.host, trust.port); });
+    }
     const CertificateTrust judged = judge_certificate(verifies, trust.stored, fingerprint);
+    if (judged != CertificateTrust::trusted && !trust.user_started) {
+        // The user is not at the keyboard for this: a box now would be
+        // answered by whatever key they were pressing.
+        if (still_current()) append_server_line(client, tls_text::reconnect_stopped, true);
+        return SecureOutcome::refused;
+    }
     if (judged != CertificateTrust::trusted &&
         !user_trusts(client, trust, fingerprint, judged == CertificateTrust::ask_changed, still_current)) {
         if (still_current()) append_server_line(client, tls_text::not_trusted, true);

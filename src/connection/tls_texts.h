@@ -18,5 +18,8 @@ constexpr const wchar_t* changed_format =
 constexpr const wchar_t* encrypted_format = L"Encrypted connection (%s).";
 constexpr const wchar_t* handshake_failed_format = L"Secure connection failed: %s";
 constexpr const wchar_t* not_trusted = L"Certificate not trusted: disconnected.";
+// A reconnect met a certificate the user has not trusted: only their Connect asks.
+constexpr const wchar_t* reconnect_stopped =
+    L"The server's certificate changed; reconnecting stopped. Connect again to decide.";
 
 }  // namespace tls_text

@@ -1,4 +1,5 @@
 #include "app/chat_client.h"
+#include "connection/certificate_trust.h"
 #include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/settings_dialogs.h"
@@ -62,6 +63,14 @@ bool ServersNicknamesDialog::command(HWND dialog, WPARAM wparam) {
 
 void ServersNicknamesDialog::save(HWND dialog) {
     bool refused = false;
+    // A fingerprint trusted for a line speaks for the server it named, not for
+    // whatever the line names now.
+    for (int number = 1; number <= server_count; ++number) {
+        const StoredServer& before = client_.servers[number];
+        const std::wstring name = item_text(dialog, IDC_SERVER_NAME_FIRST + number - 1, server_name_capacity - 1);
+        const std::wstring port = item_text(dialog, IDC_SERVER_PORT_FIRST + number - 1, port_capacity - 1);
+        if (trust_key(name, port) != trust_key(before.name, before.port)) forget_line_fingerprint(client_, number);
+    }
     for (int number = 1; number <= server_count; ++number)
         for (const ServerColumn& column : columns) {
             const std::wstring text = item_text(dialog, column.first_item + number - 1, column.stored_limit);

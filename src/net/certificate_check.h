@@ -12,6 +12,9 @@ std::wstring certificate_fingerprint(PCCERT_CONTEXT certificate);
 // `bytes` as upper-case hex pairs joined by colons.
 std::wstring colon_hex(const unsigned char* bytes, size_t size);
 
-// Whether the certificate chains to a root in the system store and is valid
-// for a TLS server named `host` (the name the user typed), now.
+// Whether the certificate chains to a root in the system store, is valid for
+// a TLS server named `host` (the name the user typed), now, and neither it
+// nor an intermediate certificate has been revoked. Revocation lists are
+// fetched with a time limit of a few seconds: call it where that wait holds
+// up nothing else.
 bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host);

@@ -16,8 +16,13 @@ constexpr int read_chunk = 16 * 1024 + 512;  // one full record and change
 // A handshake message larger than this is not one any server sends.
 constexpr size_t handshake_limit = 256 * 1024;
 
-constexpr ULONG request_flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
-                                ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
+// Time for the server to finish a handshake it starts after the first.
+constexpr DWORD renegotiate_ms = 30000;
+// decrypt_available: the server sent a handshake message.
+constexpr int handshake_message = 2;
+
+constexpr ULONG first_request_flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
+                                      ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
 
 // Like recv, while `up` holds and, when `deadline` is given, until that tick
 // (0 then).
@@ -72,7 +77,8 @@ struct TlsChannel::Handles {
     }
 };
 
-TlsChannel::TlsChannel(std::wstring host) : host_(std::move(host)), handles_(std::make_unique<Handles>()) {}
+TlsChannel::TlsChannel(std::wstring host)
+    : host_(std::move(host)), handles_(std::make_unique<Handles>()), request_flags_(first_request_flags) {}
 
 TlsChannel::~TlsChannel() = default;
 
@@ -81,6 +87,97 @@ bool TlsChannel::fill(SOCKET sock, const std::atomic<int>& up, DWORD deadline) {
     const int n = receive_some(sock, up, chunk, sizeof chunk, &deadline);
     if (n <= 0) return false;
     encrypted_.append(chunk, static_cast<size_t>(n));
+    handshake_received_ += static_cast<size_t>(n);
+    return true;
+}
+
+SECURITY_STATUS TlsChannel::step(SOCKET sock, bool& sent) {
+    Handles& h = *handles_;
+    // A record sealed under the old keys must not follow our answer, nor
+    // interleave with it on the wire.
+    std::lock_guard<std::mutex> wire(wire_lock_);
+    SecBuffer out_token{0, SECBUFFER_TOKEN, nullptr};
+    SecBufferDesc out{SECBUFFER_VERSION, 1, &out_token};
+    SECURITY_STATUS status;
+    {
+        std::lock_guard<std::mutex> guard(context_lock_);
+        SecBuffer in_buffers[2] = {
+            {static_cast<ULONG>(encrypted_.size()), SECBUFFER_TOKEN, encrypted_.data()},
+            {0, SECBUFFER_EMPTY, nullptr},
+        };
+        SecBufferDesc in{SECBUFFER_VERSION, 2, in_buffers};
+        ULONG attributes = 0;
+        TimeStamp expiry;
+        status = InitializeSecurityContextW(&h.credentials, &h.context, host_.data(), request_flags_, 0, 0,
+                                            &in, 0, nullptr, &out, &attributes, &expiry);
+        // Not all here yet, or to be offered again without a certificate of
+        // ours: the same bytes go in once more.
+        if (status != SEC_E_INCOMPLETE_MESSAGE && status != SEC_I_INCOMPLETE_CREDENTIALS) {
+            // What the server sent beyond the handshake stays for the next
+            // step (or, once done, for the first read).
+            if (in_buffers[1].BufferType == SECBUFFER_EXTRA && in_buffers[1].cbBuffer > 0)
+                encrypted_.erase(0, encrypted_.size() - in_buffers[1].cbBuffer);
+            else
+                encrypted_.clear();
+        }
+    }
+    sent = send_token(sock, out_token);
+    return status;
+}
+
+bool TlsChannel::negotiate(SOCKET sock, const std::atomic<int>& up, DWORD deadline, SECURITY_STATUS status,
+                           std::wstring& error) {
+    handshake_received_ = encrypted_.size();
+    while (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_INCOMPLETE_MESSAGE ||
+           status == SEC_I_INCOMPLETE_CREDENTIALS) {
+        if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
+            // The server would like a certificate of ours; we have none, and
+            // a server that insists says so with its own alert.
+            if (request_flags_ & ISC_REQ_USE_SUPPLIED_CREDS) break;
+            request_flags_ |= ISC_REQ_USE_SUPPLIED_CREDS;
+        } else if ((encrypted_.empty() || status == SEC_E_INCOMPLETE_MESSAGE) && !fill(sock, up, deadline)) {
+            error = static_cast<int>(deadline - GetTickCount()) <= 0 ? tls_error::no_answer : tls_error::closed;
+            return false;
+        }
+        // Every TLS record starts with its content type (change cipher spec,
+        // alert, handshake, application data, heartbeat); anything else is a
+        // server speaking plain text on this port, which Schannel might
+        // otherwise wait on as the start of a long record.
+        const unsigned char type = encrypted_.empty() ? 0x16 : static_cast<unsigned char>(encrypted_[0]);
+        if (type < 0x14 || type > 0x18) {
+            error = tls_error::not_tls;
+            return false;
+        }
+        // Counted as received: Schannel may keep a long message's pieces
+        // itself while asking for more.
+        if (handshake_received_ > handshake_limit) {
+            error = tls_error::too_much;
+            return false;
+        }
+        bool sent = false;
+        status = step(sock, sent);
+        if (status == SEC_E_INCOMPLETE_MESSAGE) continue;
+        if (FAILED(status)) {
+            error = status_text(tls_error::failed, status);
+            return false;
+        }
+        if (!sent) {
+            error = tls_error::closed;
+            return false;
+        }
+    }
+    if (status != SEC_E_OK) {
+        error = status_text(tls_error::failed, status);
+        return false;
+    }
+    Handles& h = *handles_;
+    std::lock_guard<std::mutex> wire(wire_lock_);
+    std::lock_guard<std::mutex> guard(context_lock_);
+    status = QueryContextAttributesW(&h.context, SECPKG_ATTR_STREAM_SIZES, &h.sizes);
+    if (status != SEC_E_OK) {
+        error = status_text(tls_error::no_sizes, status);
+        return false;
+    }
     return true;
 }
 
@@ -107,7 +204,7 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
     ULONG attributes = 0;
     SecBuffer out_token{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc out{SECBUFFER_VERSION, 1, &out_token};
-    status = InitializeSecurityContextW(&h.credentials, nullptr, host_.data(), request_flags, 0, 0, nullptr, 0,
+    status = InitializeSecurityContextW(&h.credentials, nullptr, host_.data(), request_flags_, 0, 0, nullptr, 0,
                                         &h.context, &out, &attributes, &expiry);
     if (status != SEC_I_CONTINUE_NEEDED) {
         error = status_text(tls_error::failed, status);
@@ -118,67 +215,45 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
         error = tls_error::closed;
         return false;
     }
-
     encrypted_.clear();
-    while (status == SEC_I_CONTINUE_NEEDED || status == SEC_E_INCOMPLETE_MESSAGE) {
-        if ((encrypted_.empty() || status == SEC_E_INCOMPLETE_MESSAGE) && !fill(sock, up, deadline)) {
-            error = static_cast<int>(deadline - GetTickCount()) <= 0 ? tls_error::no_answer : tls_error::closed;
-            return false;
-        }
-        // Every TLS record starts with its content type (change cipher spec,
-        // alert, handshake, application data, heartbeat); anything else is a
-        // server speaking plain text on this port, which Schannel might
-        // otherwise wait on as the start of a long record.
-        const unsigned char type = static_cast<unsigned char>(encrypted_[0]);
-        if (type < 0x14 || type > 0x18) {
-            error = tls_error::not_tls;
-            return false;
-        }
-        if (encrypted_.size() > handshake_limit) {
-            error = tls_error::too_much;
-            return false;
-        }
-        SecBuffer in_buffers[2] = {
-            {static_cast<ULONG>(encrypted_.size()), SECBUFFER_TOKEN, encrypted_.data()},
-            {0, SECBUFFER_EMPTY, nullptr},
-        };
-        SecBufferDesc in{SECBUFFER_VERSION, 2, in_buffers};
-        out_token = {0, SECBUFFER_TOKEN, nullptr};
-        status = InitializeSecurityContextW(&h.credentials, &h.context, host_.data(), request_flags, 0, 0, &in, 0,
-                                            nullptr, &out, &attributes, &expiry);
-        if (status == SEC_E_INCOMPLETE_MESSAGE) continue;  // the record is not all here yet
-        const bool sent = send_token(sock, out_token);
-        if (FAILED(status)) {
-            error = status_text(tls_error::failed, status);
-            return false;
-        }
-        if (!sent) {
-            error = tls_error::closed;
-            return false;
-        }
-        // What the server sent beyond the handshake stays for the next step
-        // (or, once done, for the first read).
-        if (in_buffers[1].BufferType == SECBUFFER_EXTRA && in_buffers[1].cbBuffer > 0)
-            encrypted_.erase(0, encrypted_.size() - in_buffers[1].cbBuffer);
-        else
-            encrypted_.clear();
-    }
-    if (status != SEC_E_OK) {
-        error = status_text(tls_error::failed, status);
-        return false;
-    }
-    status = QueryContextAttributesW(&h.context, SECPKG_ATTR_STREAM_SIZES, &h.sizes);
-    if (status != SEC_E_OK) {
-        error = status_text(tls_error::no_sizes, status);
-        return false;
-    }
+    if (!negotiate(sock, up, deadline, status, error)) return false;
+    first_certificate_ = certificate_bytes();
+    tls13_ = protocol_name() == L"TLS 1.3";
     return true;
+}
+
+bool TlsChannel::renegotiate(SOCKET sock, const std::atomic<int>& up) {
+    // TLS 1.2 asks for a new handshake this way. A client may decline by
+    // reading on, and does: the certificate the user trusted stays in use,
+    // and Wine's Schannel, wanting a record from the server first, could not
+    // begin one anyway.
+    if (!tls13_) return true;
+    // What DecryptMessage left over opens the handshake call, even when empty.
+    bool sent = false;
+    SECURITY_STATUS status = step(sock, sent);
+    std::wstring error;
+    if (!sent || !negotiate(sock, up, GetTickCount() + renegotiate_ms, status, error)) return false;
+    // The user trusted one certificate; another one must not slip in here.
+    const std::string now = certificate_bytes();
+    return !now.empty() && now == first_certificate_;
+}
+
+std::string TlsChannel::certificate_bytes() {
+    PCCERT_CONTEXT certificate = server_certificate();
+    if (!certificate) return {};
+    std::string bytes(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded);
+    CertFreeCertificateContext(certificate);
+    return bytes;
 }
 
 bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
     Handles& h = *handles_;
     if (!open_) return false;
     while (size > 0) {
+        // Sealed and sent as one, so that an answer to the server's
+        // post-handshake messages never lands inside a record or before one
+        // sealed under the keys it replaced.
+        std::lock_guard<std::mutex> wire(wire_lock_);
         const size_t part = size < h.sizes.cbMaximumMessage ? size : h.sizes.cbMaximumMessage;
         {
             std::lock_guard<std::mutex> guard(context_lock_);
@@ -195,7 +270,6 @@ bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
             if (EncryptMessage(&h.context, 0, &message, 0) != SEC_E_OK) return false;
             outgoing_.resize(buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
         }
-        // The caller's send lock keeps records in the order they were sealed.
         if (!send_bytes(sock, outgoing_.data(), outgoing_.size())) return false;
         data += part;
         size -= part;
@@ -205,7 +279,8 @@ bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
 
 // Decrypts the complete records in `encrypted_` into `plain_`. Returns 1 when
 // something was decrypted or a record needs more bytes, 0 when the peer closed
-// the session, SOCKET_ERROR on a fault.
+// the session, SOCKET_ERROR on a fault, `handshake_message` when the server
+// sent one after the handshake (`encrypted_` then holds what is left for it).
 int TlsChannel::decrypt_available() {
     Handles& h = *handles_;
     std::lock_guard<std::mutex> guard(context_lock_);
@@ -230,9 +305,8 @@ int TlsChannel::decrypt_available() {
             if (buffer.BufferType == SECBUFFER_EXTRA) extra = buffer.cbBuffer;
         }
         encrypted_.erase(0, encrypted_.size() - extra);
-        // TLS 1.3 hands its post-handshake messages (session tickets) over
-        // this way; they need no answer from a client that never resumes.
-        if (status == SEC_I_RENEGOTIATE && plain_.size() == plain_used_ && extra == 0) break;
+        // TLS 1.3 session tickets and key updates, or a TLS 1.2 renegotiation.
+        if (status == SEC_I_RENEGOTIATE) return handshake_message;
     }
     return 1;
 }
@@ -253,6 +327,10 @@ int TlsChannel::read(SOCKET sock, const std::atomic<int>& up, char* data, int si
         if (closed_) return 0;
         const int result = decrypt_available();
         if (result == SOCKET_ERROR) return SOCKET_ERROR;
+        if (result == handshake_message) {
+            if (!renegotiate(sock, up)) return SOCKET_ERROR;
+            continue;
+        }
         if (result == 0) closed_ = true;
         if (plain_used_ < plain_.size() || closed_) continue;
         char chunk[read_chunk];

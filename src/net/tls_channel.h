@@ -11,7 +11,9 @@
 // A TLS client over a connected socket, through the system's own TLS
 // (Schannel). The receive thread runs the handshake and reads; any thread may
 // send, one at a time (the caller's send lock). Certificates are not judged
-// here: the handshake accepts any, and the caller looks at the one received.
+// here: the handshake accepts any, and the caller looks at the one received;
+// a later handshake the server starts must keep that certificate. A server
+// that asks for a client certificate gets none.
 class TlsChannel {
 public:
     explicit TlsChannel(std::wstring host);
@@ -55,13 +57,29 @@ private:
 
     bool fill(SOCKET sock, const std::atomic<int>& up, DWORD deadline);
     int decrypt_available();
+    // One handshake call on what has arrived; `sent` false when its answer
+    // could not be sent. Then the loop that runs it until the handshake is
+    // done, reading as it needs, until `deadline`.
+    long step(SOCKET sock, bool& sent);
+    bool negotiate(SOCKET sock, const std::atomic<int>& up, DWORD deadline, long status, std::wstring& error);
+    // The server's messages after the handshake, handed to the handshake
+    // call; false when that fails or the server's certificate changed.
+    bool renegotiate(SOCKET sock, const std::atomic<int>& up);
+    std::string certificate_bytes();
 
     std::wstring host_;
     std::unique_ptr<Handles> handles_;
+    unsigned long request_flags_;
+    std::string first_certificate_;  // as encoded, once the first handshake is done
+    bool tls13_ = false;
+    size_t handshake_received_ = 0;  // bytes read by the handshake in progress
     std::atomic<bool> open_{false};
     bool closed_ = false;  // the peer sent its close
     // Schannel is not asked to encrypt and decrypt on two threads at once.
     std::mutex context_lock_;
+    // Taken before context_lock_: a record is sealed and sent, or a
+    // handshake message answered, as one.
+    std::mutex wire_lock_;
     std::string encrypted_;  // received, not yet decrypted (an incomplete record)
     std::string plain_;      // decrypted, not yet read
     size_t plain_used_ = 0;

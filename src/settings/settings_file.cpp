@@ -43,6 +43,11 @@ void write_setting(const ChatClient& client, const wchar_t* section, const wchar
     write_profile_text(settings_file_path(client), section, key, value);
 }
 
+void remove_setting(const ChatClient& client, const wchar_t* section, const wchar_t* key) {
+    const std::wstring path = settings_file_path(client);
+    if (!path.empty()) WritePrivateProfileStringW(section, key, nullptr, path.c_str());
+}
+
 void write_switch_setting(const ChatClient& client, const wchar_t* section, const wchar_t* key, bool on) {
     write_setting(client, section, key, switch_text(on));
 }

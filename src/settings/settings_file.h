@@ -22,6 +22,9 @@ std::wstring read_setting(const ChatClient& client, const wchar_t* section, cons
 // break. Write failures (no Settings folder) are silent.
 void write_setting(const ChatClient& client, const wchar_t* section, const wchar_t* key, const std::wstring& value);
 
+// Deletes one key (nothing when it is missing).
+void remove_setting(const ChatClient& client, const wchar_t* section, const wchar_t* key);
+
 // Writes a switch as "true" or "false".
 void write_switch_setting(const ChatClient& client, const wchar_t* section, const wchar_t* key, bool on);
 

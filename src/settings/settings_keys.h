@@ -24,7 +24,12 @@ constexpr const wchar_t* server_port_default = L"server_port_default";
 constexpr const wchar_t* server_nickname_default = L"server_nickname_default";
 constexpr const wchar_t* server_username_default = L"server_username_default";
 constexpr const wchar_t* server_tls_default = L"server_tls_default";
-constexpr const wchar_t* server_fingerprint_default = L"server_fingerprint_default";
+// One key per server, "host:port" (connection/certificate_trust.h): the
+// fingerprint the user trusted for it, and whether Windows once vouched for
+// it. (The one server_fingerprint_default of older versions is not read: it
+// let a certificate trusted for one server vouch for every other.)
+constexpr const wchar_t* trusted_certificates_section = L"trusted_certificates";
+constexpr const wchar_t* verified_servers_section = L"verified_servers";
 
 constexpr const wchar_t* preferences_section = L"preferences";
 constexpr const wchar_t* allow_receive_files = L"allow_receive_files";

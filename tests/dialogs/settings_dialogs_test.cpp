@@ -84,6 +84,16 @@ const RefusalCase refusal_cases[] = {
       {L"servers", L"server_tls_2", L"false"},
       {L"servers", L"server_tls_3", L"true"},
       {L"servers", L"server_tls_4", L""}}},
+    {"a line's trusted fingerprint goes with a new host or port, stays through letter case",
+     IDM_SERVERS_USER_IDS,
+     {{L"servers", L"server_name_1", L"irc.a.test"}, {L"servers", L"server_fingerprint_1", L"AA"},
+      {L"servers", L"server_name_2", L"irc.b.test"}, {L"servers", L"server_fingerprint_2", L"BB"},
+      {L"servers", L"server_name_3", L"irc.c.test"}, {L"servers", L"server_fingerprint_3", L"CC"}},
+     {{1301, L"irc.other.test"}, {1317, L"6698"}, {1303, L"IRC.C.Test"}, {1331, L"abcde"}},
+     {},
+     L"Nickname and Username length: Nickname and Username length should be at least 6 characters.\n",
+     {{L"servers", L"server_fingerprint_1", L""}, {L"servers", L"server_fingerprint_2", L""},
+      {L"servers", L"server_fingerprint_3", L"CC"}}},
 };
 
 class SettingsDialogs : public DialogTest, public testing::WithParamInterface<RefusalCase> {};
