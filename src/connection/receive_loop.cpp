@@ -116,13 +116,13 @@ bool run_loop(const LoopStart& start) {
 // rather than the process, and is told in the server tab. The reconnect
 // series goes on as after any lost connection.
 bool run_loop_guarded(const LoopStart& start) {
-    const char* what = nullptr;
+    // Copied while the exception lives, into room that needs no allocation.
+    char what[128] = "unknown";
     try {
         return run_loop(start);
     } catch (const std::exception& error) {
-        what = error.what();
+        copy_text(what, error.what());
     } catch (...) {
-        what = "unknown";
     }
     ChatClient& client = *start.client;
     if (session_is_current(client.server_socket, start.session)) close_connection(client.server_socket);
