@@ -11,6 +11,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/sealed_state.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
 #include "connection/reconnect.h"
@@ -137,6 +138,8 @@ bool run_loop_guarded(const LoopStart& start) {
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
     const bool may_retry = run_loop_guarded(*start);
+    // The connection is over, and its sealed sessions with it (not those of a newer one).
+    if (current_session() == start->session) forget_sealed_chats(*start->client);
     // Still current: nobody stopped the loop, the connection ended by itself.
     if (may_retry && current_session() == start->session) report_connection_lost(*start->client, start->session);
     return 0;
@@ -177,6 +180,7 @@ bool stop_receive_thread(ChatClient& client) {
     // From here on nothing the old connection's threads hand over is run.
     begin_session();
     if (client.server_socket.connected) close_connection(client.server_socket);
+    forget_sealed_chats(client);  // a new connection makes new sessions
     if (!thread) return true;
     // Synchronous messages sent to this thread (by code of other threads that
     // still does so) are answered while waiting.

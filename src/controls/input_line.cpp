@@ -10,6 +10,7 @@
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "controls/message_split.h"
+#include "controls/sealed_send.h"
 #include "controls/slash_commands.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_derivation.h"
@@ -97,8 +98,9 @@ std::vector<std::wstring> message_parts(ChatClient& client, const std::wstring& 
     return split_message(text, room, CP_ACP);
 }
 
-InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
-    ChatRecord& chat = *client.current_chat;
+}  // namespace
+
+InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::wstring& text) {
     const int slot = chat.slot;
     if (slot == 0) {
         show_error(client, 0, invalid_command_text);
@@ -107,6 +109,7 @@ InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
     const std::wstring target = chat_name(client, slot);
     const std::wstring password(chat.password, wcsnlen(chat.password, sizeof chat.password / sizeof *chat.password));
     const bool encrypted = chat.encrypt_messages && !password.empty();
+    if (const std::optional<InputOutcome> sealed = send_sealed_message(client, chat, target, text, encrypted)) return *sealed;
 
     const std::vector<std::wstring> parts = message_parts(client, target, text, encrypted);
     if (parts.empty()) {
@@ -140,13 +143,11 @@ InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
     return encrypted ? InputOutcome::encrypted_sent : InputOutcome::message_sent;
 }
 
-}  // namespace
-
 InputOutcome process_input_line(ChatClient& client, const wchar_t* line) {
     const std::wstring text = single_line(line ? line : L"");
     if (text.empty()) return InputOutcome::ignored;
     if (text[0] == L'/') return send_slash_command(client, text);
-    return send_chat_message(client, text);
+    return send_text_to_chat(client, *client.current_chat, text);
 }
 
 void process_offline_line(ChatClient& client, const wchar_t* line) {

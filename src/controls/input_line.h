@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class ChatClient;
 
 // Texts the input line shows in a chat, white on red.
@@ -44,6 +46,11 @@ inline bool clears_input(InputOutcome outcome) {
 // when the chat has encryption on and a password, and is echoed there.
 // User-interface thread.
 InputOutcome process_input_line(ChatClient& client, const wchar_t* line);
+
+// The same for a text meant for `chat`, whichever is selected (a line held
+// for a sealed session's answer goes out this way once the wait is over).
+struct ChatRecord;
+InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::wstring& text);
 
 // A submitted line while disconnected: only "/iplocal" in a private chat does
 // something; anything else shows "Not connected to the IRC server".

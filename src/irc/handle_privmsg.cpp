@@ -4,6 +4,7 @@
 // and hands the shown line to link processing.
 
 #include "app/chat_client.h"
+#include "app/hidden_characters.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
@@ -16,6 +17,7 @@
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
 #include "irc/repair_utf8.h"
+#include "irc/sealed_privmsg.h"
 #include "irc/sounds.h"
 #include "irc/statistics.h"
 #include "links/link_processing.h"
@@ -75,6 +77,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     std::wstring text = cut_text(line.text_after_token(3), message_limit);
     // A line that was valid UTF-8 has been read as such already: its U+00C3 is meant.
     if (line.form == TextForm::code_page && looks_like_misread_utf8(text)) text = repair_utf8(text);
+    mark_line_breaks_and_bidi(text);  // the repair may have made what the line was cleared of
     const bool to_channel = begins_with(line.token(2), L"#");
     // Answered on this thread, without waiting for the user-interface thread:
     // a flood of lines must not wait on it once per line.
@@ -83,6 +86,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     chat = to_channel ? chat_for_channel_message(client, chat, sender)
                       : chat_for_private_message(client, chat, settings, sender, text);
     if (!chat.found()) return;
+    if (!to_channel && take_sealed_privmsg(client, chat, sender, text)) return;
 
     COLORREF colour = to_channel ? colour_channel_message : colour_private_message;
     if (to_channel && is_mention(client, text)) {

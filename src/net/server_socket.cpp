@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include "app/text.h"
+#include "app/hidden_characters.h"
 #include "framework/message_box.h"
 #include "net/tls_channel.h"
 
@@ -148,6 +149,9 @@ int read_one_line(LineReader& reader, ReadSource& source, std::wstring& line, Te
     const TextForm read_as = decode_wire_text(bytes.data(), bytes.size(), CP_ACP, line);
     if (form) *form = read_as;
     if (!bytes.empty() && line.empty()) return 0;
+    // Whatever a server or another user sends is shown as one line in its
+    // own order: nobody can forge a line of someone else's below it.
+    mark_line_breaks_and_bidi(line);
     return static_cast<int>(line.size()) + 1;
 }
 }  // namespace

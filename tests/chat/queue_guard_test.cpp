@@ -153,4 +153,28 @@ TEST_F(QueueGuard, LinesOfSeveralPiecesStayWholeAcrossThreads) {
     for (int writer = 0; writer < 3; ++writer) EXPECT_EQ(next[writer], written[writer]) << writer;
 }
 
+// A nickname goes with its text, skipped by a user's action writing part of
+// a backlog, dropped by a flood; long text counts as shown, cut with a note.
+TEST_F(QueueGuard, LinesGoWholeAndCountAsShown) {
+    write_out_queue(client);
+    set_scrollback_limit(20000);
+    std::thread([&] {  // one character short of a scrollback after the first line
+        append_chat_line(client, 0, {piece(L"<nick> ", false), piece(L"said first", true)});
+        for (int n = 0; n < 19; ++n) append_server_line(client, std::wstring(n < 18 ? 1000 : 1980, L's'));
+    }).join();
+    set_queue_clock([] { return 0.0; });  // only its share of text ends the action; the read writes no more
+    flush_chat_appends(client, 0);
+    EXPECT_TRUE(contains(buffer_text(0), L"<nick> said first"));
+    set_queue_clock(nullptr);
+    write_out_queue(client);
+    std::thread([&] {
+        for (int n = 0; n < 40; ++n)
+            append_chat_line(client, 0, {piece(L"<n> ", false), piece(std::wstring(60000, L't'), true)});
+    }).join();
+    EXPECT_GT(queued_work_count(), 2 * 9u) << "a scrollback's worth as shown stays";
+    EXPECT_EQ(queued_work_count() % 2, 0u) << "whole lines only";
+    write_out_queue(client);
+    set_scrollback_limit(default_scrollback_limit);
+}
+
 }  // namespace

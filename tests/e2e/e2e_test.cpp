@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "chat/sealed_state.h"
 #include "chat/user_list.h"
 #include "crypto/message_crypto.h"
 #include "dialogs/join_all_channels_dialog.h"
@@ -95,6 +96,7 @@ void EndToEnd::SetUpTestSuite() {
     client->enable_sounds_app = false;
     client->save_log_file = true;
     client->connection.public_ip.clear();
+    sealed_state(*client).offer_sealed_chats = false;  // these peers know only the compatible format
 
     OneShotHttpServer echo("HTTP/1.0 200 OK\r\n\r\n203.0.113.7");
     set_ip_echo_url(echo.url());

@@ -39,9 +39,13 @@ struct ReadCase {
 TEST(ReceiveLine, SplitsExactlyAtCrLf) {
     const ReadCase cases[] = {
         {"ping", "PING :abc\r\n", {L"PING :abc"}},
-        {"lone LF stays", std::string("a\nb\r\n"), {L"a\nb"}},
-        {"lone CR stays", std::string("a\rb\r\n"), {L"a\rb"}},
-        {"CR CR LF keeps one CR", std::string("a\r\r\n"), {L"a\r"}},
+        // Nothing received may break a line or reorder it: such characters are shown as marks.
+        {"lone LF marked", std::string("a\nb\v\f\r\n"), {L"a\u21B5b\u21B5\u21B5"}},
+        {"lone CR marked", std::string("a\rb\r\n"), {L"a\u21B5b"}},
+        {"CR CR LF keeps one CR", std::string("a\r\r\n"), {L"a\u21B5"}},
+        {"separators and bidi", "x\xE2\x80\xA8y\xE2\x80\xAEz\xE2\x81\xA6w\xE2\x80\x8F!\xD8\x9C\r\n",
+         {L"x\u21B5y\uFFFDz\uFFFDw\uFFFD!\uFFFD"}},
+        {"joiners kept", "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\r\n", {L"\U0001F468\u200D\U0001F469"}},
         {"empty line", "\r\n", {L""}},
         {"several in one write", "one\r\ntwo\r\n\r\nthree\r\n", {L"one", L"two", L"", L"three"}},
         {"code page 1252", std::string("caf\xE9 \x80\r\n"), {L"caf\u00E9 \u20AC"}},

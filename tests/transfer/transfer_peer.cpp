@@ -75,14 +75,16 @@ void Trickler::trickle(size_t step, int interval_ms) {
     const std::string bytes(step, 't');
     while (!stop_) {
         if (send(socket_, bytes.data(), static_cast<int>(step), 0) != static_cast<int>(step)) break;
-        // Waits out the interval while watching for answers and the end.
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socket_, &readable);
-        timeval interval{interval_ms / 1000, (interval_ms % 1000) * 1000};
-        if (select(0, &readable, nullptr, nullptr, &interval) > 0) {
+        // Waits out the whole interval while watching for answers and the end.
+        const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(interval_ms);
+        for (ULONGLONG now; !stop_ && (now = GetTickCount64()) < until;) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(socket_, &readable);
+            timeval interval{static_cast<long>((until - now) / 1000), static_cast<long>((until - now) % 1000 * 1000)};
             char answers[4096];
-            if (recv(socket_, answers, sizeof answers, 0) <= 0) break;
+            if (select(0, &readable, nullptr, nullptr, &interval) > 0 && recv(socket_, answers, sizeof answers, 0) <= 0)
+                return void(cut_ = !stop_);
         }
     }
     if (!stop_) cut_ = true;
