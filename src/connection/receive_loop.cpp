@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -28,9 +30,6 @@ constexpr size_t registration_username_limit = 15;
 // The loop never waits for the user-interface thread, and a closed socket
 // wakes its read at once: it ends within moments of being stopped.
 constexpr DWORD stop_wait_ms = 10000;
-// Received text that waits for the log at the most, so that a flood without a
-// pause neither grows the batch without end nor leaves the file far behind.
-constexpr size_t log_batch_characters = 64 * 1024;
 
 std::mutex folder_lock;
 std::wstring folder_copy;
@@ -156,8 +155,9 @@ bool read_lines(const LoopStart& start, OpenSocket& held) {
     std::wstring line;
     TextForm form = TextForm::code_page;
     while (current()) {
-        // The log is written before a read that may wait, so it lags only while lines pour in.
-        if (!reader.holds_data() || log.characters() >= log_batch_characters) write_log();
+        // The log is written before a read that may wait (a part of a line
+        // held meanwhile changes nothing), so it lags only while lines pour in.
+        if (!reader.holds_line() || log.characters() >= server_log_batch_characters) write_log();
         const int length = receive_line(reader, held, held.up, line, &form);
         if (!current()) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
@@ -177,9 +177,31 @@ bool read_lines(const LoopStart& start, OpenSocket& held) {
     return !client.connection.receive.refused;
 }
 
+// What the loop throws (memory running out, chiefly) ends its connection
+// rather than the process, and is told in the server tab. The reconnect
+// series goes on as after any lost connection.
+bool run_loop_guarded(const LoopStart& start) {
+    // Copied while the exception lives, into room that needs no allocation.
+    char what[128] = "unknown";
+    try {
+        return run_loop(start);
+    } catch (const std::exception& error) {
+        copy_text(what, error.what());
+    } catch (...) {
+    }
+    ChatClient& client = *start.client;
+    if (current_session() == start.session) close_connection(client.server_socket);
+    try {
+        append_server_line(client, format_text(receive_failed_text, wide_text(what, std::strlen(what), CP_ACP)), true);
+    } catch (...) {
+        // Nothing left to tell it with; the connection is closed all the same.
+    }
+    return true;
+}
+
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
-    const bool may_retry = run_loop(*start);
+    const bool may_retry = run_loop_guarded(*start);
     // The connection is over, and its sealed sessions with it (not those of a newer one).
     if (current_session() == start->session) forget_sealed_chats(*start->client);
     // Still current: nobody stopped the loop, the connection ended by itself.
@@ -197,7 +219,7 @@ std::wstring registration_username(const ChatClient& client) {
 }
 
 void receive_loop(ChatClient& client) {
-    run_loop(loop_start(client, current_session()));
+    run_loop_guarded(loop_start(client, current_session()));
 }
 
 bool start_receive_thread(ChatClient& client) {

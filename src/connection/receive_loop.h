@@ -7,6 +7,8 @@ class ChatClient;
 constexpr int idle_read_limit = 200;
 
 constexpr const wchar_t* server_not_responding_text = L"IRC server not responding";
+// The receive thread met an error it could not go on from (%s: what it was).
+constexpr const wchar_t* receive_failed_text = L"Reading from the IRC server failed (%s); the connection was closed.";
 
 // The user name sent with USER: "z-z" in front of the user's own when
 // check_compatible_app is on, so that other copies of the program recognise it.

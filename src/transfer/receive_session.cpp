@@ -131,7 +131,7 @@ bool receive_content(TransferLink& link, IncomingFile& file, unsigned long long 
 
 // One file: name, size, content, then decryption. False when the connection
 // must end (the protocol has no refusal: ending it is the refusal).
-bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& limits,
+bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& limits, unsigned long address,
                   const std::atomic<bool>& stop) {
     const std::string name_bytes = link.receive_once(transfer::name_limit);
     if (name_bytes.empty()) return false;
@@ -161,12 +161,13 @@ bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& 
         return false;
     }
     ScratchReservation room;
-    if (!room.reserve(size, folder)) {
+    if (!room.reserve(size, folder, address)) {
         show_transfer_status(format_text(transfer_text::refused_room, name));
         return false;
     }
     if (limits.deadline_rate) link.extend_deadline(size * 1000 / limits.deadline_rate);
     if (!answer(link)) return false;
+    link.expect_bytes(size);
     if (!receive_content(link, file, size, name)) return false;
 
     const std::string encrypted_path = file.finish();
@@ -206,12 +207,16 @@ void serve_transfer_connection(ChatClient& client, SOCKET connection, const std:
     pace.min_rate = limits.min_rate;
     pace.rate_window_ms = limits.rate_window_ms;
     TransferLink link(connection, stop, pace);
+    sockaddr_in peer{};
+    int length = sizeof peer;
+    const unsigned long address =
+        getpeername(connection, reinterpret_cast<sockaddr*>(&peer), &length) == 0 ? peer.sin_addr.s_addr : 0;
     for (;;) {
         const std::string marker = link.receive_once(transfer::marker_read_limit);
         // Every marker is answered, the unknown ones too.
         if (marker.empty() || !answer(link)) return;
         if (marker == transfer::start_marker) {
-            if (!receive_file(client, link, limits, stop)) return;
+            if (!receive_file(client, link, limits, address, stop)) return;
         } else if (marker == transfer::end_marker) {
             return;
         }
