@@ -26,10 +26,21 @@ cryptopp_flags="-O2 -DNDEBUG"
 cryptopp_key=$(printf '%s\n' "${cryptopp_sources[@]}" "$cryptopp_flags" | sha256sum | cut -c1-12)
 cryptopp_prefix="$cache/cryptopp-mingw64-lean-$cryptopp_key"
 
+# libsodium (sealed chats): Debian's source package, configured for the
+# Windows target as a static library only. The options name the folder.
+sodium_options="--host=x86_64-w64-mingw32 --disable-shared --enable-static --disable-pie --with-pic=no"
+sodium_cflags="-O2"
+sodium_key=$(printf '%s\n' "$sodium_options" "$sodium_cflags" | sha256sum | cut -c1-12)
+sodium_prefix="$cache/libsodium-mingw64-$sodium_key"
+# The build scripts ask for the prefix alone, before configuring CMake.
+if [ "${1:-}" = "--sodium-prefix" ]; then echo "$sodium_prefix"; exit 0; fi
+
 packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   cmake make ninja-build googletest wine wine64 ngircd
   xvfb xauth imagemagick openssl python3 dpkg-dev nsis
+  autoconf automake libtool libsodium23 python3-cryptography
+  inspircd atheme-services znc microsocks
 )
 
 sudo_cmd=()
@@ -45,8 +56,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Crypto++ is packaged for Linux only; its source package cross-builds cleanly.
-if [ ! -f "$cryptopp_prefix/lib/libcryptopp.a" ]; then
+# Source packages (Crypto++, libsodium) need a deb-src entry beside the machine's own.
+enable_source_packages() {
   src_list=/etc/apt/sources.list.d/quillmere-deb-src.sources
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list 2>/dev/null \
      && ! grep -qs '^deb-src' /etc/apt/sources.list; then
@@ -58,6 +69,11 @@ if [ ! -f "$cryptopp_prefix/lib/libcryptopp.a" ]; then
     fi
     "${sudo_cmd[@]}" apt-get update -qq
   fi
+}
+
+# Crypto++ is packaged for Linux only; its source package cross-builds cleanly.
+if [ ! -f "$cryptopp_prefix/lib/libcryptopp.a" ]; then
+  enable_source_packages
   # A folder of this run's own, and the finished library moved into place in
   # one step: a second bootstrap at the same time, or one that was stopped,
   # never leaves a half-built prefix that looks complete.
@@ -76,6 +92,28 @@ if [ ! -f "$cryptopp_prefix/lib/libcryptopp.a" ]; then
   cp "$work/src/"*.h "$work/prefix/include/cryptopp/"
   cp "$work/src/License.txt" "$work/prefix/"
   mv -T "$work/prefix" "$cryptopp_prefix" 2>/dev/null || [ -f "$cryptopp_prefix/lib/libcryptopp.a" ]
+  rm -rf "$work"
+  trap - EXIT
+fi
+
+# libsodium likewise: Debian ships it for Linux only; its source package holds
+# no configure script (Debian makes it with autoreconf), then cross-compiles
+# as it stands. The same one-step move as above.
+if [ ! -f "$sodium_prefix/lib/libsodium.a" ]; then
+  enable_source_packages
+  mkdir -p "$cache"
+  work=$(mktemp -d "$cache/libsodium-build.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  (cd "$work" && apt-get source --download-only libsodium >/dev/null 2>&1 && dpkg-source -x libsodium_*.dsc src >/dev/null 2>&1) \
+    || { echo "bootstrap: could not fetch or unpack Debian's libsodium source package" >&2; exit 1; }
+  echo "bootstrap: building libsodium for x86_64-w64-mingw32 (a few minutes on 2 cores)"
+  # shellcheck disable=SC2086
+  (cd "$work/src" && autoreconf -fi && CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar RANLIB=x86_64-w64-mingw32-ranlib \
+     CFLAGS="$sodium_cflags" ./configure $sodium_options --prefix="$work/prefix" \
+     && make -j"$(nproc)" && make install) >"$work/build.log" 2>&1 \
+    || { tail -n 30 "$work/build.log"; exit 1; }
+  cp "$work/src/LICENSE" "$work/prefix/"
+  mv -T "$work/prefix" "$sodium_prefix" 2>/dev/null || [ -f "$sodium_prefix/lib/libsodium.a" ]
   rm -rf "$work"
   trap - EXIT
 fi

@@ -7,9 +7,16 @@ export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$QUILLMERE_ROOT}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=/usr/lib/wine/wine64
 
-# Configures (once) and builds everything; $1 is the Crypto++ prefix.
+# Configures (once) and builds; $1 is the Crypto++ prefix, and the targets
+# named after it are all that is built (everything, tests included, when none).
+# The libsodium prefix comes from the bootstrap, which has built it by then.
 quillmere_build() {
   local cryptopp=$1
+  shift
+  local targets=()
+  if [ $# -gt 0 ]; then targets=(--target "$@"); fi
+  local sodium
+  sodium=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" --sodium-prefix)
   if [ ! -f "$QUILLMERE_BUILD/CMakeCache.txt" ]; then
     local launcher=()
     # A compiler cache makes rebuilds in a second checkout of the tree cheap.
@@ -18,14 +25,18 @@ quillmere_build() {
       -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$QUILLMERE_ROOT/cmake/mingw-w64-x86_64.cmake" \
       -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE64" \
-      -DCRYPTOPP_ROOT="$cryptopp" -DQUILLMERE_CRYPTOPP_LICENCE="$cryptopp/License.txt" >/dev/null
+      -DCRYPTOPP_ROOT="$cryptopp" -DSODIUM_ROOT="$sodium" -DQUILLMERE_CRYPTOPP_LICENCE="$cryptopp/License.txt" >/dev/null
   elif ! grep -qxF "QUILLMERE_CRYPTOPP_LICENCE:FILEPATH=$cryptopp/License.txt" "$QUILLMERE_BUILD/CMakeCache.txt"; then
     # A build folder made with an earlier Crypto++ prefix keeps its library (the
     # same objects; switching would recompile everything) and takes the
     # licence text that the packages ship from the current prefix.
     cmake -S "$QUILLMERE_ROOT" -B "$QUILLMERE_BUILD" -DQUILLMERE_CRYPTOPP_LICENCE="$cryptopp/License.txt" >/dev/null
   fi
-  cmake --build "$QUILLMERE_BUILD" -j"$(nproc)"
+  # A build folder made before sealed chats learns where libsodium is.
+  if ! grep -qxF "SODIUM_ROOT:PATH=$sodium" "$QUILLMERE_BUILD/CMakeCache.txt"; then
+    cmake -S "$QUILLMERE_ROOT" -B "$QUILLMERE_BUILD" -DSODIUM_ROOT="$sodium" >/dev/null
+  fi
+  cmake --build "$QUILLMERE_BUILD" -j"$(nproc)" "${targets[@]}"
 }
 
 # Creates a Wine prefix once; "null" gives it the headless display driver.

@@ -7,7 +7,9 @@
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 cryptopp=$(bash "$QUILLMERE_ROOT/tools/bootstrap.sh" | tail -n 1)
-quillmere_build "$cryptopp"
+# Only the program (its post-build step fills the run folder): the tests wait
+# for tools/test.sh.
+quillmere_build "$cryptopp" Quillmere
 quillmere_wine_prefix "$QUILLMERE_BUILD/wine-run"
 run_dir="$QUILLMERE_BUILD/run"
 

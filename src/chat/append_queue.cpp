@@ -9,7 +9,9 @@
 #include <mutex>
 
 #include "app/chat_client.h"
+#include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "chat/ui_thread.h"
 #include "net/session.h"
 
@@ -96,13 +98,17 @@ void drop_text_pushed_out(Queue& q, ChatClient& client, int slot) {
     auto of_chat = [&](const QueuedWork& entry) {
         return !entry.task && entry.client == &client && entry.slot == slot && !entry.piece.text.empty();
     };
-    long long after = queued;
+    // Whole lines only: a nickname never goes without its text.
+    long long after = queued, line = 0;
     auto stop = q.work.begin();
-    for (; stop != q.work.end(); ++stop) {
-        if (!of_chat(*stop)) continue;
-        const long long length = text_length_of(stop->piece);
-        if (after - length < keep) break;
-        after -= length;
+    for (auto at = q.work.begin(); at != q.work.end(); ++at) {
+        if (!of_chat(*at)) continue;
+        line += text_length_of(at->piece);
+        if (!at->ends_line) continue;
+        if (after - line < keep) break;
+        after -= line;
+        line = 0;
+        stop = at + 1;
     }
     q.work.erase(std::remove_if(q.work.begin(), stop, of_chat), stop);
     queued = after;
@@ -120,6 +126,7 @@ void wake(ChatClient& client) {
 void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count,
                   bool may_drop) {
     bool must_wake = false;
+    const long long line_time = current_line_time();
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
@@ -132,6 +139,8 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.slot = slot;
                 work.generation = generation;
                 work.piece = pieces[at];
+                if (!work.piece.server_time) work.piece.server_time = line_time;
+                work.ends_line = at + 1 == count;
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
             }
@@ -171,7 +180,8 @@ std::vector<QueuedWork> take_queued_work(DroppedWork& dropped, size_t most) {
     std::vector<QueuedWork> taken;
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
-    const size_t count = std::min(most, q.work.size());
+    size_t count = std::min(most, q.work.size());
+    while (count > 0 && count < q.work.size() && !q.work[count - 1].task && !q.work[count - 1].ends_line) ++count;
     taken.reserve(count);
     std::move(q.work.begin(), q.work.begin() + static_cast<std::ptrdiff_t>(count), std::back_inserter(taken));
     for (const QueuedWork& entry : taken) q.count(entry, -1);
@@ -193,8 +203,30 @@ size_t queued_work_count() {
     return q.work.size();
 }
 
+namespace {
+constexpr wchar_t cut_text_format[] = L" [%d more characters not shown]";
+
+// Characters of a long piece that are shown, never half of a surrogate pair.
+size_t shown_head(const std::wstring& text) {
+    return IS_HIGH_SURROGATE(text[shown_text_limit - 1]) ? shown_text_limit - 1 : shown_text_limit;
+}
+}  // namespace
+
+PendingLine shown_piece(const PendingLine& piece) {
+    if (piece.text.size() <= shown_text_limit) return piece;
+    const size_t head = shown_head(piece.text);
+    return {piece.text.substr(0, head) +
+                format_text(cut_text_format, static_cast<long long>(piece.text.size() - head)),
+            piece.colour, piece.background, piece.line_break, piece.runs};
+}
+
 long long text_length_of(const PendingLine& piece) {
-    return static_cast<long long>(piece.text.size()) + (piece.line_break ? 1 : 0);
+    size_t shown = piece.text.size();
+    if (shown > shown_text_limit) {
+        const size_t head = shown_head(piece.text);
+        shown = head + format_text(cut_text_format, static_cast<long long>(shown - head)).size();
+    }
+    return static_cast<long long>(shown) + (piece.line_break ? 1 : 0);
 }
 
 long long queued_text_length(const ChatClient& client, int slot) {
@@ -254,6 +286,14 @@ void schedule_drain(UINT at_least_ms) {
     if (SetTimer(window, drain_timer_id, wait, drain_now)) return;
     std::lock_guard<std::mutex> guard(q.lock);
     if (q.timer_window == window) q.timer_window = nullptr;
+}
+
+void cancel_idle_drain() {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    if (!q.work.empty() || !q.timer_window) return;
+    KillTimer(q.timer_window, drain_timer_id);
+    q.timer_window = nullptr;
 }
 
 void note_drain_time(double seconds) {

@@ -19,6 +19,7 @@ struct QueuedWork {
     int slot = 0;
     unsigned generation = 0;  // the slot's chat when queued; a reused slot drops it
     PendingLine piece;        // a piece of text, or
+    bool ends_line = true;    // the last piece of its line (queued together)
     std::function<void()> task;
     TaskKind kind = TaskKind::keep;
     // A task's connection; 0 = none (net/session.h). Text has none: a line
@@ -54,19 +55,28 @@ struct DroppedWork {
 };
 
 // User-interface thread: takes at most `most` entries queued so far, oldest
-// first, and what was dropped since the last take. While entries are left,
-// the taker must run them (or schedule a run): no wake-up comes.
+// first (more when the last one would split a line: a line's pieces are
+// taken together), and what was dropped since the last take. While entries
+// are left, the taker must run them (or schedule a run): no wake-up comes.
 std::vector<QueuedWork> take_queued_work(DroppedWork& dropped, size_t most);
 
 // Entries queued now.
 size_t queued_work_count();
 
-// Characters of text queued now for one chat slot of `client` (a line end
-// counts one): text that a flood will bring after what is being written.
+// Characters of text queued now for one chat slot of `client`, as they will
+// be shown (a line end counts one, a long piece is cut): text that a flood
+// will bring after what is being written.
 long long queued_text_length(const ChatClient& client, int slot);
 // The most of it queued for any one chat of `client`.
 long long largest_queued_text(const ChatClient& client);
 long long text_length_of(const PendingLine& piece);
+
+// A piece as the buffer shows it: a rich-edit line costs time that grows
+// faster than its length (a 64,000-character line takes the window tens of
+// seconds), and no server line holds more than about 510 characters, so a
+// longer piece is cut and says how much was left out.
+constexpr size_t shown_text_limit = 2048;
+PendingLine shown_piece(const PendingLine& piece);
 
 // User-interface thread: puts work taken but not yet run back in front of
 // what was queued since.
@@ -80,6 +90,8 @@ void drop_queued_text(const ChatClient& client, int slot, unsigned generation);
 // that a burst of lines costs one write per chat. A run already set keeps its
 // time. `at_least_ms`: the shortest wait this time.
 void schedule_drain(UINT at_least_ms = 0);
+// Takes back a run scheduled while nothing is queued any more.
+void cancel_idle_drain();
 
 // What the timer runs: the queue for at most drain_slice_seconds; the rest
 // later, so that the window answers the user in between.

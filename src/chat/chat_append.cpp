@@ -59,23 +59,9 @@ std::wstring held_text(const std::wstring& text) {
     return kept;
 }
 
-// A single line of the rich-edit control costs time that grows faster than
-// its length (a 64,000-character line takes the window tens of seconds), and
-// no server line holds more than about 510 characters: a longer piece is cut,
-// and says so, rather than let a hostile server freeze the window.
-constexpr size_t shown_text_limit = 2048;
-constexpr wchar_t cut_text_format[] = L" [%d more characters not shown]";
-
-PendingLine shown_piece(const PendingLine& piece) {
-    if (piece.text.size() <= shown_text_limit) return piece;
-    PendingLine shown{piece.text.substr(0, shown_text_limit), piece.colour, piece.background, piece.line_break};
-    if (IS_HIGH_SURROGATE(shown.text.back())) shown.text.pop_back();
-    shown.text += format_text(cut_text_format, static_cast<long long>(piece.text.size() - shown.text.size()));
-    return shown;
-}
-
 bool is_message_colour(COLORREF colour) {
-    return colour == colour_channel_message || colour == colour_mention || colour == colour_private_message;
+    return colour == colour_channel_message || colour == colour_mention || colour == colour_private_message ||
+           colour == colour_action;
 }
 
 void mark_unread(ChatRecord& chat) {
@@ -139,7 +125,7 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
                 batch.room = std::max(0L, scrollback_limit - length);
                 batch.cut_weight = Batches::cut_weight(length);
             }
-            const long long added = text_length_of(batch.pieces.back());
+            const long long added = text_length_of(piece);  // as shown
             batch.incoming += added;
             // Text that will push out all the buffer holds goes into a fresh
             // control (Batch::write): nothing is cut.
@@ -153,7 +139,9 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             ++batches.pieces_skipped;
         }
     } else {
-        chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
+        chat.pending_lines.push_back(
+            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs,
+                        piece.server_time});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }

@@ -8,7 +8,6 @@
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
-#include "framework/message_box.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
 #include "chat/ui_post.h"
@@ -26,11 +25,10 @@ constexpr const wchar_t* bad_channel_text = L"Channel name or key not valid: %s"
 constexpr const wchar_t* name_separators = L" ,\r\n\a";
 constexpr const wchar_t* key_separators = L" \r\n";
 
+// Posted even on the user-interface thread: a task joining the favourite
+// channels must not hold the hand-over queue while the box is open.
 void show_channels_limit(ChatClient& client) {
-    if (on_ui_thread(client))
-        show_message_box(client.main_window, channels_limit_text, channels_limit_caption, MB_OK);
-    else
-        post_message_box(client.main_window, channels_limit_text, channels_limit_caption, MB_OK);
+    post_message_box(client.main_window, channels_limit_text, channels_limit_caption, MB_OK);
 }
 
 void join_here(wchar_t* channel, ChatClient& client, const wchar_t* key) {

@@ -39,6 +39,7 @@
 #include "app/chat_client.h"
 #include "app/limits.h"
 #include "chat/append_queue.h"
+#include "chat/sealed_state.h"
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
 #include "framework/message_box.h"
@@ -212,6 +213,7 @@ void close_slot(ChatClient& client, int slot) {
     if (chat.user_list) DestroyWindow(chat.user_list);
     chat.user_list = nullptr;
     const bool was_channel = chat.is_channel;
+    if (!was_channel) forget_sealed_chat(client, chat.name);
     std::lock_guard<std::mutex> guard(slot_lock);
     // Every field back to a fresh chat's, on the thread that owns them, before
     // the slot can be taken again.

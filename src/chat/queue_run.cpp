@@ -100,6 +100,12 @@ struct Run {
     Batches batches;
     std::vector<QueuedWork> kept;
     size_t done = 0;
+    // The task running now, inside the chunk the run took; a modal loop it
+    // runs (a dialog, a box) dispatches the timer, whose run takes over.
+    std::vector<QueuedWork>* chunk = nullptr;
+    size_t task_at = 0;
+    int task_depth = -1;  // writing_depth around the task; -1 when none runs
+    bool handed_over = false;
 
     Run(ChatClient& client, int wanted, double limit, long long text_budget)
         : client(client), wanted(wanted), limit(limit), text_budget(text_budget) {}
@@ -113,12 +119,13 @@ struct Run {
         if (limit <= 0 || done == 0) return false;
         return batches.text_taken > text_budget || queue_clock() - start > limit;
     }
-    void keep(int slot, const PendingLine& piece) {
+    void keep(int slot, const PendingLine& piece, bool ends_line = true) {
         QueuedWork work;
         work.client = &client;
         work.slot = slot;
         work.generation = client.chats[slot].generation;
         work.piece = piece;
+        work.ends_line = ends_line;
         kept.push_back(std::move(work));
     }
     void place(int slot, const PendingLine& piece) {
@@ -139,7 +146,7 @@ struct Run {
     // this run: in their place in the order.
     void place_own(int slot, const PendingLine* pieces, size_t count) {
         if (!writes(slot)) {
-            for (size_t at = 0; at < count; ++at) keep(slot, pieces[at]);
+            for (size_t at = 0; at < count; ++at) keep(slot, pieces[at], at + 1 == count);
             return;
         }
         // Written at once, as the task may read the buffer next; the text
@@ -151,18 +158,35 @@ struct Run {
     }
 
     bool go();
+
+    // A timer run inside a task of this one: whether it may take over.
+    bool may_hand_over(const ChatClient& other) const {
+        return &other == &client && task_depth >= 0 && task_depth == writing_depth && !handed_over;
+    }
+    // Puts everything this run holds back in front of the queue, in order,
+    // for the run that takes over; this run stops after its task.
+    void hand_over() {
+        std::move(chunk->begin() + static_cast<std::ptrdiff_t>(task_at) + 1, chunk->end(), std::back_inserter(kept));
+        chunk->erase(chunk->begin() + static_cast<std::ptrdiff_t>(task_at) + 1, chunk->end());
+        requeue_at_front(std::move(kept));
+        kept.clear();
+        handed_over = true;
+    }
 };
 
-// Characters of text after each piece in its chat: later pieces of this
-// chunk, then whatever is still queued.
+// Characters of text after the line of each piece in its chat: later lines
+// of this chunk, then whatever is still queued. The pieces of a line share
+// it, so they are skipped together (a chunk holds whole lines).
 std::vector<long long> text_after(const ChatClient& client, const std::vector<QueuedWork>& work) {
     std::vector<long long> after(work.size());
-    long long later[chat_slot_count];
-    for (int slot = 0; slot < chat_slot_count; ++slot) later[slot] = queued_text_length(client, slot);
+    long long later[chat_slot_count], after_line[chat_slot_count];
+    for (int slot = 0; slot < chat_slot_count; ++slot)
+        after_line[slot] = later[slot] = queued_text_length(client, slot);
     for (size_t back = work.size(); back-- > 0;) {
         const QueuedWork& queued = work[back];
         if (queued.task || queued.slot < 0 || queued.slot >= chat_slot_count) continue;
-        after[back] = later[queued.slot];
+        if (queued.ends_line) after_line[queued.slot] = later[queued.slot];
+        after[back] = after_line[queued.slot];
         later[queued.slot] += text_length_of(queued.piece);
     }
     return after;
@@ -179,13 +203,18 @@ bool Run::go() {
         // Taken a chunk at a time: the queue's lock is never held for long,
         // and what a time limit leaves over goes back cheaply.
         std::vector<QueuedWork> work = take_queued_work(dropped, std::min(left, queue_chunk));
-        left -= work.size();
+        left -= std::min(left, work.size());  // a line past the chunk comes whole
         note_dropped(dropped);
         if (work.empty()) return true;
         const std::vector<long long> after = text_after(client, work);
         size_t at = 0;
+        // A line's pieces are written or left together: time is looked at
+        // between lines only.
+        bool mid_line = false;
         for (; at < work.size(); ++at) {
             QueuedWork& queued = work[at];
+            const bool line_start = !mid_line;
+            mid_line = !queued.task && !queued.ends_line;
             if (queued.client != &client) continue;  // a client gone meanwhile (tests make several)
             if (queued.task) {
                 // Only tasks act for a connection: text already received is shown.
@@ -193,7 +222,12 @@ bool Run::go() {
                 if (out_of_time()) break;
                 ++done;
                 batches.write_all();
+                chunk = &work;
+                task_at = at;
+                task_depth = writing_depth;
                 queued.task();
+                task_depth = -1;
+                if (handed_over) return false;
                 continue;
             }
             if (queued.generation != client.chats[queued.slot].generation) continue;  // closed, slot reused
@@ -201,7 +235,7 @@ bool Run::go() {
                 kept.push_back(std::move(queued));
                 continue;
             }
-            if (out_of_time()) break;
+            if (line_start && out_of_time()) break;
             ++done;
             append_piece(client, queued.slot, queued.piece, batches, after[at]);
         }
@@ -235,12 +269,38 @@ double performance_clock() {
 }
 std::atomic<double (*)()> clock_in_use{performance_clock};
 
+bool run_queue(ChatClient& client, int wanted, double limit, long long text_budget);
+
+// A timer run inside a task that runs a modal loop (a dialog; boxes are
+// posted, chat/ui_post.h): the outer run hands its work back to the queue
+// and this one goes on with it, so that the chats are written meanwhile.
+void take_over_from(Run& outer, double limit, long long text_budget) {
+    outer.hand_over();
+    const int depth = writing_depth;
+    active_run = nullptr;
+    writing_depth = 0;
+    run_queue(outer.client, every_chat, limit, text_budget);
+    writing_depth = depth;
+    active_run = &outer;
+}
+
 // False when the run stopped before the end of what was queued.
 bool run_queue(ChatClient& client, int wanted, double limit, long long text_budget) {
-    // Inside a run (a task that reads a buffer or hands over work itself) or
-    // inside the writing code, the outer run goes on in order.
-    if (active_run || writing_depth > 0 || !on_ui_thread(client)) return true;
     const bool for_user = wanted != every_chat;
+    if (!on_ui_thread(client)) return true;
+    if (active_run || writing_depth > 0) {
+        const bool timer = !for_user && limit > 0;
+        if (timer && active_run && active_run->may_hand_over(client)) {
+            take_over_from(*active_run, limit, text_budget);
+            return false;
+        }
+        // Inside a run (a task that reads a buffer or hands over work
+        // itself) or inside the writing code, the outer run goes on in
+        // order. A timer run that finds it so comes back: the queue never
+        // waits for its next wake-up.
+        if (timer) schedule_drain(hold_wait_ms);
+        return true;
+    }
     if (for_user && queue_clock() < user_runs_resume_at) {
         if (queued_work_count() == 0) return true;
         schedule_drain();
@@ -257,6 +317,9 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         schedule_drain(hold_wait_ms);
         return false;
     }
+    // Set before anything runs: a task that runs a modal loop finds the
+    // timer set, and the queue goes on inside it.
+    if (queued_work_count() > 0) schedule_drain();
     Run run(client, wanted, limit, text_budget);
     bool finished = false, wrote = false;
     double writes_from = 0;
@@ -294,7 +357,10 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         note_slice_speed(run.batches.text_taken, took);
     }
     // New work that came meanwhile found a wake-up on its way: this run was it.
-    if (queued_work_count() > 0) schedule_drain();
+    if (queued_work_count() > 0)
+        schedule_drain();
+    else
+        cancel_idle_drain();
     return finished;
 }
 }  // namespace

@@ -9,12 +9,17 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/sealed_state.h"
+#include "irc/capabilities.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
+#include "connection/connect_texts.h"
 #include "connection/reconnect.h"
 #include "connection/server_log.h"
 #include "connection/tls_connection.h"
+#include "net/connect_step.h"
 #include "net/session.h"
+#include "net/tls_channel.h"
 #include "chat/ui_post.h"
 
 namespace {
@@ -32,6 +37,9 @@ std::wstring folder_copy;
 
 std::mutex thread_lock;
 HANDLE receive_thread = nullptr;
+// Loop threads started and not yet ended, including one that a stop gave up
+// waiting for.
+std::atomic<int> running_loops{0};
 
 // What the loop starts from, taken on the thread that connected: the
 // preferences may be reloaded there while the loop runs.
@@ -41,15 +49,61 @@ struct LoopStart {
     std::wstring folder;
     std::wstring nickname;
     std::wstring user;
+    bool connects = false;  // the loop makes the connection to `target` itself
+    ConnectTarget target;
 };
 
 LoopStart loop_start(ChatClient& client, unsigned session) {
     return {&client, session, client.app_folder, client.connection.nickname, registration_username(client)};
 }
 
-bool session_is_current(const ServerSocket& server, unsigned session) {
-    return server.connected && current_session() == session;
+// The connection the loop reads: the one it makes, or the one already open.
+// Null when it could not be made or is no longer wanted.
+std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
+    ChatClient& client = *start.client;
+    ServerSocket& server = client.server_socket;
+    const auto wanted = [&] { return current_session() == start.session; };
+    if (!start.connects) return wanted() ? hold_connection(server) : nullptr;
+    const ConnectTarget& target = start.target;
+    const SOCKET sock = open_server_connection(target.host.c_str(), target.port, wanted);
+    std::shared_ptr<OpenSocket> open;
+    if (sock != INVALID_SOCKET)
+        open = publish_connection(server, sock, target.number,
+                                  target.tls ? std::make_unique<TlsChannel>(target.host) : nullptr, wanted);
+    if (!wanted()) {
+        if (open) close_connection(server, *open);
+        return nullptr;
+    }
+    append_server_line(client,
+                       open ? std::wstring(connect_text::connected)
+                            : format_text(connect_text::error_format, target.host, target.port_text),
+                       !open);
+    return open;
 }
+
+// The lines that register the connection, in one place.
+void send_registration(ServerSocket& server, const LoopStart& start) {
+    send_command(server, irc::nick, start.nickname);
+    send_command(server, irc::user, start.user, start.user, start.user, start.user);
+}
+
+// A server password goes first; capability negotiation is begun before NICK
+// and USER, so that a server which knows it holds registration until it ends.
+void begin_registration(ChatClient& client, const LoopStart& start) {
+    ServerSocket& server = client.server_socket;
+    client.connection.receive.reset();
+    client.connection.features.reset();
+    const std::wstring& password = client.connection.account.server_password;
+    if (!password.empty()) {
+        const bool one_word = password.find(L' ') == std::wstring::npos && password[0] != L':';
+        send_command(server, one_word ? irc::pass : irc::pass_trailing, password);
+    }
+    begin_capability_negotiation(client);
+    send_registration(server, start);
+}
+
+bool read_lines(const LoopStart& start, OpenSocket& held);
+bool start_loop_thread(LoopStart* start);
 
 // False when the connection ended in a way that must not be retried by itself.
 bool run_loop(const LoopStart& start) {
@@ -61,21 +115,31 @@ bool run_loop(const LoopStart& start) {
         folder_copy = start.folder;
     }
     ServerSocket& server = client.server_socket;
-    if (!session_is_current(server, session)) return true;  // replaced before it began
     // The loop holds the connection: whoever closes it meanwhile only shuts
-    // it down, and the handle is closed when the loop lets go of it.
-    const std::shared_ptr<OpenSocket> held = hold_connection(server);
+    // it down, and the handle is closed when the loop lets go of it. All the
+    // loop sends and closes is its own connection's, even once a newer one
+    // has replaced it.
+    const std::shared_ptr<OpenSocket> held = take_connection(start);
     if (!held) return true;
-    const SecureOutcome secured =
-        secure_connection(client, *held, [&] { return session_is_current(server, session); });
+    bind_thread_to_connection(held.get());
+    const bool may_retry = read_lines(start, *held);
+    bind_thread_to_connection(nullptr);
+    if (held->up) close_connection(server, *held);
+    return may_retry;
+}
+
+bool read_lines(const LoopStart& start, OpenSocket& held) {
+    ChatClient& client = *start.client;
+    const unsigned session = start.session;
+    ServerSocket& server = client.server_socket;
+    const auto current = [&] { return held.up && current_session() == session; };
+    const SecureOutcome secured = secure_connection(client, held, current);
     if (secured != SecureOutcome::ready) {
-        if (session_is_current(server, session)) close_connection(server);
         // A reconnect would only ask the user the same question again.
         return secured != SecureOutcome::refused;
     }
 
-    send_command(server, irc::nick, start.nickname);
-    send_command(server, irc::user, start.user, start.user, start.user, start.user);
+    begin_registration(client, start);
 
     ServerLogBatch log;
     bool log_error_reported = false;
@@ -91,11 +155,11 @@ bool run_loop(const LoopStart& start) {
     LineReader reader;
     std::wstring line;
     TextForm form = TextForm::code_page;
-    while (session_is_current(server, session)) {
+    while (current()) {
         // The log is written before a read that may wait, so it lags only while lines pour in.
         if (!reader.holds_data() || log.characters() >= log_batch_characters) write_log();
-        const int length = receive_line(reader, *held, server.connected, line, &form);
-        if (!session_is_current(server, session)) break;
+        const int length = receive_line(reader, held, held.up, line, &form);
+        if (!current()) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {
             idle_reads = 0;
@@ -106,17 +170,21 @@ bool run_loop(const LoopStart& start) {
         write_log();  // a partial line held the buffer while the server paused
         if (++idle_reads < idle_read_limit) continue;
         append_server_line(client, server_not_responding_text, true);
-        if (session_is_current(server, session)) close_connection(server);
+        close_connection(server, held);
     }
     write_log();
-    return true;
+    // Ended for a failed login the user required: a retry would fail alike.
+    return !client.connection.receive.refused;
 }
 
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
     const bool may_retry = run_loop(*start);
+    // The connection is over, and its sealed sessions with it (not those of a newer one).
+    if (current_session() == start->session) forget_sealed_chats(*start->client);
     // Still current: nobody stopped the loop, the connection ended by itself.
     if (may_retry && current_session() == start->session) report_connection_lost(*start->client, start->session);
+    --running_loops;
     return 0;
 }
 }  // namespace
@@ -133,9 +201,22 @@ void receive_loop(ChatClient& client) {
 }
 
 bool start_receive_thread(ChatClient& client) {
+    return start_loop_thread(new LoopStart(loop_start(client, begin_session())));
+}
+
+bool start_receive_thread(ChatClient& client, const ConnectTarget& target) {
     auto* start = new LoopStart(loop_start(client, begin_session()));
+    start->connects = true;
+    start->target = target;
+    return start_loop_thread(start);
+}
+
+namespace {
+bool start_loop_thread(LoopStart* start) {
+    ++running_loops;
     HANDLE thread = CreateThread(nullptr, 0, receive_thread_main, start, 0, nullptr);
     if (!thread) {
+        --running_loops;
         delete start;
         return false;
     }
@@ -144,6 +225,7 @@ bool start_receive_thread(ChatClient& client) {
     receive_thread = thread;
     return true;
 }
+}  // namespace
 
 bool stop_receive_thread(ChatClient& client) {
     HANDLE thread = nullptr;
@@ -155,6 +237,7 @@ bool stop_receive_thread(ChatClient& client) {
     // From here on nothing the old connection's threads hand over is run.
     begin_session();
     if (client.server_socket.connected) close_connection(client.server_socket);
+    forget_sealed_chats(client);  // a new connection makes new sessions
     if (!thread) return true;
     // Synchronous messages sent to this thread (by code of other threads that
     // still does so) are answered while waiting.
@@ -173,8 +256,7 @@ bool stop_receive_thread(ChatClient& client) {
 }
 
 bool receive_thread_running() {
-    std::lock_guard<std::mutex> guard(thread_lock);
-    return receive_thread && WaitForSingleObject(receive_thread, 0) == WAIT_TIMEOUT;
+    return running_loops > 0;
 }
 
 std::wstring program_folder() {

@@ -16,8 +16,23 @@ std::wstring registration_username(const ChatClient& client);
 // lines until the connection is closed or the server goes silent.
 void receive_loop(ChatClient& client);
 
+// Where a receive thread connects to, taken on the user-interface thread.
+struct ConnectTarget {
+    std::wstring host;
+    std::wstring port_text;  // as typed, for the progress lines
+    unsigned short port = 0;
+    bool tls = false;
+    unsigned number = 0;  // the connection's number (ServerSocket::opened)
+};
+
 // Starts the receive thread for the connection just opened.
 bool start_receive_thread(ChatClient& client);
+
+// Starts a receive thread that first makes the connection (resolve, connect,
+// each in short steps that end as soon as its session is over) and writes how
+// that went in the server tab. A failed connect ends like a lost connection
+// (report_connection_lost), which a reconnect series carries on from.
+bool start_receive_thread(ChatClient& client, const ConnectTarget& target);
 
 // Ends the receive thread: begins a new session (so that nothing the old one
 // hands over runs), closes the connection and waits for the thread to end.

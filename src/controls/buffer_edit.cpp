@@ -88,8 +88,10 @@ LRESULT BufferEdit::respond(HWND control, UINT message, WPARAM wparam, LPARAM lp
     if (before_read && reads_content(message)) {
         before_read();
         // The queue replaced this control (its text would have pushed every
-        // line out): the text asked for is in the successor now.
-        if (retired_ && successor_ && IsWindow(successor_)) return SendMessageW(successor_, message, wparam, lparam);
+        // line out): the text asked for is in the chat's buffer now.
+        HWND current = *current_;
+        if (retired_ && current && current != control && IsWindow(current))
+            return SendMessageW(current, message, wparam, lparam);
     }
     return pass_on(control, message, wparam, lparam);
 }
@@ -97,7 +99,14 @@ LRESULT BufferEdit::respond(HWND control, UINT message, WPARAM wparam, LPARAM lp
 void BufferEdit::retire(std::unique_ptr<BufferEdit> buffer, HWND successor) {
     if (!buffer) return;
     BufferEdit* edit = buffer.release();
-    edit->successor_ = successor;
+    auto* next = successor ? reinterpret_cast<SubclassedWindow*>(GetWindowLongPtrW(successor, GWLP_USERDATA))
+                           : nullptr;
+    if (auto* next_buffer = dynamic_cast<BufferEdit*>(next)) {
+        next_buffer->current_ = edit->current_;
+        *edit->current_ = successor;
+    } else {
+        *edit->current_ = nullptr;  // closed: no buffer answers for the chat
+    }
     if (edit->handling_ == 0) {
         edit->destroy_now();
         return;

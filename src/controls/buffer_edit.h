@@ -28,7 +28,8 @@ public:
     // hidden and without a control id, until that handler returns: the
     // handler goes on with a valid object and window. `successor`: the
     // control that took its place (renew_buffer); a read that was waiting
-    // for the queue is answered from it.
+    // for the queue is answered from the chat's buffer of now, however many
+    // renewals came since (none once the chat is closed).
     static void retire(std::unique_ptr<BufferEdit> buffer, HWND successor = nullptr);
 
     // Copies the selected text into `selection`; false (and no menu) when
@@ -47,7 +48,10 @@ private:
 
     int handling_ = 0;  // own messages being handled, nested
     bool retired_ = false;
-    HWND successor_ = nullptr;
+    // The chat's buffer of now, shared by every control that renewals put in
+    // its place: a successor may itself be renewed and destroyed before the
+    // read that waited on the queue is answered.
+    std::shared_ptr<HWND> current_ = std::make_shared<HWND>(nullptr);
 };
 
 constexpr size_t selection_limit = 4095;

@@ -8,6 +8,7 @@
 #include "chat/chat_tabs.h"
 #include "chat/silence.h"
 #include "chat/user_list.h"
+#include "controls/sealed_send.h"
 #include "mainwindow/chat_command_parts.h"
 #include "mainwindow/command_texts.h"
 #include "mainwindow/main_window.h"
@@ -92,6 +93,7 @@ void flip_encryption(ChatClient& client, ChatRecord& chat) {
     enable_control(client.lock_icon, on);
     show_control(client.encrypt_banner, on);
     show_control(client.encrypted_text_edit, on);
+    if (on) offer_sealed_chat(client, chat);
 }
 
 void apply_user_filter(ChatClient& client, ChatRecord& channel) {

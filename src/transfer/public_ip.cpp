@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <cwctype>
 #include <mutex>
@@ -23,7 +24,9 @@ constexpr DWORD step_timeout_ms = 5000;
 constexpr const wchar_t* user_agent = L"Quillmere";
 
 std::mutex url_lock;
+std::atomic<size_t> lookups_running{0};
 std::wstring url_override;
+std::atomic<unsigned> lookups_started{0};
 
 bool is_address_character(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F') || c == L'.' ||
@@ -86,6 +89,9 @@ struct LookupStart {
 };
 
 DWORD WINAPI lookup_thread_main(void* parameter) {
+    struct Running {
+        ~Running() { --lookups_running; }
+    } running;
     std::unique_ptr<LookupStart> start(static_cast<LookupStart*>(parameter));
     bind_thread_to_session(start->session);
     std::string answer;
@@ -149,11 +155,22 @@ bool lookup_public_ip(ChatClient& client) {
 }
 
 void start_public_ip_lookup(ChatClient& client) {
+    ++lookups_started;
     auto* start = new LookupStart{ip_echo_url(), thread_session()};
+    ++lookups_running;
     HANDLE thread = CreateThread(nullptr, 0, lookup_thread_main, start, 0, nullptr);
     if (!thread) {
+        --lookups_running;
         delete start;
         return;
     }
     CloseHandle(thread);
+}
+
+unsigned public_ip_lookups_started() {
+    return lookups_started;
+}
+
+size_t public_ip_lookups_running() {
+    return lookups_running;
 }

@@ -35,3 +35,10 @@ bool lookup_public_ip(ChatClient& client);
 // lookup_public_ip on a thread of its own, for the calling thread's session:
 // registration goes on without waiting for the network.
 void start_public_ip_lookup(ChatClient& client);
+
+// Lookups started so far: one per registered connection, however often a
+// server repeats the end of its welcome text.
+unsigned public_ip_lookups_started();
+
+// Lookup threads not yet ended: tests wait for what a lookup does last.
+size_t public_ip_lookups_running();

@@ -10,6 +10,7 @@
 #include "app/chat_client.h"
 #include "app/file_names.h"
 #include "app/text.h"
+#include "app/zone_mark.h"
 #include "crypto/file_crypto.h"
 #include "transfer/receiver_limits.h"
 #include "transfer/transfer_protocol.h"
@@ -169,7 +170,8 @@ bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& 
     if (!receive_content(link, file, size, name)) return false;
 
     const std::string encrypted_path = file.finish();
-    decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
+    const ReceivedFileResult saved = decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
+    if (!saved.saved_name.empty()) mark_from_internet(folder + saved.saved_name);
     link.restart_rate_window();
     return true;
 }
@@ -186,6 +188,9 @@ bool acceptable_received_name(const std::string& bytes, std::wstring& wide) {
     std::wstring name(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &name[0],
                         length);
+    // A name that would read otherwise than it is ("x<U+202E>fdp.exe.zof") is
+    // saved with '_' where the hidden characters were.
+    name = without_format_characters(name);
     if (!is_plain_file_name(name) || !ends_with_extension(name)) return false;
     if (!is_plain_file_name(std::wstring_view(name).substr(0, name.size() - std::strlen(encrypted_file_extension))))
         return false;

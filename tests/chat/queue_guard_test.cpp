@@ -11,6 +11,7 @@
 #include "app/text.h"
 #include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "chat/palette.h"
 #include "chat_fixture.h"
 #include "support/test_client.h"
@@ -58,6 +59,24 @@ TEST_F(QueueGuard, OverTheCapTextAndDroppableTasksGoCountedAndOtherTasksStay) {
     EXPECT_FALSE(contains(server, L"three") || contains(server, L"piece ")) << "all pieces or none";
     EXPECT_TRUE(contains(server, L"3 pieces of text were not shown")) << server;
     clear_chat(client, 0);
+}
+
+// Text handed over while a line of the server is handled carries the time
+// the server gave that line; a piece with a time of its own keeps it.
+TEST_F(QueueGuard, QueuedTextCarriesTheTimeOfTheLineBeingHandled) {
+    write_out_queue(client);
+    std::thread([&] {
+        LineTimeScope line_time(1796694099855LL);
+        PendingLine own_time = piece(L"own", true);
+        own_time.server_time = 42;
+        append_chat_line(client, 0, {piece(L"played ", false), piece(L"back", true), own_time});
+    }).join();
+    std::thread([&] { append_chat_line(client, 0, {piece(L"live", true)}); }).join();
+    DroppedWork dropped;
+    const std::vector<QueuedWork> work = take_queued_work(dropped, 10);
+    std::vector<long long> times;
+    for (const QueuedWork& entry : work) times.push_back(entry.piece.server_time);
+    EXPECT_EQ(times, (std::vector<long long>{1796694099855LL, 1796694099855LL, 42, 0}));
 }
 
 // The runs' clock, replaced: `clock_step` seconds pass at every look.
@@ -151,6 +170,30 @@ TEST_F(QueueGuard, LinesOfSeveralPiecesStayWholeAcrossThreads) {
         at = end + 2;
     }
     for (int writer = 0; writer < 3; ++writer) EXPECT_EQ(next[writer], written[writer]) << writer;
+}
+
+// A nickname goes with its text, skipped by a user's action writing part of
+// a backlog, dropped by a flood; long text counts as shown, cut with a note.
+TEST_F(QueueGuard, LinesGoWholeAndCountAsShown) {
+    write_out_queue(client);
+    set_scrollback_limit(20000);
+    std::thread([&] {  // one character short of a scrollback after the first line
+        append_chat_line(client, 0, {piece(L"<nick> ", false), piece(L"said first", true)});
+        for (int n = 0; n < 19; ++n) append_server_line(client, std::wstring(n < 18 ? 1000 : 1980, L's'));
+    }).join();
+    set_queue_clock([] { return 0.0; });  // only its share of text ends the action; the read writes no more
+    flush_chat_appends(client, 0);
+    EXPECT_TRUE(contains(buffer_text(0), L"<nick> said first"));
+    set_queue_clock(nullptr);
+    write_out_queue(client);
+    std::thread([&] {
+        for (int n = 0; n < 40; ++n)
+            append_chat_line(client, 0, {piece(L"<n> ", false), piece(std::wstring(60000, L't'), true)});
+    }).join();
+    EXPECT_GT(queued_work_count(), 2 * 9u) << "a scrollback's worth as shown stays";
+    EXPECT_EQ(queued_work_count() % 2, 0u) << "whole lines only";
+    write_out_queue(client);
+    set_scrollback_limit(default_scrollback_limit);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <cwchar>
 #include <string>
+#include <thread>
 
 #include "chat/chat_tabs.h"
 #include "chat_fixture.h"
@@ -83,12 +84,38 @@ TEST_F(ServerRequests, EighteenthChannelIsRefusedWithABoxAndNoJoin) {
     wchar_t eighteenth[] = L"#c18";
     request_join(eighteenth, client, L"");
     EXPECT_EQ(lines_sent(), "");
+    wait_until([&] { return boxes.count() > 0; });  // posted: shown once the caller returns
     const std::vector<BoxRecorder::Box> shown = boxes.take_boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, L"You can't open more channels.");
     EXPECT_EQ(shown[0].caption, L"Channels limit");
     EXPECT_EQ(shown[0].flags, UINT(MB_OK));
     EXPECT_EQ(create_chat(client, L"#c18", true), -1);
+}
+
+// A task meeting the channel limit posts its box; one running a box itself
+// finds the queue going on inside it. The line queued behind shows meanwhile.
+TEST_F(ServerRequests, LinesQueuedBehindATaskWithABoxAppearWhileTheBoxIsOpen) {
+    for (int n = 1; n <= 17; ++n) ASSERT_GT(create_chat(client, (L"#c" + std::to_wstring(n)).c_str(), true), 0);
+    for (const bool own_box : {false, true}) {
+        bool task_returned = false, shown = false, after_task = false, line_seen = false;
+        set_message_box_hook([&](HWND, const wchar_t*, const wchar_t*, UINT) {
+            after_task = task_returned;
+            line_seen = wait_until([&] { return buffer_text(0).find(L"behind the box") != std::wstring::npos; });
+            return shown = true, IDOK;
+        });
+        std::thread([&] {
+            post_ui_task(client, [&] {
+                wchar_t channel[] = L"#c18";
+                own_box ? void(show_message_box(nullptr, L"", L"", MB_OK)) : request_join(channel, client, L"");
+                task_returned = true;
+            });
+            append_server_line(client, L"behind the box");
+        }).join();
+        ASSERT_TRUE(wait_until([&] { return shown; }));
+        EXPECT_TRUE(line_seen && after_task != own_box) << own_box;
+        clear_chat(client, 0);
+    }
 }
 
 TEST_F(ServerRequests, JoinWhileDisconnectedSendsNothing) {

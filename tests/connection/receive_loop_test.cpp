@@ -88,6 +88,7 @@ TEST_F(ReceiveLoopTest, RegistersWithOrWithoutTheCompatibleMark) {
         client.check_compatible_app = c.compatible;
         LoopbackServer far_end;
         ASSERT_TRUE(connect_to(far_end, L"Nickname1", c.username));
+        EXPECT_EQ(next_line(far_end), "CAP LS 302");
         EXPECT_EQ(next_line(far_end), "NICK Nickname1");
         EXPECT_EQ(next_line(far_end), c.user_line);
         stop_receive_thread(client);
@@ -116,9 +117,10 @@ TEST_F(ReceiveLoopTest, AFailedConnectIsReportedAndStartsNothing) {
     }
     const std::wstring port = std::to_wstring(dead_port);
     ConnectRequest request{L"127.0.0.1", port, L"Failing1", L"failin"};
-    EXPECT_FALSE(connect_and_start(client, request));
-    EXPECT_EQ(client.server_socket.connected, 0);
+    EXPECT_TRUE(connect_and_start(client, request));  // the receive thread tries, and says how it went
     EXPECT_TRUE(server_tab_shows(L"Connection error to IRC server 127.0.0.1:" + port));
+    EXPECT_TRUE(wait_until([] { return !receive_thread_running(); }));
+    EXPECT_EQ(client.server_socket.connected, 0);
     EXPECT_FALSE(contains(server_tab(), L"Connection successfully established."));
     // The new values are kept even though the connect failed.
     EXPECT_EQ(client.connection.nickname, L"Failing1");
@@ -134,6 +136,7 @@ TEST_F(ReceiveLoopTest, PortTextsBecomeNumbers) {
 
 TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv 999 me :first\r\nPING :abc\r\n:srv 999 me :second\r\n");
@@ -144,6 +147,7 @@ TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
 
 TEST_F(ReceiveLoopTest, TwoHundredEmptyReadsInARowEndTheConnection) {
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     // 199 empty lines, then a line with text resets the count.
@@ -187,6 +191,7 @@ TEST_F(ReceiveLoopTest, AServerThatClosesIsNotRespondingAtOnce) {
 TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
     client.save_log_file = true;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv NOTICE me :one\r\nPING :two\r\n:srv 999 me :caf\xE9\r\n");
@@ -202,6 +207,7 @@ TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
 TEST_F(ReceiveLoopTest, LinesOfEveryLengthArriveWholeAndAlone) {
     client.save_log_file = true;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     // The long lines are single words, which the dispatcher drops unseen: a
@@ -227,6 +233,7 @@ TEST_F(ReceiveLoopTest, TheLogTurnsUtf8AsAWholeWhenALineNeedsIt) {
     client.save_log_file = true;
     const std::wstring log = server_log_path(client);
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv 999 me :caf\xE9\r\nPING :one\r\n");
@@ -260,6 +267,7 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     client.save_log_file = true;
     BoxRecorder boxes;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     std::string lines;
@@ -289,10 +297,12 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
 
 TEST_F(ReceiveLoopTest, ASecondConnectReplacesAPendingOne) {
     ASSERT_TRUE(connect(L"FirstNick", L"firsts"));
+    EXPECT_EQ(next_line(server), "CAP LS 302");
     EXPECT_EQ(next_line(server), "NICK FirstNick");
     LoopbackServer second;
     ASSERT_TRUE(connect_to(second, L"SecondNick", L"second"));
     EXPECT_TRUE(closed_by_client(server));
+    EXPECT_EQ(next_line(second), "CAP LS 302");
     EXPECT_EQ(next_line(second), "NICK SecondNick");
     EXPECT_EQ(next_line(second), "USER z-zsecond z-zsecond z-zsecond :z-zsecond");
     second.send_bytes("PING :b\r\n");

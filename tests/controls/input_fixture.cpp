@@ -1,6 +1,7 @@
 #include "input_fixture.h"
 
 #include "chat/chat_tabs.h"
+#include "chat/sealed_state.h"
 #include "support/rich_text.h"
 #include "controls/buffer_edit.h"
 #include "controls/input_edit.h"
@@ -16,6 +17,7 @@ void InputLineTest::SetUp() {
     close_every_chat(client);
     select(0);
     client.connection.nickname = L"bob";
+    sealed_state(client).offer_sealed_chats = false;  // these read the compatible format
     input = GetDlgItem(client.main_window, 2);
     ASSERT_NE(input, nullptr) << "the main window has no input line";
     SetWindowTextW(input, L"");

@@ -94,9 +94,7 @@ TEST_F(InputLineTest, EncryptedMessageCarriesOnlyTagAndBlock) {
         EXPECT_TRUE(is_upper_hex(block)) << block;
         EXPECT_EQ(block.size(), plain.size() < 16 ? 64u : 96u);
         EXPECT_EQ(decrypt_message(block, "Tulip9"), plain);
-        if (client.encrypted_text_edit) {
-            EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
-        }
+        EXPECT_EQ(window_text(client.encrypted_text_edit), wide_text(block, CP_ACP));
         const std::wstring echo = L" [ENCRYPTED] - " + text;
         EXPECT_NE(buffer_text(alice).find(L"[bob]" + echo + L"\r"), std::wstring::npos);
         EXPECT_TRUE(last_run_has_colours(alice, echo, light_green, colour_black));

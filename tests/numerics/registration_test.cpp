@@ -1,7 +1,6 @@
 #include "irc/numeric_replies.h"
 #include "numerics_fixture.h"
 #include "resources/resource_ids.h"
-#include "support/process_probe.h"
 #include "transfer/public_ip.h"
 
 namespace {
@@ -92,18 +91,16 @@ TEST_F(RegistrationTest, RepeatedEndOfWelcomeRegistersOncePerConnection) {
     // service that answers nobody and still be started only once.
     client.connection.public_ip.clear();
     set_ip_echo_url(L"http://127.0.0.1:1/");
+    const unsigned lookups = public_ip_lookups_started();
     feed(L":srv 376 Nickname1 :End of MOTD command");
     pump_messages();
     EXPECT_EQ(sent_lines().size(), 3u);
-    // The first lookup fails at once; give its thread time to end.
-    Sleep(300);
-    const int threads = probe::thread_count();
     const LPARAM picture = SendMessageW(client.connection_image, STM_GETIMAGE, IMAGE_BITMAP, 0);
     for (int repeat = 0; repeat < 3000; ++repeat)
         feed(repeat % 2 ? L":srv 422 Nickname1 :MOTD File is missing" : L":srv 376 Nickname1 :End of MOTD command");
     pump_messages();
     EXPECT_TRUE(sent_lines().empty());  // no JOIN again
-    EXPECT_TRUE(wait_until([&] { return probe::thread_count() <= threads; }));
+    EXPECT_EQ(public_ip_lookups_started(), lookups + 1);
 
     // A new connection registers again, with the same connected picture
     // (a new one each time would pile up until the system has no more).
@@ -112,6 +109,7 @@ TEST_F(RegistrationTest, RepeatedEndOfWelcomeRegistersOncePerConnection) {
     feed(L":srv 376 Nickname1 :End of MOTD command");
     pump_messages();
     EXPECT_EQ(sent_lines().size(), 3u);
+    EXPECT_EQ(public_ip_lookups_started(), lookups + 2);
     EXPECT_NE(picture, 0);
     EXPECT_EQ(SendMessageW(client.connection_image, STM_GETIMAGE, IMAGE_BITMAP, 0), picture);
 }

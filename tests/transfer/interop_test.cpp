@@ -7,6 +7,7 @@
 #include "resources/resource_ids.h"
 #include "support/loopback.h"
 #include "support/test_client.h"
+#include "support/zone_marks.h"
 #include "transfer/file_receiver.h"
 #include "transfer/file_sender.h"
 #include "transfer_fixture.h"
@@ -75,6 +76,19 @@ TEST_F(TransferTest, ExistingFileIsNeverReplaced) {
     }
     EXPECT_EQ(read_file_bytes(downloads + L"report.txt"), "the user's own report");
     EXPECT_EQ(downloads_files().size(), 3u);
+}
+
+// A received file carries the Internet mark; a hidden soft hyphen in its name becomes '_'.
+TEST_F(TransferTest, ReceivedFilesAreMarkedAndNamedAsTheyRead) {
+    ZoneMarkRecorder recorder;
+    const std::string plain = pattern_bytes(3000);
+    const unsigned long before = file_receiver_connections_served();
+    EXPECT_TRUE(peer::send_file(port, "pay\xADload.txt.zof", encrypted(plain, right_password)));
+    ASSERT_TRUE(wait_served(before));
+    EXPECT_EQ(read_file_bytes(downloads + L"pay_load.txt"), plain);
+    ASSERT_EQ(recorder.marks().size(), 1u);
+    EXPECT_EQ(recorder.marks()[0].first, downloads + L"pay_load.txt");
+    EXPECT_EQ(recorder.marks()[0].second, "[ZoneTransfer]\r\nZoneId=3\r\n");
 }
 
 TEST_F(TransferTest, SenderDeliversExactBytesToLockStepPeer) {
