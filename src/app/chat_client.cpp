@@ -1,6 +1,7 @@
 #include "app/chat_client.h"
 
 #include "chat/chat_tabs.h"
+#include "controls/find_box.h"
 #include "controls/input_edit.h"
 #include "dialogs/nicknames_favorites_dialog.h"
 #include "framework/fatal_error.h"
@@ -8,6 +9,7 @@
 #include "irc/sounds.h"
 #include "links/link_download.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/mention_notice.h"
 #include "net/irc_commands.h"
 #include "connection/receive_loop.h"
 #include "connection/reconnect.h"
@@ -96,6 +98,9 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
         // The two-minute favourites check; nothing is asked while offline.
         if (wparam == favorites_timer_id && server_socket.connected) check_favorites_online(*this);
         return 0;
+    case msg_mention_icon:
+        mention_icon_event(*this, lparam);
+        return 0;
     case WM_PARENTNOTIFY:
         adopt_child_window(*this, wparam, lparam);
         break;
@@ -150,4 +155,5 @@ void ChatClient::shut_down() {
     filter_keywords.clear();
     channel_directory.clear();
     stop_sounds();
+    remove_mention_icon(*this);
 }

@@ -16,6 +16,7 @@
 #include "net/server_socket.h"
 
 class InputEdit;
+class FindBox;
 
 struct FavoriteChannel {
     wchar_t name[channel_name_capacity] = {};
@@ -73,11 +74,13 @@ public:
     std::atomic<bool> enable_http_prc_videos{true};
     std::atomic<bool> enable_http_prc_web_pages{true};
     std::atomic<bool> auto_reconnect{true};
+    std::atomic<bool> notify_on_mention{true};
     std::atomic<bool> answer_ctcp_version{true};
     std::atomic<bool> strip_formatting{false};
     mutable std::mutex preference_text_lock;
     wchar_t msg_dont_allow_open_private_chats[refusal_message_capacity] = {};
     wchar_t nicknames_keywords_filter[keywords_capacity] = {};
+    wchar_t highlight_words[keywords_capacity] = {};  // under preference_text_lock
     std::vector<std::string> filter_keywords;
     FavoriteNickname favorite_nicknames[favorite_nickname_count + 1];
     bool check_nicknames_online_time = false;
@@ -101,6 +104,7 @@ public:
 
     // Controls and drawing.
     std::unique_ptr<InputEdit> input_edit;
+    std::unique_ptr<FindBox> find_box;  // made at the first Ctrl+F
     HFONT font_normal = nullptr;
     HFONT font_small = nullptr;
     HBRUSH background_brush = nullptr;

@@ -2,8 +2,11 @@
 
 #include <richedit.h>
 
+#include "resources/resource_ids.h"
+
 namespace {
-constexpr DWORD buffer_style = WS_CHILD | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_NOHIDESEL;
+constexpr DWORD buffer_style = WS_CHILD | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_NOHIDESEL |
+                               WS_CLIPSIBLINGS;  // the Find box lies over it
 }
 
 std::unique_ptr<BufferEdit> create_buffer_edit(int control_id, HWND parent, HINSTANCE instance, const RECT& place,
@@ -51,6 +54,13 @@ bool reads_content(UINT message) {
         return false;
     }
 }
+
+void hand_typing_to_input_line(HWND buffer, UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND input = GetDlgItem(GetParent(buffer), IDC_INPUT_EDIT);
+    if (!input) return;
+    SetFocus(input);
+    SendMessageW(input, message, wparam, lparam);
+}
 }  // namespace
 
 LRESULT BufferEdit::handle_message(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -66,7 +76,9 @@ LRESULT BufferEdit::respond(HWND control, UINT message, WPARAM wparam, LPARAM lp
         show_context_menu(lparam);
         return 0;
     case WM_CHAR:
-        return 0;  // a chat's text is what was said: typing changes nothing
+        // A chat's text is what was said: typing goes to the input line.
+        if (wparam >= L' ' && wparam != 0x7F) hand_typing_to_input_line(control, message, wparam, lparam);
+        return 0;
     case WM_COMMAND:
         run_menu_item(LOWORD(wparam));
         return 0;

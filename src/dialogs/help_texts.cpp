@@ -19,7 +19,12 @@ const HelpBox help_boxes[] = {
       L"There is no DCC file transfer: Quillmere sends encrypted files with a point-to-point system of its own.",
       L"The connection to the IRC server does not use SSL/TLS. Such a connection protects only the way to the "
       L"server, where messages would lie in plain text again; Quillmere keeps them encrypted on the server too.",
-      L"Use Quillmere when privacy matters most: passwords, addresses, photos and private conversations."}},
+      L"Use Quillmere when privacy matters most: passwords, addresses, photos and private conversations.",
+      L"Keys: Ctrl+Tab and Ctrl+Shift+Tab (or Ctrl+PgDn and Ctrl+PgUp) go to the next and the previous chat, "
+      L"Alt+1 to Alt+9 to the chat in that place (the server tab first, then the private chats, then the "
+      L"channels), Ctrl+W closes the chat as its close button does. Ctrl+F finds text in the chat: Enter or F3 "
+      L"finds the next match, Shift+Enter or Shift+F3 the one before, Esc closes the box. Typing anywhere in "
+      L"the window goes to the input line."}},
     {IDC_HELP_COMPATIBILITY,
      {L"Encryption works only with other users of Quillmere.",
       L"Encrypted files go straight from one user to the other and never pass through the IRC server.",

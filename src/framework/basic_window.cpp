@@ -40,11 +40,18 @@ bool create_main_window(BasicWindow& window) {
     return true;
 }
 
+bool translate_window_keys(HWND main_window, HACCEL accelerators, MSG& msg) {
+    // The commands go to the main window whichever of its controls has the
+    // focus; a dialog's keys stay the dialog's.
+    if (msg.hwnd != main_window && !IsChild(main_window, msg.hwnd)) return false;
+    return TranslateAcceleratorW(main_window, accelerators, &msg) != 0;
+}
+
 int run_message_loop(BasicWindow& window, HACCEL accelerators) {
     if (!create_main_window(window)) fatal_error(L"Create main window of the application.");
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+        if (!translate_window_keys(window.main_window, accelerators, msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

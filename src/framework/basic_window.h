@@ -31,6 +31,10 @@ bool register_window_class(const BasicWindow& window);
 // so that the object builds its controls. False when creation fails.
 bool create_main_window(BasicWindow& window);
 
+// A key message for the main window or one of its controls that the table
+// turns into a command of the main window: sent there, true.
+bool translate_window_keys(HWND main_window, HACCEL accelerators, MSG& msg);
+
 // Creates the main window and runs the message loop until WM_QUIT; fatal when the
 // window cannot be created. Returns the quit message's code.
 int run_message_loop(BasicWindow& window, HACCEL accelerators);

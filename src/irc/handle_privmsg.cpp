@@ -20,12 +20,14 @@
 #include "irc/command_handlers.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
+#include "irc/mention_words.h"
 #include "irc/repair_utf8.h"
 #include "irc/sealed_privmsg.h"
 #include "irc/sounds.h"
 #include "irc/statistics.h"
 #include "links/link_processing.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/mention_notice.h"
 #include "transfer/ip_sharing.h"
 
 namespace {
@@ -64,11 +66,6 @@ ChatView chat_for_private_message(ChatClient& client, ChatView chat, const Handl
     return view_chat(client, sender);
 }
 
-bool is_mention(const ChatClient& client, const std::wstring& text) {
-    const std::wstring& own = client.connection.nickname;
-    return !own.empty() && text.size() > own.size() && text.find(own) != std::wstring::npos;
-}
-
 // "* nick text" in the action colour: the sender's text (decrypted, or as
 // sent) keeps its formatting, shifted behind the prefix.
 TextPart action_part(const std::wstring& sender, const TextPart& message) {
@@ -88,6 +85,12 @@ TextPart action_part(const std::wstring& sender, const TextPart& message) {
 std::wstring message_line(const ChatClient& client, const std::wstring& text) {
     if (!is_encrypted_message(text.c_str())) return format_text(plain_line_format, text);
     return read_encrypted_message(client, cut_text(text, encrypted_message_tag_length + payload_limit).c_str());
+}
+
+// What the notice of a mention shows: the shown line without its lead.
+void notify_line(ChatClient& client, const ChatView& chat, const std::wstring& sender, const std::wstring& shown) {
+    const size_t lead = begins_with(shown, L" - ") ? 3 : 0;
+    notify_mention(client, {chat.slot, chat.generation, chat_name(client, chat.slot), sender, shown.substr(lead)});
 }
 }  // namespace
 
@@ -116,7 +119,8 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     if (!to_channel && take_sealed_privmsg(client, chat, sender, text)) return;
 
     COLORREF colour = to_channel ? colour_channel_message : colour_private_message;
-    if (to_channel && is_mention(client, text)) {
+    const bool mention = to_channel && mentions_user(client, text);
+    if (mention) {
         // Marked in turn with the chat's other changes (selecting it clears
         // the mark), not ahead of them.
         post_chat_task(client, chat.slot, chat.generation, [](ChatRecord& record) { record.mention = true; },
@@ -138,6 +142,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
             append_line(client, chat.slot, chat.generation, {action_part(sender, message)});
         else
             append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, std::move(message)});
+        if (mention || !to_channel) notify_line(client, chat, sender, shown);
     }
 
     if (colour == colour_private_message && settings.reply_away_message && !settings.away_text.empty() &&

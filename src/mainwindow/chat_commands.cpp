@@ -60,6 +60,7 @@ const ChatCommand commands[] = {
     {IDM_WEBSITE, Applies::any_tab,
      [](ChatClient&, ChatRecord&, int) { open_link(command_text::website_url, SW_SHOWNORMAL); }},
     {IDC_CLOSE_TAB, Applies::conversation, [](ChatClient& c, ChatRecord& r, int) { close_selected_tab(c, r); }},
+    {IDM_CLOSE_CHAT, Applies::conversation, [](ChatClient& c, ChatRecord& r, int) { close_selected_tab(c, r); }},
     {IDC_PRIVATE_CHAT, Applies::channel,
      [](ChatClient& c, ChatRecord& r, int) { private_chat_with_selected_user(c, r); }},
     {IDC_KICK, Applies::channel, [](ChatClient& c, ChatRecord& r, int) { kick_selected_user(c, r); }},

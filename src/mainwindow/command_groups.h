@@ -14,3 +14,6 @@ bool handle_dialog_command(ChatClient& client, int id, int code, HWND source);
 
 // The private chat's file-transfer and IP-sharing controls.
 bool handle_transfer_command(ChatClient& client, int id, int code, HWND source);
+
+// Keys without a menu item: Find in the selected chat, moving between chats.
+bool handle_key_command(ChatClient& client, int id, int code, HWND source);

@@ -45,6 +45,6 @@ bool handle_command(ChatClient& client, int id, int code, HWND source) {
         return true;
     default:
         return handle_chat_command(client, id, code, source) || handle_dialog_command(client, id, code, source) ||
-               handle_transfer_command(client, id, code, source);
+               handle_transfer_command(client, id, code, source) || handle_key_command(client, id, code, source);
     }
 }

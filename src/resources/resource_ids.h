@@ -42,6 +42,15 @@
 #define IDM_SEND_MESSAGES_FILES 32797
 #define IDM_WEBSITE 106
 #define IDM_ABOUT 105
+// Keys without a menu item (the accelerator table)
+#define IDM_FIND 32800
+#define IDM_FIND_NEXT 32801
+#define IDM_FIND_PREVIOUS 32802
+#define IDM_NEXT_CHAT 32803
+#define IDM_PREVIOUS_CHAT 32804
+#define IDM_CLOSE_CHAT 32805
+// Alt+1 to Alt+9: the chat in that position, IDM_CHAT_POSITION + 0 to + 8.
+#define IDM_CHAT_POSITION 32810
 
 // Controls of the About dialog
 #define IDC_ABOUT_TEXT 1000
@@ -95,6 +104,9 @@
 #define IDC_NICKNAME 543
 #define IDC_MY_IP_LABEL 544
 #define IDC_MY_IP 545
+#define IDC_FIND_LABEL 546
+#define IDC_FIND_EDIT 547
+#define IDC_FIND_NOTE 548
 
 // Bitmaps. Every picture has a white background: menus replace it by the
 // menu colour (make_menu_bitmap); disabled bitmap buttons leave it out.

@@ -34,6 +34,7 @@ constexpr PreferenceSwitch preference_switches[] = {
     {settings_key::enable_http_prc_videos, &ChatClient::enable_http_prc_videos, false},
     {settings_key::enable_http_prc_web_pages, &ChatClient::enable_http_prc_web_pages, false},
     {settings_key::auto_reconnect, &ChatClient::auto_reconnect, true},
+    {settings_key::notify_on_mention, &ChatClient::notify_on_mention, true},
     // Not in the dialog: kept in Settings.ini only.
     {settings_key::answer_ctcp_version, &ChatClient::answer_ctcp_version, true},
     {settings_key::strip_formatting, &ChatClient::strip_formatting, false},
@@ -66,6 +67,11 @@ void load_preference_settings(ChatClient& client) {
     {
         std::lock_guard<std::mutex> guard(client.preference_text_lock);
         copy_text(client.msg_dont_allow_open_private_chats, refusal.empty() ? default_refusal_message : refusal.c_str());
+    }
+    {
+        const std::wstring words = read_preference(client, settings_key::highlight_words);
+        std::lock_guard<std::mutex> guard(client.preference_text_lock);
+        copy_text(client.highlight_words, words.c_str());
     }
     copy_text(client.nicknames_keywords_filter,
               read_preference(client, settings_key::nicknames_keywords_filter).c_str());

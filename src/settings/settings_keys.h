@@ -64,6 +64,9 @@ constexpr const wchar_t* enable_http_prc_videos = L"enable_http_prc_videos";
 constexpr const wchar_t* enable_http_prc_web_pages = L"enable_http_prc_web_pages";
 constexpr const wchar_t* nicknames_keywords_filter = L"nicknames_keywords_filter";
 constexpr const wchar_t* random_nickname = L"random_nickname";
+// Set in Settings.ini only (the preferences dialog has no room left).
+constexpr const wchar_t* notify_on_mention = L"notify_on_mention";
+constexpr const wchar_t* highlight_words = L"highlight_words";
 
 constexpr const wchar_t* nicknames_favorite_section = L"nicknames_favorite";
 constexpr const wchar_t* nickname_favorite = L"nickname_favorite_%d";

@@ -38,10 +38,13 @@ struct MentionCase {
     bool mention;
 };
 
-TEST_F(Privmsg, MentionNeedsTheExactNicknameInALongerText) {
+TEST_F(Privmsg, MentionIsTheNicknameOrAHighlightWordStandingAlone) {
     const MentionCase cases[] = {
-        {L"hello me", true}, {L"meet", true}, {L"me", false}, {L"hello ME", false}, {L"hello", false},
+        {L"hello me", true},  {L"meet", false},         {L"me", true},          {L"hello ME", true},
+        {L"hello", false},    {L"me: look", true},      {L"me_too", false},     {L"(me)", true},
+        {L"Deploy now", true}, {L"redeploy it", false}, {L"a Release!", true},  {L"releases", false},
     };
+    copy_text(client.highlight_words, L"deploy, release");
     client.enable_sounds_app = true;
     const int channel = open_channel(L"#c");
     select(0);
@@ -62,6 +65,7 @@ TEST_F(Privmsg, MentionNeedsTheExactNicknameInALongerText) {
         EXPECT_EQ(client.stats_mentions.load(), mentions);
     }
     EXPECT_EQ(status_text(2), format_text(L"URLs:0  Ments:%d  ChatA:0  ChatR:0  AwayR:0", mentions));
+    client.highlight_words[0] = L'\0';
 }
 
 TEST_F(Privmsg, ChannelMessagesAreDroppedWhenHiddenOrWithoutTab) {
