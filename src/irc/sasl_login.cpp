@@ -44,6 +44,9 @@ void fail(ChatClient& client, const std::wstring& reason, bool negotiation_goes_
     state.refused = true;
     state.negotiating = false;
     send_command(client.server_socket, irc::quit);
+    // Queued lines leave from the connection's writer: the QUIT is given a
+    // moment to go before the connection is shut under it (receive thread).
+    wait_urgent_lines_sent(client.server_socket, quit_leave_wait_ms);
     if (client.server_socket.connected) close_connection(client.server_socket);
 }
 
