@@ -12,6 +12,7 @@
 #include "app/text.h"
 #include "crypto/file_crypto.h"
 #include "transfer/receiver_limits.h"
+#include "transfer/sealed_file_receive.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_socket.h"
 #include "transfer/transfer_status.h"
@@ -169,7 +170,11 @@ bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& 
     if (!receive_content(link, file, size, name)) return false;
 
     const std::string encrypted_path = file.finish();
-    decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
+    FileId sealed_id{};
+    if (is_sealed_wire_name(name_bytes, sealed_id))
+        open_sealed_file(client, encrypted_path, sealed_id, folder, stop);
+    else
+        decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
     link.restart_rate_window();
     return true;
 }
