@@ -40,6 +40,7 @@ packages=(
   cmake make ninja-build googletest wine wine64 ngircd
   xvfb xauth imagemagick openssl python3 dpkg-dev nsis
   autoconf automake libtool libsodium23 python3-cryptography
+  inspircd atheme-services znc microsocks
 )
 
 sudo_cmd=()

@@ -8,14 +8,17 @@
 #   3. bench_repeated_welcome: a server repeating its end-of-welcome reply
 #      3,000 times (threads before and after, JOINs sent);
 #   4. bench_transfer_trickle: a peer trickles into the file receiver while
-#      another sends a good file, until the receiver cuts the trickler;
+#      another sends a good file, until the receiver cuts the trickler; then
+#      one address holds 4 connections while a sender from another sends;
 #   5. bench_link_burst: a burst of link lines in a channel whose links are
-#      opened, with the window's slowest answer meanwhile.
+#      opened, with the window's slowest answer meanwhile;
+#   6. bench_server_log_switch: PONG after one line the code page cannot hold,
+#      with a 500 MB server log present.
 # Usage: tools/reliability.sh [--lines N] [--seed N] [--send-timeout S] [--cycles N] [--links N]
 # Exit status 1 when the PING went unanswered, the storm left something behind,
 # a repeated welcome left threads or JOINs behind, the good file did not
-# arrive beside the trickler or the trickler was not cut, or the link burst
-# opened too many links.
+# arrive beside the trickler or the trickler was not cut, the link burst
+# opened too many links, or the PONG after the log switch did not come.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 
@@ -27,7 +30,7 @@ while [ $# -gt 0 ]; do
   --send-timeout) send_timeout=$2 ;;
   --cycles) cycles=$2 ;;
   --links) links=$2 ;;
-  *) sed -n '2,16p' "$0" >&2; exit 2 ;;
+  *) sed -n '2,17p' "$0" >&2; exit 2 ;;
   esac
   shift 2
 done
@@ -71,9 +74,14 @@ echo "== repeated end-of-welcome replies"
 
 echo "== file receiver: one peer trickles a byte a second, another sends a 1 MB file"
 "$WINE64" "$bench/bench_transfer_trickle.exe" 1024 </dev/null || status=1
+echo "== file receiver: one address holds 4 connections, a sender from another sends a 1 MB file"
+"$WINE64" "$bench/bench_transfer_trickle.exe" 1024 --holders 4 </dev/null || status=1
 
 echo "== link burst: $links link lines in a channel whose links are opened"
 "$WINE64" "$bench/bench_link_burst.exe" --links "$links" </dev/null || status=1
+
+echo "== server log: one line the code page cannot hold, with a 500 MB log present"
+"$WINE64" "$bench/bench_server_log_switch.exe" 500 </dev/null || status=1
 
 wineserver -k 2>/dev/null || true
 exit $status

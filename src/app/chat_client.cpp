@@ -130,8 +130,9 @@ void ChatClient::shut_down() {
     const bool was_connected = server_socket.connected != 0;
     refuse_reconnect(*this);
     if (was_connected) {
+        // Best effort: the QUIT is given a moment to leave, never more.
         send_command(server_socket, irc::quit);
-        Sleep(quit_wait_ms);
+        wait_urgent_lines_sent(server_socket, quit_leave_wait_ms);
     }
     // The receive thread uses this object and static ones: it ends first. The
     // connection is closed on the way, its session already over, so the thread

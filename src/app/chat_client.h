@@ -73,6 +73,8 @@ public:
     std::atomic<bool> enable_http_prc_videos{true};
     std::atomic<bool> enable_http_prc_web_pages{true};
     std::atomic<bool> auto_reconnect{true};
+    std::atomic<bool> answer_ctcp_version{true};
+    std::atomic<bool> strip_formatting{false};
     mutable std::mutex preference_text_lock;
     wchar_t msg_dont_allow_open_private_chats[refusal_message_capacity] = {};
     wchar_t nicknames_keywords_filter[keywords_capacity] = {};
@@ -151,5 +153,8 @@ extern std::atomic<bool> startup_in_progress;
 
 
 
-// Time given to QUIT to reach the server before the socket closes.
+// Time given to QUIT to reach the server before the socket closes, after a
+// Disconnect (the window goes on meanwhile).
 constexpr unsigned quit_wait_ms = 2000;
+// At exit, the window waits at most this long for the QUIT to leave.
+constexpr unsigned quit_leave_wait_ms = 500;

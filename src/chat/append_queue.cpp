@@ -11,6 +11,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "chat/ui_thread.h"
 #include "net/session.h"
 
@@ -125,6 +126,7 @@ void wake(ChatClient& client) {
 void queue_pieces(ChatClient& client, int slot, unsigned generation, const PendingLine* pieces, size_t count,
                   bool may_drop) {
     bool must_wake = false;
+    const long long line_time = current_line_time();
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
@@ -137,6 +139,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.slot = slot;
                 work.generation = generation;
                 work.piece = pieces[at];
+                if (!work.piece.server_time) work.piece.server_time = line_time;
                 work.ends_line = at + 1 == count;
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
@@ -214,7 +217,7 @@ PendingLine shown_piece(const PendingLine& piece) {
     const size_t head = shown_head(piece.text);
     return {piece.text.substr(0, head) +
                 format_text(cut_text_format, static_cast<long long>(piece.text.size() - head)),
-            piece.colour, piece.background, piece.line_break};
+            piece.colour, piece.background, piece.line_break, piece.runs};
 }
 
 long long text_length_of(const PendingLine& piece) {

@@ -1,17 +1,15 @@
 #include "chat/channel_users.h"
 
 namespace {
-// NAMES marks operators and voiced users in front of the nickname.
-bool is_mark(char ch) { return ch == '@' || ch == '+'; }
-
-std::string entry_of(const std::string& nickname, char mark) {
-    return mark ? mark + nickname : nickname;
-}
+std::string entry_of(const std::string& nickname, const std::string& mark) { return mark + nickname; }
 }  // namespace
 
-ChannelUsers::Listed ChannelUsers::list(const std::string& entry) {
-    const char mark = !entry.empty() && is_mark(entry[0]) ? entry[0] : '\0';
-    std::string nickname = mark ? entry.substr(1) : entry;
+ChannelUsers::Listed ChannelUsers::list(const std::string& entry, const std::string& marks) {
+    // NAMES marks operators and voiced users in front of the nickname.
+    size_t mark_length = 0;
+    while (mark_length < entry.size() && marks.find(entry[mark_length]) != std::string::npos) ++mark_length;
+    const std::string mark = entry.substr(0, mark_length);
+    std::string nickname = entry.substr(mark_length);
     if (nickname.empty()) return Listed::refused;
     auto found = marks_.find(nickname);
     if (found == marks_.end()) {
@@ -28,7 +26,7 @@ ChannelUsers::Listed ChannelUsers::list(const std::string& entry) {
 
 bool ChannelUsers::join(const std::string& nickname) {
     if (nickname.empty() || marks_.size() >= capacity || marks_.count(nickname)) return false;
-    insert(nickname, '\0');
+    insert(nickname, std::string());
     return true;
 }
 
@@ -44,7 +42,7 @@ bool ChannelUsers::rename(const std::string& old_nickname, const std::string& ne
     if (found == marks_.end() || new_nickname.empty()) return false;
     erase(found);
     // A server naming an already listed user leaves that user as listed.
-    if (!marks_.count(new_nickname)) insert(new_nickname, '\0');
+    if (!marks_.count(new_nickname)) insert(new_nickname, std::string());
     return true;
 }
 
@@ -57,12 +55,12 @@ std::vector<std::string> ChannelUsers::entries() const {
     return std::vector<std::string>(sorted_.begin(), sorted_.end());
 }
 
-void ChannelUsers::insert(const std::string& nickname, char mark) {
+void ChannelUsers::insert(const std::string& nickname, const std::string& mark) {
     marks_.emplace(nickname, mark);
     sorted_.insert(entry_of(nickname, mark));
 }
 
-void ChannelUsers::erase(std::map<std::string, char>::iterator found) {
+void ChannelUsers::erase(std::map<std::string, std::string>::iterator found) {
     sorted_.erase(entry_of(found->first, found->second));
     marks_.erase(found);
 }

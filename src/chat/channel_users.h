@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// The users of one channel as NAMES lists them: "nick", "@op" or "+voiced"
-// (UTF-8, so that a nickname the code page cannot spell stays whole). A nickname is held once whatever its mark, and lookups go by
+// The users of one channel as NAMES lists them: "nick", "@op", "+voiced" or,
+// where the server lists every mark a user has, "@+both" (UTF-8, so that a
+// nickname the code page cannot spell stays whole). A nickname is held once whatever its mark, and lookups go by
 // the bare nickname, case-sensitive. Not thread-safe: ChatRecord::lock guards it.
 class ChannelUsers {
 public:
@@ -18,9 +19,10 @@ public:
 
     enum class Listed { added, mark_changed, unchanged, refused };
 
-    // A NAMES entry: the server's latest word on the mark wins. Refused when
-    // the bare nickname is empty or the list is full.
-    Listed list(const std::string& entry);
+    // A NAMES entry: the server's latest word on the marks wins. `marks` are
+    // the characters that mark a user (the server's PREFIX). Refused when the
+    // bare nickname is empty or the list is full.
+    Listed list(const std::string& entry, const std::string& marks = "@+");
     // A JOIN: a nickname already listed keeps its entry and mark.
     bool join(const std::string& nickname);
     bool remove(const std::string& nickname);
@@ -34,12 +36,12 @@ public:
     std::vector<std::string> entries() const;
 
 private:
-    void insert(const std::string& nickname, char mark);
-    void erase(std::map<std::string, char>::iterator found);
+    void insert(const std::string& nickname, const std::string& mark);
+    void erase(std::map<std::string, std::string>::iterator found);
 
-    // Bare nickname to its mark ('\0' for none), for lookups in O(log n)
+    // Bare nickname to its marks (empty for none), for lookups in O(log n)
     // even when a server picks names that collide in a hash.
-    std::map<std::string, char> marks_;
+    std::map<std::string, std::string> marks_;
     // The entries in the order the drop-down shows, so a rebuild never sorts.
     std::set<std::string> sorted_;
 };

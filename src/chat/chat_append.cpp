@@ -60,7 +60,8 @@ std::wstring held_text(const std::wstring& text) {
 }
 
 bool is_message_colour(COLORREF colour) {
-    return colour == colour_channel_message || colour == colour_mention || colour == colour_private_message;
+    return colour == colour_channel_message || colour == colour_mention || colour == colour_private_message ||
+           colour == colour_action;
 }
 
 void mark_unread(ChatRecord& chat) {
@@ -138,7 +139,9 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             ++batches.pieces_skipped;
         }
     } else {
-        chat.pending_lines.push_back(PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break});
+        chat.pending_lines.push_back(
+            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs,
+                        piece.server_time});
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }

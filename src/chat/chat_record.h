@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chat/channel_users.h"
+#include "chat/format_runs.h"
 
 class BufferEdit;
 
@@ -18,6 +19,9 @@ struct PendingLine {
     COLORREF colour = 0;
     COLORREF background = 0;
     bool line_break = false;
+    std::vector<FormatRun> runs;  // the sender's formatting, if any
+    // When the server said the line (ms since 1970 UTC), 0 = when it arrived.
+    long long server_time = 0;
 };
 
 constexpr size_t pending_text_limit = 511;

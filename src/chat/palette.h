@@ -15,3 +15,4 @@ constexpr COLORREF colour_mention = RGB(252, 199, 145);
 constexpr COLORREF colour_nick = RGB(198, 154, 232);
 constexpr COLORREF colour_event = RGB(210, 100, 52);
 constexpr COLORREF colour_away_back = RGB(17, 87, 202);
+constexpr COLORREF colour_action = RGB(214, 112, 214);

@@ -75,18 +75,26 @@ void add_user(ChatClient& client, int slot, const wchar_t* name) {
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use) return;
     const std::string entry = utf8_text(name);
+    // Marks beyond ASCII are not taken: one byte of a character must not
+    // count as a mark.
+    std::string marks;
+    for (wchar_t mark : client.connection.features.prefix_marks())
+        if (mark < 0x80) marks += static_cast<char>(mark);
     ChannelUsers::Listed listed;
     {
         std::lock_guard<std::mutex> guard(chat.lock);
-        listed = chat.users.list(entry);
+        listed = chat.users.list(entry, marks);
     }
     // Listed as operator by the server: take the channel's operator controls
     // and protect its topic, once rather than for every NAMES reply repeating it.
     if (listed != ChannelUsers::Listed::added && listed != ChannelUsers::Listed::mark_changed) return;
     const std::wstring& own = client.connection.nickname;
     if (own.empty()) return;
-    std::wstring marked = cut_text(L"@" + own, nickname_capacity - 1);
-    if (marked != name) return;
+    const std::wstring listed_name = name;
+    const size_t mark_length = listed_name.find_first_not_of(text_from_utf8(marks));
+    if (mark_length == std::wstring::npos) return;
+    const bool operator_mark = listed_name.substr(0, mark_length).find(L'@') != std::wstring::npos;
+    if (!operator_mark || listed_name.substr(mark_length) != own) return;
     apply_channel_mode(client, L"+o", slot, L"");
     send_command(client.server_socket, irc::mode_protect_topic, chat_name(client, slot));
 }

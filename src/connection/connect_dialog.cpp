@@ -4,7 +4,9 @@
 #include "app/text.h"
 #include "connection/connection_start.h"
 #include "connection/random_names.h"
+#include "dialogs/settings_dialogs.h"
 #include "resources/dialog_ids.h"
+#include "settings/account_settings.h"
 #include "settings/server_defaults.h"
 #include "settings/settings_file.h"
 
@@ -85,6 +87,7 @@ void ConnectDialog::open(HWND dialog) {
     }
     CheckDlgButton(dialog, IDC_CONNECT_RANDOM, random ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_CONNECT_TLS, shown_.tls ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemTextW(dialog, IDC_CONNECT_ACCOUNT, login_summary(read_server_account(client_, 0).account).c_str());
 }
 
 void ConnectDialog::select_server(HWND dialog) {
@@ -96,6 +99,8 @@ void ConnectDialog::select_server(HWND dialog) {
     SetDlgItemTextW(dialog, IDC_CONNECT_PORT, server.port);
     show_identity(dialog, server.nickname, server.username);
     CheckDlgButton(dialog, IDC_CONNECT_TLS, server.tls ? BST_CHECKED : BST_UNCHECKED);
+    const ServerAccount account = read_server_account(client_, row_servers_[selected_row_]).account;
+    SetDlgItemTextW(dialog, IDC_CONNECT_ACCOUNT, login_summary(account).c_str());
 }
 
 void ConnectDialog::toggle_random(HWND dialog) {
@@ -121,10 +126,14 @@ void ConnectDialog::connect(HWND dialog) {
     request.nickname = dialog_text(dialog, IDC_CONNECT_NICKNAME, nickname_capacity);
     request.username = dialog_text(dialog, IDC_CONNECT_USERNAME, username_capacity);
     request.tls = IsDlgButtonChecked(dialog, IDC_CONNECT_TLS) == BST_CHECKED;
+    // The chosen stored server's login, else the last connection's.
+    const StoredAccount stored =
+        read_server_account(client_, selected_row_ >= 0 ? row_servers_[selected_row_] : 0);
+    request.account = stored.account;
+    request.password_unreadable = stored.password_unreadable;
     if (request.host.empty() || request.port.empty() || request.nickname.empty() || request.username.empty()) return;
     EndDialog(dialog, IDOK);
-    // The connect blocks this thread until it ends: the dialog is out of the
-    // way meanwhile, not left frozen on the screen.
+    // Out of the way before the progress lines appear in the server tab.
     ShowWindow(dialog, SW_HIDE);
     connect_and_start(client_, request);
 }

@@ -2,6 +2,9 @@
 #include <atomic>
 
 #include "app/shared_text.h"
+#include "irc/receive_state.h"
+#include "irc/server_account.h"
+#include "irc/server_features.h"
 
 struct ServerSocket;
 
@@ -16,4 +19,11 @@ struct ConnectionParams {
     SharedText host;
     SharedText port;
     std::atomic<bool> tls{false};
+    // Set with the rest on the user-interface thread before the receive
+    // thread starts; read by it.
+    ServerAccount account;
+    // What the server told of itself on the current connection.
+    SharedFeatures features;
+    // The receive thread's own.
+    ReceiveState receive;
 };

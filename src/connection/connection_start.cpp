@@ -2,26 +2,40 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
+#include "connection/connect_texts.h"
 #include "connection/receive_loop.h"
 #include "connection/reconnect.h"
 #include "connection/tls_connection.h"
+#include "mainwindow/main_window.h"
 #include "net/server_socket.h"
 
 namespace {
-constexpr const wchar_t* connecting_format = L"Connecting to IRC server %s:%s";
-constexpr const wchar_t* nickname_label = L"Nickname: ";
-constexpr const wchar_t* username_label = L"Username: ";
-constexpr const wchar_t* connected_text = L"Connection successfully established.";
-constexpr const wchar_t* connect_error_format = L"Connection error to IRC server %s:%s";
+using namespace connect_text;
 
-// connect_to_server keeps a pointer to the host name: it lives here, for the
-// whole run, rather than in a text that the next Connect replaces.
-wchar_t connected_host[server_name_capacity] = {};
+constexpr const wchar_t* unreadable_password_text =
+    L"A stored password of this server cannot be read here (it was saved by another user or on another machine): "
+    L"enter it again in the server's settings.";
+
+// The status bar says how many lines wait once more than a few do, and clears
+// what it said once they have gone.
+constexpr size_t backlog_shown_from = 4;
+std::atomic<bool> backlog_shown{false};
+
+void show_send_backlog(size_t waiting) {
+    if (waiting >= backlog_shown_from) {
+        backlog_shown = true;
+        show_status_notice(backlog_title, format_text(backlog_format, static_cast<int>(waiting)), false);
+    } else if (backlog_shown.exchange(false)) {
+        show_status_notice(std::wstring(), std::wstring(), false);
+    }
+}
 
 void write_progress(ChatClient& client, const ConnectRequest& request) {
     append_chat_text(format_text(connecting_format, request.host, request.port).c_str(), client, 0,
@@ -47,15 +61,14 @@ unsigned short port_number(const std::wstring& text) {
 
 bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     remember_connect_request(client, request);
+    set_send_backlog_observer(show_send_backlog);
     // Connect stays offered until registration completes; a second Connect
     // before that replaces the pending connection instead of sharing its socket.
     stop_receive_thread(client);
     clear_chat(client, 0);
     write_progress(client, request);
-
-    copy_text(connected_host, request.host.c_str());
-    const bool connected = connect_to_server(client.server_socket, connected_host, port_number(request.port)) &&
-                           prepare_tls(client, request);
+    if (request.password_unreadable) append_server_line(client, unreadable_password_text, true);
+    prepare_tls(client, request);
 
     // The old receive thread has ended (stop_receive_thread): nothing reads
     // the identity of the session it replaces any more.
@@ -64,13 +77,13 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     connection.username = request.username;
     connection.host = request.host;
     connection.port = request.port;
+    connection.account = request.account;
 
-    if (connected) {
-        append_server_line(client, connected_text);
-        if (start_receive_thread(client)) return true;
-        close_connection(client.server_socket);
-    }
-    append_chat_text(format_text(connect_error_format, request.host, request.port).c_str(), client, 0,
-                     colour_error_text, colour_error_back, true);
+    // The receive thread resolves and connects, and says how it went in the
+    // server tab: the window never waits on the network.
+    const ConnectTarget target{request.host, request.port, port_number(request.port), request.tls,
+                               ++client.server_socket.opened};
+    if (start_receive_thread(client, target)) return true;
+    append_server_line(client, format_text(error_format, request.host, request.port), true);
     return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "irc/server_account.h"
+
 class ChatClient;
 
 // What the connect dialog hands over when the user presses Connect.
@@ -10,6 +12,10 @@ struct ConnectRequest {
     std::wstring nickname;  // at most 34 characters
     std::wstring username;  // at most 10 characters
     bool tls = false;       // "Secure connection (TLS)"
+    ServerAccount account;  // server password and account login
+    // A stored password could not be opened (sealed for another user or
+    // machine): said, so that the user enters it again.
+    bool password_unreadable = false;
     // The user's own Connect; a reconnect is not, and never asks the user to
     // trust a certificate.
     bool user_started = true;
@@ -18,8 +24,8 @@ struct ConnectRequest {
 // The port text as a number; 0 when it is not a number from 1 to 65535.
 unsigned short port_number(const std::wstring& text);
 
-// Clears the server tab, writes the progress lines, connects and, on success,
-// starts the receive thread. A connection still open (registration not yet
-// complete) is closed first. Runs on the user-interface thread and blocks it
-// until the connect ends. False when the connection could not be made.
+// Clears the server tab, writes the progress lines and starts the receive
+// thread, which connects and writes how that went. A connection still open
+// (registration not yet complete) is closed first. User-interface thread;
+// returns at once, false only when no thread could be started.
 bool connect_and_start(ChatClient& client, const ConnectRequest& request);

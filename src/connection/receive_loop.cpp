@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -10,12 +12,16 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/sealed_state.h"
+#include "irc/capabilities.h"
 #include "irc/irc_line.h"
 #include "net/irc_commands.h"
+#include "connection/connect_texts.h"
 #include "connection/reconnect.h"
 #include "connection/server_log.h"
 #include "connection/tls_connection.h"
+#include "net/connect_step.h"
 #include "net/session.h"
+#include "net/tls_channel.h"
 #include "chat/ui_post.h"
 
 namespace {
@@ -24,15 +30,15 @@ constexpr size_t registration_username_limit = 15;
 // The loop never waits for the user-interface thread, and a closed socket
 // wakes its read at once: it ends within moments of being stopped.
 constexpr DWORD stop_wait_ms = 10000;
-// Received text that waits for the log at the most, so that a flood without a
-// pause neither grows the batch without end nor leaves the file far behind.
-constexpr size_t log_batch_characters = 64 * 1024;
 
 std::mutex folder_lock;
 std::wstring folder_copy;
 
 std::mutex thread_lock;
 HANDLE receive_thread = nullptr;
+// Loop threads started and not yet ended, including one that a stop gave up
+// waiting for.
+std::atomic<int> running_loops{0};
 
 // What the loop starts from, taken on the thread that connected: the
 // preferences may be reloaded there while the loop runs.
@@ -42,15 +48,61 @@ struct LoopStart {
     std::wstring folder;
     std::wstring nickname;
     std::wstring user;
+    bool connects = false;  // the loop makes the connection to `target` itself
+    ConnectTarget target;
 };
 
 LoopStart loop_start(ChatClient& client, unsigned session) {
     return {&client, session, client.app_folder, client.connection.nickname, registration_username(client)};
 }
 
-bool session_is_current(const ServerSocket& server, unsigned session) {
-    return server.connected && current_session() == session;
+// The connection the loop reads: the one it makes, or the one already open.
+// Null when it could not be made or is no longer wanted.
+std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
+    ChatClient& client = *start.client;
+    ServerSocket& server = client.server_socket;
+    const auto wanted = [&] { return current_session() == start.session; };
+    if (!start.connects) return wanted() ? hold_connection(server) : nullptr;
+    const ConnectTarget& target = start.target;
+    const SOCKET sock = open_server_connection(target.host.c_str(), target.port, wanted);
+    std::shared_ptr<OpenSocket> open;
+    if (sock != INVALID_SOCKET)
+        open = publish_connection(server, sock, target.number,
+                                  target.tls ? std::make_unique<TlsChannel>(target.host) : nullptr, wanted);
+    if (!wanted()) {
+        if (open) close_connection(server, *open);
+        return nullptr;
+    }
+    append_server_line(client,
+                       open ? std::wstring(connect_text::connected)
+                            : format_text(connect_text::error_format, target.host, target.port_text),
+                       !open);
+    return open;
 }
+
+// The lines that register the connection, in one place.
+void send_registration(ServerSocket& server, const LoopStart& start) {
+    send_command(server, irc::nick, start.nickname);
+    send_command(server, irc::user, start.user, start.user, start.user, start.user);
+}
+
+// A server password goes first; capability negotiation is begun before NICK
+// and USER, so that a server which knows it holds registration until it ends.
+void begin_registration(ChatClient& client, const LoopStart& start) {
+    ServerSocket& server = client.server_socket;
+    client.connection.receive.reset();
+    client.connection.features.reset();
+    const std::wstring& password = client.connection.account.server_password;
+    if (!password.empty()) {
+        const bool one_word = password.find(L' ') == std::wstring::npos && password[0] != L':';
+        send_command(server, one_word ? irc::pass : irc::pass_trailing, password);
+    }
+    begin_capability_negotiation(client);
+    send_registration(server, start);
+}
+
+bool read_lines(const LoopStart& start, OpenSocket& held);
+bool start_loop_thread(LoopStart* start);
 
 // False when the connection ended in a way that must not be retried by itself.
 bool run_loop(const LoopStart& start) {
@@ -62,21 +114,31 @@ bool run_loop(const LoopStart& start) {
         folder_copy = start.folder;
     }
     ServerSocket& server = client.server_socket;
-    if (!session_is_current(server, session)) return true;  // replaced before it began
     // The loop holds the connection: whoever closes it meanwhile only shuts
-    // it down, and the handle is closed when the loop lets go of it.
-    const std::shared_ptr<OpenSocket> held = hold_connection(server);
+    // it down, and the handle is closed when the loop lets go of it. All the
+    // loop sends and closes is its own connection's, even once a newer one
+    // has replaced it.
+    const std::shared_ptr<OpenSocket> held = take_connection(start);
     if (!held) return true;
-    const SecureOutcome secured =
-        secure_connection(client, *held, [&] { return session_is_current(server, session); });
+    bind_thread_to_connection(held.get());
+    const bool may_retry = read_lines(start, *held);
+    bind_thread_to_connection(nullptr);
+    if (held->up) close_connection(server, *held);
+    return may_retry;
+}
+
+bool read_lines(const LoopStart& start, OpenSocket& held) {
+    ChatClient& client = *start.client;
+    const unsigned session = start.session;
+    ServerSocket& server = client.server_socket;
+    const auto current = [&] { return held.up && current_session() == session; };
+    const SecureOutcome secured = secure_connection(client, held, current);
     if (secured != SecureOutcome::ready) {
-        if (session_is_current(server, session)) close_connection(server);
         // A reconnect would only ask the user the same question again.
         return secured != SecureOutcome::refused;
     }
 
-    send_command(server, irc::nick, start.nickname);
-    send_command(server, irc::user, start.user, start.user, start.user, start.user);
+    begin_registration(client, start);
 
     ServerLogBatch log;
     bool log_error_reported = false;
@@ -92,11 +154,12 @@ bool run_loop(const LoopStart& start) {
     LineReader reader;
     std::wstring line;
     TextForm form = TextForm::code_page;
-    while (session_is_current(server, session)) {
-        // The log is written before a read that may wait, so it lags only while lines pour in.
-        if (!reader.holds_data() || log.characters() >= log_batch_characters) write_log();
-        const int length = receive_line(reader, *held, server.connected, line, &form);
-        if (!session_is_current(server, session)) break;
+    while (current()) {
+        // The log is written before a read that may wait (a part of a line
+        // held meanwhile changes nothing), so it lags only while lines pour in.
+        if (!reader.holds_line() || log.characters() >= server_log_batch_characters) write_log();
+        const int length = receive_line(reader, held, held.up, line, &form);
+        if (!current()) break;
         if (length == 0) continue;  // not convertible: neither text nor silence
         if (length > 1) {
             idle_reads = 0;
@@ -107,19 +170,43 @@ bool run_loop(const LoopStart& start) {
         write_log();  // a partial line held the buffer while the server paused
         if (++idle_reads < idle_read_limit) continue;
         append_server_line(client, server_not_responding_text, true);
-        if (session_is_current(server, session)) close_connection(server);
+        close_connection(server, held);
     }
     write_log();
+    // Ended for a failed login the user required: a retry would fail alike.
+    return !client.connection.receive.refused;
+}
+
+// What the loop throws (memory running out, chiefly) ends its connection
+// rather than the process, and is told in the server tab. The reconnect
+// series goes on as after any lost connection.
+bool run_loop_guarded(const LoopStart& start) {
+    // Copied while the exception lives, into room that needs no allocation.
+    char what[128] = "unknown";
+    try {
+        return run_loop(start);
+    } catch (const std::exception& error) {
+        copy_text(what, error.what());
+    } catch (...) {
+    }
+    ChatClient& client = *start.client;
+    if (current_session() == start.session) close_connection(client.server_socket);
+    try {
+        append_server_line(client, format_text(receive_failed_text, wide_text(what, std::strlen(what), CP_ACP)), true);
+    } catch (...) {
+        // Nothing left to tell it with; the connection is closed all the same.
+    }
     return true;
 }
 
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
-    const bool may_retry = run_loop(*start);
+    const bool may_retry = run_loop_guarded(*start);
     // The connection is over, and its sealed sessions with it (not those of a newer one).
     if (current_session() == start->session) forget_sealed_chats(*start->client);
     // Still current: nobody stopped the loop, the connection ended by itself.
     if (may_retry && current_session() == start->session) report_connection_lost(*start->client, start->session);
+    --running_loops;
     return 0;
 }
 }  // namespace
@@ -132,13 +219,26 @@ std::wstring registration_username(const ChatClient& client) {
 }
 
 void receive_loop(ChatClient& client) {
-    run_loop(loop_start(client, current_session()));
+    run_loop_guarded(loop_start(client, current_session()));
 }
 
 bool start_receive_thread(ChatClient& client) {
+    return start_loop_thread(new LoopStart(loop_start(client, begin_session())));
+}
+
+bool start_receive_thread(ChatClient& client, const ConnectTarget& target) {
     auto* start = new LoopStart(loop_start(client, begin_session()));
+    start->connects = true;
+    start->target = target;
+    return start_loop_thread(start);
+}
+
+namespace {
+bool start_loop_thread(LoopStart* start) {
+    ++running_loops;
     HANDLE thread = CreateThread(nullptr, 0, receive_thread_main, start, 0, nullptr);
     if (!thread) {
+        --running_loops;
         delete start;
         return false;
     }
@@ -147,6 +247,7 @@ bool start_receive_thread(ChatClient& client) {
     receive_thread = thread;
     return true;
 }
+}  // namespace
 
 bool stop_receive_thread(ChatClient& client) {
     HANDLE thread = nullptr;
@@ -177,8 +278,7 @@ bool stop_receive_thread(ChatClient& client) {
 }
 
 bool receive_thread_running() {
-    std::lock_guard<std::mutex> guard(thread_lock);
-    return receive_thread && WaitForSingleObject(receive_thread, 0) == WAIT_TIMEOUT;
+    return running_loops > 0;
 }
 
 std::wstring program_folder() {

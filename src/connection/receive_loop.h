@@ -7,6 +7,8 @@ class ChatClient;
 constexpr int idle_read_limit = 200;
 
 constexpr const wchar_t* server_not_responding_text = L"IRC server not responding";
+// The receive thread met an error it could not go on from (%s: what it was).
+constexpr const wchar_t* receive_failed_text = L"Reading from the IRC server failed (%s); the connection was closed.";
 
 // The user name sent with USER: "z-z" in front of the user's own when
 // check_compatible_app is on, so that other copies of the program recognise it.
@@ -16,8 +18,23 @@ std::wstring registration_username(const ChatClient& client);
 // lines until the connection is closed or the server goes silent.
 void receive_loop(ChatClient& client);
 
+// Where a receive thread connects to, taken on the user-interface thread.
+struct ConnectTarget {
+    std::wstring host;
+    std::wstring port_text;  // as typed, for the progress lines
+    unsigned short port = 0;
+    bool tls = false;
+    unsigned number = 0;  // the connection's number (ServerSocket::opened)
+};
+
 // Starts the receive thread for the connection just opened.
 bool start_receive_thread(ChatClient& client);
+
+// Starts a receive thread that first makes the connection (resolve, connect,
+// each in short steps that end as soon as its session is over) and writes how
+// that went in the server tab. A failed connect ends like a lost connection
+// (report_connection_lost), which a reconnect series carries on from.
+bool start_receive_thread(ChatClient& client, const ConnectTarget& target);
 
 // Ends the receive thread: begins a new session (so that nothing the old one
 // hands over runs), closes the connection and waits for the thread to end.

@@ -12,6 +12,7 @@
 #include "chat/ui_thread.h"
 #include "chat/user_list.h"
 #include "connection/connection_start.h"
+#include "connection/receive_loop.h"
 #include "connection/reconnect_texts.h"
 #include "connection/reconnect_waits.h"
 #include "irc/nickname_fallback.h"
@@ -109,8 +110,10 @@ void rejoin_channels(ChatClient& client) {
 void CALLBACK watch_tick(HWND window, UINT, UINT_PTR, DWORD) {
     if (!state.client) return;
     ChatClient& client = *state.client;
-    if (current_session() != state.watched_session || !client.server_socket.connected) {
-        // Replaced, or lost: the loss report carries on from here.
+    // The attempt connects on the receive thread: until it has, nothing is up.
+    // Replaced, or lost (its thread ended): the loss report carries on from here.
+    if (current_session() != state.watched_session ||
+        (!client.server_socket.connected && !receive_thread_running())) {
         KillTimer(window, watch_timer_id);
         state.watched_session = 0;
         return;
@@ -130,9 +133,11 @@ void start_attempt(ChatClient& client) {
     state.in_attempt = true;
     ConnectRequest request = state.request;
     request.user_started = false;
-    const bool connected = connect_and_start(client, request);
+    const bool started = connect_and_start(client, request);
     state.in_attempt = false;
-    if (!connected) {
+    // A connect that fails later ends like a lost connection, and its loss
+    // report schedules the next attempt.
+    if (!started) {
         schedule_attempt(client);
         return;
     }
@@ -170,7 +175,9 @@ void remember_connect_request(const ChatClient& client, const ConnectRequest& re
     state.request = request;
     state.have_request = true;
     if (state.in_attempt) return;
-    // Someone else's connection: whatever series was running is over.
+    // Someone else's connection: whatever series was running is over, and a
+    // failed attempt's alternative nicknames are not this connection's.
+    offer_alternative_nicknames(0);
     if (client.main_window) {
         KillTimer(client.main_window, wait_timer_id);
         KillTimer(client.main_window, watch_timer_id);

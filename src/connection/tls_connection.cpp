@@ -119,15 +119,13 @@ bool prepare_tls(ChatClient& client, const ConnectRequest& request) {
         std::lock_guard<std::mutex> guard(plan_lock);
         plan = fresh;
     }
-    if (use_tls(client.server_socket, request.host)) return true;
-    close_connection(client.server_socket);
-    return false;
+    return true;
 }
 
 SecureOutcome secure_connection(ChatClient& client, OpenSocket& open, const std::function<bool()>& still_current) {
     if (!open.tls) return SecureOutcome::ready;
     std::wstring error;
-    if (!open.tls->handshake(open.handle, client.server_socket.connected, error)) {
+    if (!open.tls->handshake(open.handle, open.up, error)) {
         if (still_current()) append_server_line(client, format_text(tls_text::handshake_failed_format, error), true);
         return SecureOutcome::failed;
     }

@@ -6,9 +6,9 @@ class ChatClient;
 struct ConnectRequest;
 class OpenSocket;
 
-// Where the socket was opened (user-interface thread): when the request asks
-// for TLS, makes the connection a TLS one and notes which key holds the
-// fingerprint the user trusts for this server. False when that failed.
+// Before the receive thread connects (user-interface thread): when the request
+// asks for TLS, notes which key holds the fingerprint the user trusts for this
+// server (the receive thread makes the connection a TLS one).
 bool prepare_tls(ChatClient& client, const ConnectRequest& request);
 
 // On the receive thread, before anything is sent: the handshake, the

@@ -1,6 +1,7 @@
 #include "controls/input_line.h"
 
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "controls/message_split.h"
 #include "controls/sealed_send.h"
 #include "controls/slash_commands.h"
+#include "controls/typed_commands.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_derivation.h"
 #include "crypto/message_crypto.h"
@@ -39,9 +41,10 @@ bool fits(const std::wstring& line) {
 }
 
 InputOutcome send_slash_command(ChatClient& client, const std::wstring& text) {
+    if (std::optional<InputOutcome> done = run_typed_command(client, text)) return *done;
     const SlashCommand* command = find_slash_command(text.c_str());
     if (!command) {
-        show_error(client, 0, invalid_command_text);
+        show_error(client, client.current_chat->slot, format_text(unknown_command_format, command_word(text)).c_str());
         return InputOutcome::invalid_command;
     }
     const std::wstring line = format_slash_command(*command, text.c_str());
@@ -88,30 +91,51 @@ void echo_message(ChatClient& client, int slot, const std::wstring& text, bool e
     append_chat_text(L"", client, slot, keep_format, keep_format, false);
 }
 
+void echo_action(ChatClient& client, int slot, const std::wstring& text, bool encrypted) {
+    const std::wstring line = encrypted ? format_text(encrypted_action_echo_format, client.connection.nickname,
+                                                      encrypted_marker, text)
+                                        : format_text(action_echo_format, client.connection.nickname, text);
+    append_chat_text(line.c_str(), client, slot, encrypted ? colour_encrypted_echo : colour_action, colour_black,
+                     true);
+    append_chat_text(L"", client, slot, keep_format, keep_format, false);
+}
+
 // The parts the text goes out in, each fitting one relayed line; empty when
 // the text is refused for its length.
 std::vector<std::wstring> message_parts(ChatClient& client, const std::wstring& target, const std::wstring& text,
-                                        bool encrypted) {
+                                        bool encrypted, bool action) {
     if (text.size() > longest_message) return {};
-    const size_t room = message_room(client.connection.nickname.get(), registration_username(client), target);
+    size_t room = message_room(client.connection.nickname.get(), registration_username(client), target);
+    room = action ? (room > action_frame_length ? room - action_frame_length : 0) : room;
     if (encrypted) return split_message(text, encrypted_text_room(room), CP_THREAD_ACP);
     return split_message(text, room, CP_ACP);
 }
 
+InputOutcome refuse_server_tab_text(ChatClient& client) {
+    show_error(client, 0, invalid_command_text);
+    return InputOutcome::invalid_command;
+}
+
+InputOutcome send_chat_message(ChatClient& client, const std::wstring& text) {
+    const int slot = client.current_chat->slot;
+    if (slot == 0) return refuse_server_tab_text(client);
+    return send_to_chat(client, slot, text, false);
+}
+
 }  // namespace
 
-InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::wstring& text) {
-    const int slot = chat.slot;
-    if (slot == 0) {
-        show_error(client, 0, invalid_command_text);
-        return InputOutcome::invalid_command;
-    }
+InputOutcome send_to_chat(ChatClient& client, int slot, const std::wstring& text, bool action) {
+    ChatRecord& chat = client.chats[slot];
     const std::wstring target = chat_name(client, slot);
     const std::wstring password(chat.password, wcsnlen(chat.password, sizeof chat.password / sizeof *chat.password));
     const bool encrypted = chat.encrypt_messages && !password.empty();
-    if (const std::optional<InputOutcome> sealed = send_sealed_message(client, chat, target, text, encrypted)) return *sealed;
+    if (action) {
+        if (send_sealed_action(client, chat, text)) return InputOutcome::encrypted_sent;
+    } else if (const std::optional<InputOutcome> sealed = send_sealed_message(client, chat, target, text, encrypted)) {
+        return *sealed;
+    }
 
-    const std::vector<std::wstring> parts = message_parts(client, target, text, encrypted);
+    const std::vector<std::wstring> parts = message_parts(client, target, text, encrypted, action);
     if (parts.empty()) {
         show_error(client, slot, line_too_long_text);
         return InputOutcome::too_long;
@@ -122,9 +146,10 @@ InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::
         if (encrypted) {
             blocks.push_back(encrypt_for_chat(client, part, password));
             if (blocks.back().empty()) return InputOutcome::encryption_failed;
-            lines.push_back(format_command(irc::privmsg_tagged, target, encrypted_message_tag, blocks.back()));
+            lines.push_back(format_command(action ? irc::action_tagged : irc::privmsg_tagged, target,
+                                           encrypted_message_tag, blocks.back()));
         } else {
-            lines.push_back(format_command(irc::privmsg, target, part));
+            lines.push_back(format_command(action ? irc::action : irc::privmsg, target, part));
         }
         if (!fits(lines.back())) {
             show_error(client, slot, line_too_long_text);
@@ -138,11 +163,18 @@ InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::
     }
     for (size_t i = 0; i < parts.size(); ++i) {
         send_line(lines[i].c_str(), client.server_socket);
-        echo_message(client, slot, parts[i], encrypted);
+        if (action)
+            echo_action(client, slot, parts[i], encrypted);
+        else
+            echo_message(client, slot, parts[i], encrypted);
     }
     return encrypted ? InputOutcome::encrypted_sent : InputOutcome::message_sent;
 }
 
+InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::wstring& text) {
+    if (chat.slot == 0) return refuse_server_tab_text(client);
+    return send_to_chat(client, chat.slot, text, false);
+}
 InputOutcome process_input_line(ChatClient& client, const wchar_t* line) {
     const std::wstring text = single_line(line ? line : L"");
     if (text.empty()) return InputOutcome::ignored;

@@ -21,6 +21,14 @@ constexpr wchar_t own_nickname_format[] = L"[%s]";
 constexpr wchar_t plain_echo_format[] = L" - %s";
 constexpr wchar_t encrypted_echo_format[] = L" %s - %s";  // "[ENCRYPTED]", text
 constexpr COLORREF colour_encrypted_echo = RGB(187, 231, 161);
+// Own actions: "* nick waves", in the action colour or, encrypted, light green.
+constexpr wchar_t action_echo_format[] = L"* %s %s";
+constexpr wchar_t encrypted_action_echo_format[] = L"* %s %s %s";  // nick, "[ENCRYPTED]", text
+// "\x01ACTION " and the closing "\x01" around an action's text.
+constexpr size_t action_frame_length = 9;
+
+// A slash command no table knows, shown in the selected chat.
+constexpr wchar_t unknown_command_format[] = L"Unknown command %s";
 
 // Every outgoing line must fit this many wide characters with its terminator.
 constexpr size_t outgoing_line_capacity = 2048;
@@ -46,6 +54,11 @@ inline bool clears_input(InputOutcome outcome) {
 // when the chat has encryption on and a password, and is echoed there.
 // User-interface thread.
 InputOutcome process_input_line(ChatClient& client, const wchar_t* line);
+
+// Sends text to the chat in `slot` as one or more messages (actions with
+// `action`), encrypted when that chat has encryption on and a password, and
+// echoes each part there. User-interface thread.
+InputOutcome send_to_chat(ChatClient& client, int slot, const std::wstring& text, bool action);
 
 // The same for a text meant for `chat`, whichever is selected (a line held
 // for a sealed session's answer goes out this way once the wait is over).

@@ -30,3 +30,9 @@ std::wstring format_slash_command(const SlashCommand& command, const wchar_t* li
     if (!command.takes_argument) return format_command(*command.format);
     return format_command(*command.format, slash_command_argument(line));
 }
+
+std::vector<std::wstring> slash_command_words() {
+    std::vector<std::wstring> words;
+    for (const SlashCommand& command : slash_commands) words.push_back(command.word);
+    return words;
+}

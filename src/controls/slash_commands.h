@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "net/irc_commands.h"
 
@@ -23,3 +24,6 @@ std::wstring slash_command_argument(const wchar_t* line);
 // The IRC line for a slash command line, or empty when its format refuses the
 // length (see format_command).
 std::wstring format_slash_command(const SlashCommand& command, const wchar_t* line);
+
+// The words of the fixed command table, in its order.
+std::vector<std::wstring> slash_command_words();

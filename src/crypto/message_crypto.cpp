@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "app/text.h"
+#include "app/hidden_characters.h"
 #include "app/wire_text.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_cache.h"
@@ -146,6 +147,8 @@ std::wstring read_encrypted_message(const ChatClient& client, const wchar_t* tex
     std::wstring message;
     decode_wire_text(plain->data(), plain->size(), CP_THREAD_ACP, message);
     wipe_text(*plain);
+    // Unlike a server line the plaintext may hold CR LF too.
+    mark_line_breaks_and_bidi(message);
     std::wstring line = format_text(decrypted_line_format, decrypted_marker, message);
     SecureZeroMemory(message.data(), message.size() * sizeof(wchar_t));
     return line;

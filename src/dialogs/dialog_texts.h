@@ -12,6 +12,11 @@ constexpr const wchar_t* name_spaces_title = L"Name spaces";
 constexpr const wchar_t* identity_length = L"Nickname and Username length should be at least 6 characters.";
 constexpr const wchar_t* identity_length_title = L"Nickname and Username length";
 
+constexpr const wchar_t* method_names[] = {L"None", L"PLAIN", L"SCRAM-SHA-256", L"EXTERNAL"};
+constexpr const wchar_t* login_summary = L"Login: %s (%s)";
+constexpr const wchar_t* no_login_summary = L"Login: none";
+constexpr const wchar_t* server_password_summary = L", server password";
+
 constexpr const wchar_t* row_count = L"(%d)";
 constexpr const wchar_t* channel_column = L"Channel";
 constexpr const wchar_t* users_column = L"Users";

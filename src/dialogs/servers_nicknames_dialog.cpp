@@ -54,6 +54,10 @@ void ServersNicknamesDialog::open(HWND dialog) {
 
 bool ServersNicknamesDialog::command(HWND dialog, WPARAM wparam) {
     const int id = LOWORD(wparam);
+    if (HIWORD(wparam) == BN_CLICKED && id >= IDC_SERVER_ACCOUNT_FIRST && id < IDC_SERVER_ACCOUNT_FIRST + server_count) {
+        ServerAccountDialog(instance, IDD_SERVER_ACCOUNT, dialog, client_, id - IDC_SERVER_ACCOUNT_FIRST + 1).show();
+        return true;
+    }
     if (HIWORD(wparam) != EN_CHANGE || id < IDC_SERVER_PORT_FIRST || id >= IDC_SERVER_PORT_FIRST + server_count)
         return false;
     if (item_text(dialog, id, port_capacity - 1) == usual_tls_port)

@@ -1,5 +1,8 @@
 #pragma once
+#include <string>
+
 #include "dialogs/dialog_controls.h"
+#include "irc/server_account.h"
 
 // The dialogs of the Settings menu. Each writes the values that pass its
 // rules row by row, reloads its group so that memory matches the file, and
@@ -59,3 +62,19 @@ private:
     void save(HWND dialog) override;
     bool command(HWND dialog, WPARAM wparam) override;
 };
+
+// "Server password and account" (template 210), the "..." of a row of the
+// servers dialog: stored server `number`'s PASS and account login, saved on OK.
+class ServerAccountDialog : public SettingsDialog {
+public:
+    ServerAccountDialog(HINSTANCE instance, int template_id, HWND owner, ChatClient& client, int number)
+        : SettingsDialog(instance, template_id, owner, client), number_(number) {}
+
+private:
+    void open(HWND dialog) override;
+    void save(HWND dialog) override;
+    int number_;
+};
+
+// The login a Connect will use, in one line ("Login: alice (PLAIN)").
+std::wstring login_summary(const ServerAccount& account);

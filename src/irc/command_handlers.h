@@ -16,6 +16,9 @@ void handle_topic(ChatClient& client, const IrcLine& line);
 void handle_quit(ChatClient& client, const IrcLine& line);
 void handle_ping(ChatClient& client, const IrcLine& line);
 void handle_error(ChatClient& client, const IrcLine& line);
+// AWAY and ACCOUNT of other users (away-notify, account-notify).
+void handle_away(ChatClient& client, const IrcLine& line);
+void handle_account(ChatClient& client, const IrcLine& line);
 
 // Shows the whole line in the server tab as the server sent it.
 void show_raw_line(ChatClient& client, const IrcLine& line);

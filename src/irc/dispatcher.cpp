@@ -4,10 +4,14 @@
 
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "chat/palette.h"
 #include "chat/silence.h"
+#include "irc/batches.h"
+#include "irc/capabilities.h"
 #include "irc/command_handlers.h"
 #include "irc/irc_line.h"
+#include "irc/sasl_login.h"
 #include "irc/numeric_replies.h"
 
 namespace {
@@ -23,11 +27,17 @@ constexpr CommandRule first_rules[] = {
     {L"PRIVMSG", handle_privmsg}, {L"NOTICE", handle_notice}, {L"JOIN", handle_join}, {L"PART", handle_part},
     {L"KICK", handle_kick},       {L"MODE", handle_mode},     {L"NICK", handle_nick},
 };
-constexpr CommandRule later_rules[] = {{L"TOPIC", handle_topic}, {L"QUIT", handle_quit}};
+constexpr CommandRule later_rules[] = {
+    {L"TOPIC", handle_topic}, {L"QUIT", handle_quit},     {L"CAP", handle_cap},
+    {L"AWAY", handle_away},   {L"ACCOUNT", handle_account}, {L"BATCH", handle_batch},
+    {L"AUTHENTICATE", handle_authenticate},
+};
 
 constexpr wchar_t silence_word[] = L"SILENCE";  // token 0, prefix-less
 constexpr wchar_t ping_word[] = L"PING";        // token 0, prefix-less
 constexpr wchar_t error_start[] = L"ERROR :";   // the line itself
+constexpr wchar_t authenticate_word[] = L"AUTHENTICATE";  // token 0, prefix-less
+constexpr wchar_t time_tag[] = L"time";
 
 bool all_digits(const std::wstring& token) {
     for (wchar_t ch : token)
@@ -67,6 +77,10 @@ void route(ChatClient& client, const IrcLine& line) {
         handle_ping(client, line);
         return;
     }
+    if (line.token(0) == authenticate_word) {
+        handle_authenticate(client, line);
+        return;
+    }
     if (begins_with(line.text, error_start)) {
         handle_error(client, line);
         return;
@@ -83,14 +97,23 @@ void show_raw_line(ChatClient& client, const IrcLine& line) {
     append_chat_text(line.text.c_str(), client, 0, colour_server_text, colour_black, true);
 }
 
+void dispatch_parsed_line(ChatClient& client, const IrcLine& line) {
+    if (hold_for_batch(client, line)) return;
+    // Text the handlers queue carries the time the server gave the line.
+    LineTimeScope time(line.server_time);
+    route(client, line);
+}
+
 void dispatch_line(ChatClient& client, const std::wstring& text, TextForm form) {
     IrcLine line;
     line.form = form;
     // A hostile line can be made of millions of spaces; if its tokens do not
     // fit in memory the line is dropped rather than the receive thread lost.
     try {
-        if (!split_tokens(text, line) || line.tokens.size() < 2) return;
-        route(client, line);
+        const std::wstring untagged = take_message_tags(text, line.tags);
+        if (!split_tokens(untagged, line) || line.tokens.size() < 2) return;
+        if (const std::wstring* time = find_tag(line.tags, time_tag)) line.server_time = parse_server_time(*time);
+        dispatch_parsed_line(client, line);
     } catch (const std::exception& error) {
         std::printf("Line dropped: %s\n", error.what());
     }

@@ -30,7 +30,7 @@ void handle_nick(ChatClient& client, const IrcLine& line) {
     // we send are relayed under it from now on, and long messages are split
     // to fit it.
     if (is_own_nickname(client, old_name.c_str()) && !session_is_replaced(thread_session()))
-        client.connection.nickname = cut_text(new_name, nickname_capacity - 1);
+        client.connection.nickname = cut_text(new_name, own_nickname_limit(client));
     for (const ChatView& chat : view_open_chats(client)) {
         if (!chat.is_channel || !rename_user(old_name.c_str(), new_name.c_str(), client, chat.slot)) continue;
         append_line(client, chat.slot, chat.generation,

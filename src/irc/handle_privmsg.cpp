@@ -3,7 +3,10 @@
 // acceptance), shows it (decrypted when tagged), answers with the away text,
 // and hands the shown line to link processing.
 
+#include <cwchar>
+
 #include "app/chat_client.h"
+#include "app/hidden_characters.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
@@ -12,6 +15,8 @@
 #include "crypto/message_crypto.h"
 #include "irc/away_reply.h"
 #include "irc/chat_view.h"
+#include "irc/ctcp.h"
+#include "chat/recent_speakers.h"
 #include "irc/command_handlers.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
@@ -28,6 +33,7 @@ constexpr size_t message_limit = 4095;
 constexpr size_t payload_limit = 1023;
 constexpr size_t notice_title_limit = 99;
 constexpr wchar_t plain_line_format[] = L" - %s";
+constexpr wchar_t plain_line_format_prefix[] = L" - ";
 constexpr wchar_t away_line_format[] = L" - %s";
 
 // The chat a message belongs to, or nothing when it is not to be shown.
@@ -63,6 +69,21 @@ bool is_mention(const ChatClient& client, const std::wstring& text) {
     return !own.empty() && text.size() > own.size() && text.find(own) != std::wstring::npos;
 }
 
+// "* nick text" in the action colour: the sender's text (decrypted, or as
+// sent) keeps its formatting, shifted behind the prefix.
+TextPart action_part(const std::wstring& sender, const TextPart& message) {
+    const std::wstring prefix = format_text(action_line_format, sender);
+    const bool plain = begins_with(message.text, plain_line_format_prefix);
+    // A plain message line is " - text": the action shows " text".
+    const size_t skip = plain ? wcslen(plain_line_format_prefix) - 1 : 0;
+    TextPart part{prefix + message.text.substr(skip), colour_action};
+    for (FormatRun run : message.runs) {
+        run.start = static_cast<std::uint32_t>(prefix.size() + (run.start > skip ? run.start - skip : 0));
+        part.runs.push_back(run);
+    }
+    return part;
+}
+
 // The part of the shown line after the sender: decrypted, or the plain text.
 std::wstring message_line(const ChatClient& client, const std::wstring& text) {
     if (!is_encrypted_message(text.c_str())) return format_text(plain_line_format, text);
@@ -76,7 +97,14 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     std::wstring text = cut_text(line.text_after_token(3), message_limit);
     // A line that was valid UTF-8 has been read as such already: its U+00C3 is meant.
     if (line.form == TextForm::code_page && looks_like_misread_utf8(text)) text = repair_utf8(text);
-    const bool to_channel = begins_with(line.token(2), L"#");
+    mark_line_breaks_and_bidi(text);  // the repair may have made what the line was cleared of
+    const bool to_channel = client.connection.features.is_channel(line.token(2));
+    // Requests are answered or shown without opening a chat; an action is a
+    // message shown in its own form.
+    const Ctcp ctcp = parse_ctcp(text);
+    if (ctcp.framed && !ctcp.is_action()) return handle_ctcp_request(client, sender, ctcp);
+    const bool action = ctcp.is_action();
+    if (action) text = ctcp.argument;
     // Answered on this thread, without waiting for the user-interface thread:
     // a flood of lines must not wait on it once per line.
     HandlerSettings settings;
@@ -84,6 +112,7 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
     chat = to_channel ? chat_for_channel_message(client, chat, sender)
                       : chat_for_private_message(client, chat, settings, sender, text);
     if (!chat.found()) return;
+    note_speaker(chat.slot, chat.generation, sender);
     if (!to_channel && take_sealed_privmsg(client, chat, sender, text)) return;
 
     COLORREF colour = to_channel ? colour_channel_message : colour_private_message;
@@ -99,12 +128,16 @@ void handle_privmsg(ChatClient& client, const IrcLine& line) {
 
     // The IP-sharing tags are acted on and never shown; an encrypted message
     // is never one of them, whatever follows its tag.
-    const bool ip_tag =
-        !is_encrypted_message(text.c_str()) && handle_ip_sharing_tag(client, chat.slot, chat.generation, sender.c_str(), text.c_str());
+    const bool ip_tag = !action && !is_encrypted_message(text.c_str()) &&
+                        handle_ip_sharing_tag(client, chat.slot, chat.generation, sender.c_str(), text.c_str());
     std::wstring shown;
     if (!ip_tag) {
-        shown = message_line(client, text);
-        append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, {shown, colour}});
+        TextPart message = sender_text(client, message_line(client, text), colour);
+        shown = message.text;
+        if (action)
+            append_line(client, chat.slot, chat.generation, {action_part(sender, message)});
+        else
+            append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, std::move(message)});
     }
 
     if (colour == colour_private_message && settings.reply_away_message && !settings.away_text.empty() &&

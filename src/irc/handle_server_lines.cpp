@@ -7,6 +7,8 @@
 #include "chat/palette.h"
 #include "chat/ui_thread.h"
 #include "irc/command_handlers.h"
+#include "irc/ctcp.h"
+#include "irc/handler_support.h"
 #include "irc/irc_line.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
@@ -17,8 +19,9 @@ constexpr int server_tab = 0;
 }  // namespace
 
 void handle_notice(ChatClient& client, const IrcLine& line) {
-    std::wstring text = format_text(notice_format, prefix_sender_nickname(line), line.text_after_token(3));
-    append_chat_text(text.c_str(), client, server_tab, colour_server_text, colour_black, true);
+    std::wstring text =
+        format_text(notice_format, prefix_sender_nickname(line), notice_text(line.text_after_token(3)));
+    append_line(client, server_tab, {sender_text(client, text, colour_server_text)});
 }
 
 void handle_ping(ChatClient& client, const IrcLine& line) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/wire_text.h"
+#include "irc/message_tags.h"
 
 // One received line split at every single space (empty tokens kept). Handlers
 // read parameters by position; a token past the end reads as empty text.
@@ -11,6 +12,10 @@ struct IrcLine {
     std::vector<std::wstring> tokens;
     // How the line's bytes were read: a line read as UTF-8 is never "repaired".
     TextForm form = TextForm::code_page;
+    // The tags in front of the line; `text` and `tokens` are the line without them.
+    MessageTags tags;
+    // When the server said it (its server-time tag), ms since 1970 UTC; 0 = now.
+    long long server_time = 0;
 
     const std::wstring& token(size_t index) const;
     // The rest of the line from one character after the start of token k
@@ -29,6 +34,8 @@ class ChatClient;
 
 // Routes one received line to its handler; runs on the receive thread.
 void dispatch_line(ChatClient& client, const std::wstring& text, TextForm form = TextForm::code_page);
+// The same for a line already split (one a batch held back).
+void dispatch_parsed_line(ChatClient& client, const IrcLine& line);
 
 // Longest sender nickname taken from a line; the rest is cut.
 constexpr size_t sender_nickname_limit = 1023;

@@ -30,7 +30,7 @@ void offer_alternative_nicknames(unsigned connection) {
 
 bool try_alternative_nickname(ChatClient& client, const std::wstring& refused) {
     ServerSocket& server = client.server_socket;
-    const unsigned connection = server.opened;
+    const unsigned connection = connection_number(server);
     // Only before registration: a nickname the user asks for later is refused
     // as ever.
     if (connection == 0 || offered_connection != connection || server.registered == connection) return false;

@@ -12,6 +12,7 @@
 #include "irc/chat_view.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
+#include "irc/server_features.h"
 #include "irc/numeric_handlers.h"
 
 namespace {
@@ -45,10 +46,13 @@ void handle_channel_topic(ChatClient& client, const IrcLine& line) {
 void handle_names_reply(ChatClient& client, const IrcLine& line) {
     const int slot = find_chat(client, line.token(4).c_str());
     if (slot <= 0) return;
+    const ServerFeatures features = client.connection.features.get();
+    const size_t nickname_length = granted_nickname_limit(features, nickname_capacity - 1);
     for (size_t index = 5; index < line.tokens.size(); ++index) {
         const std::wstring& token = line.tokens[index];
         std::wstring name = index == 5 ? (token.empty() ? token : token.substr(1)) : token;
-        name = cut_text(name, nickname_capacity - 1);
+        // Every mark a user has is kept (multi-prefix), then the nickname.
+        name = cut_text(name, features.marks_length(name) + nickname_length);
         if (!name.empty()) add_user(client, slot, name.c_str());
     }
     refresh_user_list(client, slot);

@@ -4,6 +4,7 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
+#include "irc/handler_support.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
 #include "irc/numeric_replies.h"
@@ -61,7 +62,7 @@ void handle_welcome(ChatClient& client, const IrcLine& line) {
     // The server may have granted another nickname than the one asked for;
     // the lines after this one are read with it.
     if (session_is_replaced(thread_session())) return;
-    client.connection.nickname = cut_text(line.token(2), nickname_capacity - 1);
+    client.connection.nickname = cut_text(line.token(2), own_nickname_limit(client));
 }
 
 void on_registered(ChatClient& client) {

@@ -3,8 +3,11 @@
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "irc/capabilities.h"
 #include "irc/irc_line.h"
 #include "irc/numeric_handlers.h"
+#include "irc/sasl_login.h"
+#include "irc/server_features.h"
 
 namespace {
 // Server texts shown from their trailing parameter (text after token 3).
@@ -48,8 +51,10 @@ void handle_numeric(ChatClient& client, const IrcLine& line, int numeric) {
     }
     if (listed(parameter_text_numerics, numeric)) {
         show_server_text(client, line.text_from_token(3));
+        if (numeric == 5) client.connection.features.change([&](ServerFeatures& features) { apply_isupport(features, line); });
         return;
     }
+    if (handle_login_numeric(client, line, numeric) || handle_unknown_cap(client, line, numeric)) return;
     if (listed(ignored_numerics, numeric)) return;
     if (listed(whois_numerics, numeric)) {
         handle_whois_line(client, line);

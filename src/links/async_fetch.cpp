@@ -1,6 +1,10 @@
 #include "links/async_fetch.h"
 
+#include <atomic>
 #include <initializer_list>
+#include <string>
+
+#include "links/link_host.h"
 
 // What the library writes into when a step completes; heap memory, since a
 // step given up on may still write here after the download has gone.
@@ -10,13 +14,30 @@ struct FetchContext {
     DWORD error = 0;
     DWORD available = 0;
     DWORD read = 0;
+    std::atomic<bool> reached_local{false};
     char buffer[16384];
 };
 
 namespace {
-void CALLBACK step_status(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD) {
-    if (status != INTERNET_STATUS_REQUEST_COMPLETE || !context || !information) return;
+// The library names the address it connects to as text: bytes, or UTF-16
+// from some versions.
+std::string address_text(const void* information, DWORD length) {
+    const char* bytes = static_cast<const char*>(information);
+    std::string text;
+    const bool wide = length >= 2 && bytes[1] == 0;
+    for (DWORD i = 0; i < length && i < 128 && bytes[i]; i += wide ? 2 : 1) text += bytes[i];
+    return text;
+}
+
+void CALLBACK step_status(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD length) {
+    if (!context || !information) return;
     auto* fetch = reinterpret_cast<FetchContext*>(context);
+    if (status == INTERNET_STATUS_NAME_RESOLVED || status == INTERNET_STATUS_CONNECTING_TO_SERVER ||
+        status == INTERNET_STATUS_CONNECTED_TO_SERVER) {
+        if (judge_address_text(address_text(information, length)) == HostReach::local) fetch->reached_local = true;
+        return;
+    }
+    if (status != INTERNET_STATUS_REQUEST_COMPLETE) return;
     const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(information);
     fetch->result = result->dwResult;
     fetch->error = result->dwError;
@@ -31,7 +52,8 @@ void close_quietly(HINTERNET handle) {
 }
 }  // namespace
 
-AsyncFetch::AsyncFetch(HANDLE cancel_event) : context_(new FetchContext), cancel_event_(cancel_event) {}
+AsyncFetch::AsyncFetch(HANDLE cancel_event, unsigned long long deadline)
+    : context_(new FetchContext), cancel_event_(cancel_event), deadline_(deadline) {}
 
 AsyncFetch::~AsyncFetch() {
     if (abandoned_) {
@@ -53,10 +75,13 @@ AsyncFetch::Step AsyncFetch::wait(DWORD& error) {
         return failed;
     }
     const HANDLE events[2] = {context_->completed, cancel_event_};
-    const DWORD woken = WaitForMultipleObjects(cancel_event_ ? 2 : 1, events, FALSE, INFINITE);
+    const unsigned long long now = GetTickCount64();
+    const unsigned long long left = deadline_ > now ? deadline_ - now : 0;
+    const DWORD woken = WaitForMultipleObjects(cancel_event_ ? 2 : 1, events, FALSE,
+                                               left < INFINITE ? static_cast<DWORD>(left) : INFINITE - 1);
     if (woken == WAIT_OBJECT_0) return done;
     abandoned_ = true;
-    return cancelled;
+    return woken == WAIT_TIMEOUT ? timed_out : cancelled;
 }
 
 AsyncFetch::Step AsyncFetch::open(const wchar_t* user_agent, const std::wstring& link, DWORD flags,
@@ -125,4 +150,15 @@ AsyncFetch::Step AsyncFetch::read(DWORD& count, DWORD& error) {
 
 const char* AsyncFetch::data() const {
     return context_->buffer;
+}
+
+bool AsyncFetch::reached_local_address() const {
+    return context_->reached_local;
+}
+
+bool AsyncFetch::through_proxy() const {
+    alignas(INTERNET_PROXY_INFO) unsigned char buffer[4096] = {};
+    DWORD size = sizeof buffer;
+    if (!session_ || !InternetQueryOptionW(session_, INTERNET_OPTION_PROXY, buffer, &size)) return false;
+    return reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer)->dwAccessType == INTERNET_OPEN_TYPE_PROXY;
 }

@@ -18,10 +18,11 @@ struct FetchContext;
 // costs a few kilobytes once, at shutdown.
 class AsyncFetch {
 public:
-    enum Step { done, failed, cancelled };
+    enum Step { done, failed, cancelled, timed_out };
 
-    // `cancel_event` (may be null) ends every wait when set.
-    explicit AsyncFetch(HANDLE cancel_event);
+    // `cancel_event` (may be null) ends every wait when set; no wait goes on
+    // past `deadline` (a GetTickCount64 time): the step is then given up.
+    AsyncFetch(HANDLE cancel_event, unsigned long long deadline);
     ~AsyncFetch();
     AsyncFetch(const AsyncFetch&) = delete;
     AsyncFetch& operator=(const AsyncFetch&) = delete;
@@ -35,12 +36,19 @@ public:
     // `count` bytes, 0 at the end of the answer.
     Step read(DWORD& count, DWORD& error);
     const char* data() const;
+    // True when the library connected to a local address (link_host.h) on
+    // the way, whatever the name resolved to when it was looked at before.
+    bool reached_local_address() const;
+    // True when the requests go through a proxy, which is then the address
+    // reached (a proxy on this machine is the user's own choice).
+    bool through_proxy() const;
 
 private:
     Step wait(DWORD& error);
     Step finish_pending(DWORD& error);
     FetchContext* context_;
     HANDLE cancel_event_;
+    unsigned long long deadline_;
     HINTERNET session_ = nullptr;
     HINTERNET request_ = nullptr;
     bool abandoned_ = false;

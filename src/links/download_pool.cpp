@@ -22,6 +22,7 @@ namespace {
 struct Job {
     std::wstring folder;
     std::wstring link;
+    DownloadRequest request;
 };
 
 struct Pool {
@@ -50,7 +51,7 @@ void work() {
         jobs.running.emplace_back();
         const auto cancel = std::prev(jobs.running.end());
         guard.unlock();
-        download_link(job.folder, job.link, &*cancel);
+        download_link(job.folder, job.link, &*cancel, job.request);
         guard.lock();
         jobs.running.erase(cancel);
     }
@@ -59,7 +60,7 @@ void work() {
 }
 }  // namespace
 
-bool queue_download(const std::wstring& folder, const std::wstring& link) {
+bool queue_download(const std::wstring& folder, const std::wstring& link, const DownloadRequest& request) {
     Pool& jobs = pool();
     bool start_worker = false;
     {
@@ -69,7 +70,7 @@ bool queue_download(const std::wstring& folder, const std::wstring& link) {
         if (jobs.running.size() + jobs.waiting.size() >= downloads_in_flight + downloads_waiting) {
             ++jobs.dropped;
         } else {
-            jobs.waiting.push_back(Job{folder, link});
+            jobs.waiting.push_back(Job{folder, link, request});
             if (jobs.workers < downloads_in_flight) {
                 ++jobs.workers;
                 start_worker = true;

@@ -11,7 +11,10 @@
 struct DownloadResult {
     enum Kind {
         received, no_connection, server_error, download_failure, other_error, not_attempted,
-        took_too_long, too_slow, over_budget, cancelled
+        took_too_long, too_slow, over_budget, cancelled,
+        refused_type,  // the saved name's type is not one a link may bring
+        local_host,    // the link or a redirection leads into the user's own network
+        too_many       // the hour's number of downloads is used up
     };
     Kind kind = not_attempted;
     unsigned code = 0;  // for other_error: the system's result code
@@ -33,6 +36,10 @@ struct DownloadLimits {
     unsigned long long least_bytes_per_window = 8 * 1024;  // ...must each bring at least this
     unsigned long long bytes_per_hour = 256ull * 1024 * 1024;
     unsigned long long largest_file = 512ull * 1024 * 1024;  // one link to an endless file must not fill the disk
+    // Tiny files must not make thousands of "x (N).gif" an hour: every
+    // download that reaches the network counts, failed ones too.
+    unsigned long long downloads_per_hour = 120;
+    unsigned long step_timeout_ms = 15000;  // each network step gives up on its own after this long
 };
 // Tests set shorter limits; setting them also starts a fresh hour.
 void set_download_limits(const DownloadLimits& limits);
@@ -43,6 +50,23 @@ DownloadLimits download_limits();
 // Empty when nothing usable is left (a link ending in '/').
 std::wstring download_file_name(const std::wstring& link);
 
+// What a download may be and reach. An image link saves a file only under an
+// image type's name (what follows the name's last dot: jpg, jpeg, gif, png,
+// webp, jfif, bmp, avif); a video link also under any other name but a type
+// that Windows runs or follows (is_runnable_file_type). Hosts in the user's
+// own network (link_host.h) are refused unless `allow_local`, which follows
+// the user's switch when not given.
+void allow_local_link_downloads(bool allowed);  // Settings.ini only; off until the preferences load
+bool local_link_downloads_allowed();
+struct DownloadRequest {
+    bool video = false;
+    bool allow_local = local_link_downloads_allowed();
+};
+bool download_type_allowed(const std::wstring& name, const DownloadRequest& request);
+
+// Redirections followed, each judged like the link itself, before giving up.
+constexpr int redirections_followed = 5;
+
 // The status notice text for a result; empty for not_attempted and cancelled.
 std::wstring download_result_text(const DownloadResult& result);
 
@@ -51,7 +75,8 @@ std::wstring download_result_text(const DownloadResult& result);
 // address). An existing file is never replaced: the download takes the next
 // free name ("cat (2).gif"), which the notice gives. Blocks until done: for
 // worker threads and tests. `cancel`, when given, lets another thread end it.
-DownloadResult download_link(const std::wstring& folder, const std::wstring& link, DownloadCancel* cancel = nullptr);
+DownloadResult download_link(const std::wstring& folder, const std::wstring& link, DownloadCancel* cancel = nullptr,
+                             const DownloadRequest& request = {});
 
 // Hands the download to the pool and returns at once. At most
 // downloads_in_flight run together and downloads_waiting wait their turn; a
@@ -59,7 +84,7 @@ DownloadResult download_link(const std::wstring& folder, const std::wstring& lin
 // stop_downloads every link is refused (false, without a notice).
 constexpr size_t downloads_in_flight = 3;
 constexpr size_t downloads_waiting = 16;
-bool queue_download(const std::wstring& folder, const std::wstring& link);
+bool queue_download(const std::wstring& folder, const std::wstring& link, const DownloadRequest& request = {});
 
 // At shutdown, before the client goes: no download starts any more, the
 // waiting ones are dropped and the running ones cancelled; waits at most

@@ -8,7 +8,9 @@
 #include "connection/receive_loop.h"
 
 namespace {
-// Searched as plain, case-sensitive substrings.
+// Searched as plain, case-sensitive substrings: they say what kind of link
+// the line holds; the saved file's type is judged on its name alone
+// (download_type_allowed).
 constexpr const wchar_t* image_extensions[] = {L".jpg", L".jpeg", L".gif", L".png", L".webp", L".jfif", L".gifv"};
 constexpr const wchar_t* video_extensions[] = {L".webm", L".mp4", L".mov", L".avi", L".mkv"};
 
@@ -58,6 +60,7 @@ LinkDecision decide_link(const ChatClient& client, std::wstring& line) {
     const bool image = client.enable_http_prc_images && contains_any(line, image_extensions);
     const bool video = client.enable_http_prc_videos && contains_any(line, video_extensions);
     if (!image && !video && !client.enable_http_prc_web_pages) return decision;
+    decision.video = video;
     if (client.enable_http_open)
         decision.action = LinkDecision::open;
     else
@@ -74,6 +77,6 @@ void process_link(ChatClient& client, int, std::wstring& line) {
     } else if (decision.action == LinkDecision::download) {
         std::wstring folder = program_folder();
         if (folder.empty()) folder = client.app_folder;
-        queue_download(folder, decision.link);
+        queue_download(folder, decision.link, DownloadRequest{decision.video});
     }
 }

@@ -16,5 +16,7 @@ void process_link(ChatClient& client, int slot, std::wstring& line);
 struct LinkDecision {
     enum Action { none, open, download, count_only } action = none;
     std::wstring link;
+    bool video = false;  // a video's extension was found (its switch on)
 };
 LinkDecision decide_link(const ChatClient& client, std::wstring& line);
+

@@ -38,10 +38,26 @@ const char* find_cr(const char* from, const char* end) {
 void LineReader::reset() {
     start_ = end_ = 0;
     ended_ = false;
+    line_end_ = static_cast<size_t>(-1);
+}
+
+bool LineReader::holds_line() const {
+    if (line_end_ >= start_ && line_end_ < end_) return true;
+    const char* data = buffer_.data();
+    for (size_t i = start_; i < end_; ++i) {
+        i = find_cr(data + i, data + end_) - data;
+        if (i + 1 >= end_) return false;
+        if (data[i + 1] == '\n') {
+            line_end_ = i;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool LineReader::fill(ReadFunction read, void* source) {
     if (ended_) return false;
+    line_end_ = static_cast<size_t>(-1);
     int got = read(source, buffer_.data(), static_cast<int>(buffer_.size()));
     if (got <= 0) {
         ended_ = true;
@@ -111,7 +127,8 @@ void LineReader::read_line(ReadFunction read, void* source, std::string& line) {
 std::string_view LineReader::read_line_view(ReadFunction read, void* source) {
     // Most lines end inside the bytes already read: hand those out in place.
     const char* data = buffer_.data();
-    for (size_t i = start_; i < end_; ++i) {
+    const size_t known = line_end_ >= start_ && line_end_ < end_ ? line_end_ : start_;
+    for (size_t i = known; i < end_; ++i) {
         i = find_cr(data + i, data + end_) - data;
         if (i + 1 >= end_) break;
         if (data[i + 1] == '\n') {

@@ -35,15 +35,18 @@ public:
     // until the next call. A line that spans two reads is gathered first.
     std::string_view read_line_view(ReadFunction read, void* source);
 
-    // Whether bytes already read wait in the buffer: if not, the next line
-    // needs a read from the stream, which may wait.
-    bool holds_data() const { return start_ < end_; }
+    // Whether a whole line waits in the buffer: if not, the next line needs a
+    // read from the stream, which may wait (a part of a line may be held).
+    bool holds_line() const;
 
 private:
     bool fill(ReadFunction read, void* source);
 
     std::vector<char> buffer_ = std::vector<char>(chunk_size);
     size_t start_ = 0, end_ = 0;
+    // Where holds_line found the next line's CR LF, so that reading the line
+    // does not search again; stale once start_ has passed it or a read refilled.
+    mutable size_t line_end_ = static_cast<size_t>(-1);
     bool ended_ = false;
     std::string gathered_;
 };

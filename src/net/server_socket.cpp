@@ -3,15 +3,80 @@
 #include <ws2tcpip.h>
 
 #include "app/text.h"
+#include "app/hidden_characters.h"
 #include "framework/message_box.h"
+#include "net/connect_step.h"
+#include "net/socket_waits.h"
 #include "net/tls_channel.h"
 
-OpenSocket::OpenSocket(SOCKET handle) : handle(handle) {}
+namespace {
+std::atomic<void (*)(size_t)> backlog_observer{nullptr};
+thread_local OpenSocket* thread_connection = nullptr;
 
-// The channel goes before the socket it speaks over.
+void report_backlog(size_t waiting) {
+    if (auto observer = backlog_observer.load()) observer(waiting);
+}
+
+// Shuts the socket down both ways, which ends every read and send on it, and
+// lets nothing more leave; the handle closes when its last holder lets go.
+void shut(OpenSocket& open) {
+    open.up = 0;
+    open.queue.stop();
+    shutdown(open.handle, SD_BOTH);
+}
+}  // namespace
+
+OpenSocket::OpenSocket(SOCKET handle, unsigned number) : handle(handle), number(number) {}
+
+// The writer ends before the channel it sends through, the channel before
+// the socket it speaks over.
 OpenSocket::~OpenSocket() {
+    up = 0;
+    queue.stop();
+    if (writer_) {
+        WaitForSingleObject(writer_, INFINITE);
+        CloseHandle(writer_);
+    }
     tls.reset();
     closesocket(handle);
+}
+
+void OpenSocket::send(std::string bytes, SendPriority priority) {
+    queue.push(std::move(bytes), priority);
+    report_backlog(queue.waiting());
+    std::lock_guard<std::mutex> guard(writer_lock_);
+    if (!writer_ && !queue.stopped()) writer_ = CreateThread(nullptr, 0, write_all, this, 0, nullptr);
+}
+
+// The writer: the only thread that sends on the socket once the connection
+// carries lines, so a server that stops reading holds up nobody else; each
+// wait for room is a short step that looks whether the connection is still up.
+unsigned long __stdcall OpenSocket::write_all(void* self) {
+    OpenSocket& open = *static_cast<OpenSocket*>(self);
+    constexpr DWORD step_ms = socket_check_us / 1000;
+    std::string bytes;
+    while (open.up && !open.queue.stopped()) {
+        if (open.tls && !open.tls->is_open()) {
+            Sleep(step_ms);
+            continue;
+        }
+        if (!open.queue.take(bytes, step_ms)) continue;
+        const bool sent = open.tls ? open.tls->send_all(open.handle, bytes.data(), bytes.size(), open.up)
+                                   : send_while_up(open.handle, bytes.data(), bytes.size(), open.up);
+        open.queue.taken_done();
+        report_backlog(open.queue.waiting());
+        if (!sent) break;
+    }
+    open.queue.stop();
+    return 0;
+}
+
+void set_send_backlog_observer(void (*observer)(size_t)) {
+    backlog_observer = observer;
+}
+
+void bind_thread_to_connection(OpenSocket* open) {
+    thread_connection = open;
 }
 
 bool start_network() {
@@ -29,41 +94,26 @@ bool start_network() {
 bool connect_to_server(ServerSocket& server, const wchar_t* host, unsigned short port) {
     server.host = host;
     server.port = port;
-    // A name that does not fit the 63-byte buffer is refused rather than cut,
-    // and so is one the code page cannot spell: either would connect to some
-    // other host.
-    if (!host || !code_page_holds(host, wcslen(host), CP_ACP)) return false;
-    std::string name = narrow_text(host, CP_ACP);
-    if (name.empty() || name.size() > 62) return false;
-
-    // A failed attempt keeps no socket open.
-    SOCKET sock = socket(AF_INET, SOCK_STREAM, 0);
+    const SOCKET sock = open_server_connection(host, port, [] { return true; });
     if (sock == INVALID_SOCKET) return false;
+    return publish_connection(server, sock, ++server.opened, nullptr, [] { return true; }) != nullptr;
+}
 
-    addrinfo hints{};
-    hints.ai_family = AF_INET;  // only IPv4 results: the address is used as one
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || !found) {
-        closesocket(sock);
-        return false;
-    }
-    sockaddr_in address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
-    freeaddrinfo(found);
-    address.sin_port = htons(port);
-    if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(sock);
-        return false;
-    }
+std::shared_ptr<OpenSocket> publish_connection(ServerSocket& server, SOCKET sock, unsigned number,
+                                               std::unique_ptr<TlsChannel> tls,
+                                               const std::function<bool()>& still_wanted) {
+    auto open = std::make_shared<OpenSocket>(sock, number);
+    open->tls = std::move(tls);
+    std::shared_ptr<OpenSocket> replaced;
+    std::lock_guard<std::mutex> guard(server.open_lock);
+    if (!still_wanted()) return nullptr;
     server.reader.reset();
     server.sock = sock;
-    {
-        std::lock_guard<std::mutex> guard(server.open_lock);
-        server.open = std::make_shared<OpenSocket>(sock);
-    }
-    ++server.opened;
+    replaced.swap(server.open);
+    if (replaced) shut(*replaced);
+    server.open = open;
     server.connected = 1;
-    return true;
+    return open;
 }
 
 bool use_tls(ServerSocket& server, const std::wstring& host) {
@@ -78,52 +128,65 @@ std::shared_ptr<OpenSocket> hold_connection(ServerSocket& server) {
     return server.connected ? server.open : nullptr;
 }
 
+unsigned connection_number(const ServerSocket& server) {
+    return thread_connection ? thread_connection->number : server.opened.load();
+}
+
 bool claim_registration(ServerSocket& server) {
-    const unsigned connection = server.opened;
+    const unsigned connection = connection_number(server);
     return server.registered.exchange(connection) != connection;
 }
 
+void close_connection(ServerSocket& server, OpenSocket& open) {
+    std::shared_ptr<OpenSocket> last;
+    std::lock_guard<std::mutex> guard(server.open_lock);
+    shut(open);
+    if (server.open.get() != &open) return;
+    server.connected = 0;
+    last.swap(server.open);
+}
+
 void close_connection(ServerSocket& server) {
+    if (thread_connection) return close_connection(server, *thread_connection);
     std::shared_ptr<OpenSocket> last;
     {
         std::lock_guard<std::mutex> guard(server.open_lock);
         server.connected = 0;
         if (!server.open) return;
-        // The shutdown wakes a thread blocked in a read or a send; the thread
-        // still holding the handle closes it when it lets go.
-        shutdown(server.open->handle, SD_BOTH);
+        // The thread still holding the handle closes it when it lets go.
+        shut(*server.open);
         last.swap(server.open);
     }
+}
+
+bool wait_urgent_lines_sent(ServerSocket& server, unsigned timeout_ms) {
+    const std::shared_ptr<OpenSocket> held = hold_connection(server);
+    return !held || held->queue.wait_urgent_sent(timeout_ms);
 }
 
 std::string wire_bytes(const wchar_t* text) {
     return text ? encode_wire_text(text, wcslen(text), CP_ACP) : std::string();
 }
 
-int send_line(const wchar_t* text, ServerSocket& server) {
+int send_line(const wchar_t* text, ServerSocket& server, SendPriority priority) {
     std::string bytes = wire_bytes(text);
     const int text_length = static_cast<int>(bytes.size());
     bytes += "\r\n";
-    const std::shared_ptr<OpenSocket> held = hold_connection(server);
-    if (!held) return SOCKET_ERROR;
-    std::lock_guard<std::mutex> guard(server.send_lock);
-    if (held->tls) return held->tls->send_all(held->handle, bytes.data(), bytes.size()) ? text_length : SOCKET_ERROR;
-    // One write holds text and terminator; a short write is completed so that
-    // the next line never starts inside this one.
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        int n = send(held->handle, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
-        if (n == SOCKET_ERROR) return sent == 0 ? SOCKET_ERROR : static_cast<int>(sent < size_t(text_length) ? sent : text_length);
-        sent += static_cast<size_t>(n);
+    // A receive loop sends only on the connection it reads, even when a newer
+    // one has replaced it meanwhile.
+    std::shared_ptr<OpenSocket> held;
+    OpenSocket* target = thread_connection;
+    if (!target) {
+        held = hold_connection(server);
+        target = held.get();
     }
+    // Nothing goes on a TLS connection before its channel is open.
+    if (!target || !target->up || (target->tls && !target->tls->is_open())) return SOCKET_ERROR;
+    target->send(std::move(bytes), priority);
     return text_length;
 }
 
 namespace {
-// How often a read waiting for the server looks whether the connection was
-// closed: a shutdown does not wake a blocked read on every system.
-constexpr long closed_check_us = 200000;
-
 struct ReadSource {
     SOCKET sock;
     const std::atomic<int>& up;
@@ -138,8 +201,10 @@ int read_server(void* source, char* data, int size) {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(from.sock, &readable);
-        timeval wait{0, closed_check_us};
-        if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(from.sock, data, size, 0);
+        timeval wait{0, socket_check_us};
+        if (select(0, &readable, nullptr, nullptr, &wait) == 0) continue;
+        const int n = recv(from.sock, data, size, 0);
+        if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
     }
 }
 
@@ -148,6 +213,9 @@ int read_one_line(LineReader& reader, ReadSource& source, std::wstring& line, Te
     const TextForm read_as = decode_wire_text(bytes.data(), bytes.size(), CP_ACP, line);
     if (form) *form = read_as;
     if (!bytes.empty() && line.empty()) return 0;
+    // Whatever a server or another user sends is shown as one line in its
+    // own order: nobody can forge a line of someone else's below it.
+    mark_line_breaks_and_bidi(line);
     return static_cast<int>(line.size()) + 1;
 }
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "net/socket_waits.h"
 #include "net/tls_errors.h"
 
 namespace {
@@ -34,18 +35,11 @@ int receive_some(SOCKET sock, const std::atomic<int>& up, char* data, int size, 
         FD_ZERO(&readable);
         FD_SET(sock, &readable);
         timeval wait{0, closed_check_us};
-        if (select(0, &readable, nullptr, nullptr, &wait) != 0) return recv(sock, data, size, 0);
+        if (select(0, &readable, nullptr, nullptr, &wait) == 0) continue;
+        const int n = recv(sock, data, size, 0);
+        // The socket does not block: a wake-up with nothing to read waits on.
+        if (n != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return n;
     }
-}
-
-bool send_bytes(SOCKET sock, const char* data, size_t size) {
-    while (size > 0) {
-        const int n = send(sock, data, static_cast<int>(size), 0);
-        if (n == SOCKET_ERROR || n == 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 std::wstring status_text(const wchar_t* what, SECURITY_STATUS status) {
@@ -54,10 +48,10 @@ std::wstring status_text(const wchar_t* what, SECURITY_STATUS status) {
     text[95] = L'\0';
     return text;
 }
-bool send_token(SOCKET sock, SecBuffer& token) {
+bool send_token(SOCKET sock, SecBuffer& token, const std::atomic<int>& up) {
     bool sent = true;
     if (token.pvBuffer && token.cbBuffer > 0)
-        sent = send_bytes(sock, static_cast<const char*>(token.pvBuffer), token.cbBuffer);
+        sent = send_while_up(sock, static_cast<const char*>(token.pvBuffer), token.cbBuffer, up);
     if (token.pvBuffer) FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
     token.cbBuffer = 0;
@@ -91,7 +85,7 @@ bool TlsChannel::fill(SOCKET sock, const std::atomic<int>& up, DWORD deadline) {
     return true;
 }
 
-SECURITY_STATUS TlsChannel::step(SOCKET sock, bool& sent) {
+SECURITY_STATUS TlsChannel::step(SOCKET sock, const std::atomic<int>& up, bool& sent) {
     Handles& h = *handles_;
     // A record sealed under the old keys must not follow our answer, nor
     // interleave with it on the wire.
@@ -121,7 +115,7 @@ SECURITY_STATUS TlsChannel::step(SOCKET sock, bool& sent) {
                 encrypted_.clear();
         }
     }
-    sent = send_token(sock, out_token);
+    sent = send_token(sock, out_token, up);
     return status;
 }
 
@@ -155,7 +149,7 @@ bool TlsChannel::negotiate(SOCKET sock, const std::atomic<int>& up, DWORD deadli
             return false;
         }
         bool sent = false;
-        status = step(sock, sent);
+        status = step(sock, up, sent);
         if (status == SEC_E_INCOMPLETE_MESSAGE) continue;
         if (FAILED(status)) {
             error = status_text(tls_error::failed, status);
@@ -211,7 +205,7 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
         return false;
     }
     h.have_context = true;
-    if (!send_token(sock, out_token)) {
+    if (!send_token(sock, out_token, up)) {
         error = tls_error::closed;
         return false;
     }
@@ -230,7 +224,7 @@ bool TlsChannel::renegotiate(SOCKET sock, const std::atomic<int>& up) {
     if (!tls13_) return true;
     // What DecryptMessage left over opens the handshake call, even when empty.
     bool sent = false;
-    SECURITY_STATUS status = step(sock, sent);
+    SECURITY_STATUS status = step(sock, up, sent);
     std::wstring error;
     if (!sent || !negotiate(sock, up, GetTickCount() + renegotiate_ms, status, error)) return false;
     // The user trusted one certificate; another one must not slip in here.
@@ -246,7 +240,7 @@ std::string TlsChannel::certificate_bytes() {
     return bytes;
 }
 
-bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
+bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size, const std::atomic<int>& up) {
     Handles& h = *handles_;
     if (!open_) return false;
     while (size > 0) {
@@ -270,7 +264,7 @@ bool TlsChannel::send_all(SOCKET sock, const char* data, size_t size) {
             if (EncryptMessage(&h.context, 0, &message, 0) != SEC_E_OK) return false;
             outgoing_.resize(buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
         }
-        if (!send_bytes(sock, outgoing_.data(), outgoing_.size())) return false;
+        if (!send_while_up(sock, outgoing_.data(), outgoing_.size(), up)) return false;
         data += part;
         size -= part;
     }

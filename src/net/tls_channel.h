@@ -9,9 +9,9 @@
 #include <string>
 
 // A TLS client over a connected socket, through the system's own TLS
-// (Schannel). The receive thread runs the handshake and reads; any thread may
-// send, one at a time (the caller's send lock). Certificates are not judged
-// here: the handshake accepts any, and the caller looks at the one received;
+// (Schannel). The receive thread runs the handshake and reads; one thread (the
+// connection's writer) sends. Certificates are not judged here: the handshake
+// accepts any, and the caller looks at the one received;
 // a later handshake the server starts must keep that certificate. A server
 // that asks for a client certificate gets none.
 class TlsChannel {
@@ -31,9 +31,10 @@ public:
     void open_for_traffic() { open_ = true; }
     bool is_open() const { return open_; }
 
-    // Encrypts and sends all of `size` bytes. False when the channel is not
-    // open or the send fails.
-    bool send_all(SOCKET sock, const char* data, size_t size);
+    // Encrypts and sends all of `size` bytes while `up` holds, waiting for
+    // room in short steps. False when the channel is not open, the send fails
+    // or the connection goes.
+    bool send_all(SOCKET sock, const char* data, size_t size, const std::atomic<int>& up);
 
     // Like recv: decrypted bytes (at most `size`), 0 when the peer closed the
     // session or the connection went (or `up` cleared), SOCKET_ERROR on error.
@@ -60,7 +61,7 @@ private:
     // One handshake call on what has arrived; `sent` false when its answer
     // could not be sent. Then the loop that runs it until the handshake is
     // done, reading as it needs, until `deadline`.
-    long step(SOCKET sock, bool& sent);
+    long step(SOCKET sock, const std::atomic<int>& up, bool& sent);
     bool negotiate(SOCKET sock, const std::atomic<int>& up, DWORD deadline, long status, std::wstring& error);
     // The server's messages after the handshake, handed to the handshake
     // call; false when that fails or the server's certificate changed.

@@ -3,6 +3,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/sealed_state.h"
+#include "links/link_download.h"
 #include "settings/keyword_filter.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
@@ -33,6 +34,9 @@ constexpr PreferenceSwitch preference_switches[] = {
     {settings_key::enable_http_prc_videos, &ChatClient::enable_http_prc_videos, false},
     {settings_key::enable_http_prc_web_pages, &ChatClient::enable_http_prc_web_pages, false},
     {settings_key::auto_reconnect, &ChatClient::auto_reconnect, true},
+    // Not in the dialog: kept in Settings.ini only.
+    {settings_key::answer_ctcp_version, &ChatClient::answer_ctcp_version, true},
+    {settings_key::strip_formatting, &ChatClient::strip_formatting, false},
 };
 
 std::wstring read_preference(const ChatClient& client, const wchar_t* key) {
@@ -54,6 +58,9 @@ void load_preference_settings(ChatClient& client) {
 
     sealed_state(client).offer_sealed_chats =
         read_default_on_switch(read_preference(client, settings_key::offer_sealed_chats).c_str());
+    // Edited in Settings.ini only: no dialog offers it.
+    allow_local_link_downloads(
+        read_default_off_switch(read_preference(client, settings_key::allow_local_link_downloads).c_str()));
 
     std::wstring refusal = read_preference(client, settings_key::msg_dont_allow_open_private_chats);
     {

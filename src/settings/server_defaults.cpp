@@ -1,6 +1,7 @@
 #include "settings/server_defaults.h"
 
 #include "app/chat_client.h"
+#include "settings/account_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_loaders.h"
@@ -38,6 +39,7 @@ void write_server_defaults(const ChatClient& client) {
     // A user who never connected with TLS finds no new key in the file.
     if (client.connection.tls || !read_setting(client, servers_section, server_tls_default).empty())
         write_cut(client, server_tls_default, switch_text(client.connection.tls));
+    write_server_account(client, 0, client.connection.account);
 }
 
 void load_server_default_settings(ChatClient& client) {

@@ -33,6 +33,7 @@ struct Worker {
     std::thread thread;
     SOCKET socket = INVALID_SOCKET;  // under Receiver::lock
     bool done = false;               // under Receiver::lock
+    unsigned long address = 0;       // the peer's (IPv4, network order)
 };
 
 // Never destroyed: a thread still running when the process ends must not
@@ -116,22 +117,38 @@ size_t join_workers(bool every) {
     return running;
 }
 
-// Hands an accepted connection to a worker of its own, or closes it when the
+// Workers still serving `address`; under Receiver::lock.
+int running_from(const Receiver& r, unsigned long address) {
+    int count = 0;
+    for (const Worker& worker : r.workers)
+        if (!worker.done && worker.address == address) ++count;
+    return count;
+}
+
+// Hands an accepted connection to a worker of its own, or closes it when a
 // limit is reached or a stop has begun.
-void take_connection(ChatClient* client, SOCKET connection) {
+void take_connection(ChatClient* client, SOCKET connection, const sockaddr_in& peer) {
     Receiver& r = receiver();
-    const unsigned allowed = std::max(1u, receiver_limits().connections);
+    const ReceiverLimits limits = receiver_limits();
     const size_t running = join_workers(false);
     std::lock_guard<std::mutex> guard(r.lock);
-    if (r.stopping || running >= allowed) {
+    const int from_peer = running_from(r, peer.sin_addr.s_addr);
+    const bool busy = running >= std::max(1u, limits.connections);
+    if (r.stopping || busy || from_peer >= static_cast<int>(std::max(1u, limits.connections_per_address))) {
         close_socket(connection);
-        if (!r.stopping)
+        if (r.stopping) return;
+        if (busy)
             show_transfer_status(format_text(transfer_text::refused_busy, static_cast<int>(running)), false);
+        else
+            show_transfer_status(format_text(transfer_text::refused_address, wide_text(inet_ntoa(peer.sin_addr), CP_ACP),
+                                             from_peer),
+                                 false);
         return;
     }
     r.workers.emplace_back();
     Worker& worker = r.workers.back();
     worker.socket = connection;
+    worker.address = peer.sin_addr.s_addr;
     try {
         // Started under the lock: the worker's first use of its record waits for it.
         worker.thread = std::thread(run_worker, client, &worker, connection);
@@ -161,8 +178,10 @@ void run_receiver(ChatClient* client, unsigned short port, bool quiet) {
         while (!r.stopping) {
             if (!connection_waiting(listener)) continue;
             // A flood of half-open connections or a passing error: try again.
-            SOCKET connection = accept(listener, nullptr, nullptr);
-            if (connection != INVALID_SOCKET) take_connection(client, connection);
+            sockaddr_in peer{};
+            int length = sizeof peer;
+            SOCKET connection = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
+            if (connection != INVALID_SOCKET) take_connection(client, connection, peer);
         }
     }
     // A failed opening keeps `running`: only a stop and a new start retry.

@@ -4,8 +4,8 @@ class ChatClient;
 
 // The listener for incoming encrypted files: one thread that accepts on the
 // receiver port (8087, all IPv4 addresses) and hands each connection to a
-// thread of its own, a few at a time (receiver_limits.h: a connection beyond
-// them is closed at once). Started and stopped on the user-interface thread.
+// thread of its own, a few at a time and fewer from one address
+// (receiver_limits.h: a connection beyond them is closed at once). Started and stopped on the user-interface thread.
 
 // On: starts the receiver unless it runs. Off: stops it if it runs. Called
 // each time the preferences group is loaded (so also at start-up).

@@ -24,6 +24,7 @@ constexpr DWORD step_timeout_ms = 5000;
 constexpr const wchar_t* user_agent = L"Quillmere";
 
 std::mutex url_lock;
+std::atomic<size_t> lookups_running{0};
 std::wstring url_override;
 std::atomic<unsigned> lookups_started{0};
 
@@ -88,6 +89,9 @@ struct LookupStart {
 };
 
 DWORD WINAPI lookup_thread_main(void* parameter) {
+    struct Running {
+        ~Running() { --lookups_running; }
+    } running;
     std::unique_ptr<LookupStart> start(static_cast<LookupStart*>(parameter));
     bind_thread_to_session(start->session);
     std::string answer;
@@ -153,8 +157,10 @@ bool lookup_public_ip(ChatClient& client) {
 void start_public_ip_lookup(ChatClient& client) {
     ++lookups_started;
     auto* start = new LookupStart{ip_echo_url(), thread_session()};
+    ++lookups_running;
     HANDLE thread = CreateThread(nullptr, 0, lookup_thread_main, start, 0, nullptr);
     if (!thread) {
+        --lookups_running;
         delete start;
         return;
     }
@@ -163,4 +169,8 @@ void start_public_ip_lookup(ChatClient& client) {
 
 unsigned public_ip_lookups_started() {
     return lookups_started;
+}
+
+size_t public_ip_lookups_running() {
+    return lookups_running;
 }

@@ -39,3 +39,6 @@ void start_public_ip_lookup(ChatClient& client);
 // Lookups started so far: one per registered connection, however often a
 // server repeats the end of its welcome text.
 unsigned public_ip_lookups_started();
+
+// Lookup threads not yet ended: tests wait for what a lookup does last.
+size_t public_ip_lookups_running();

@@ -10,6 +10,7 @@
 #include "app/chat_client.h"
 #include "app/file_names.h"
 #include "app/text.h"
+#include "app/zone_mark.h"
 #include "crypto/file_crypto.h"
 #include "transfer/receiver_limits.h"
 #include "transfer/sealed_file_receive.h"
@@ -131,7 +132,7 @@ bool receive_content(TransferLink& link, IncomingFile& file, unsigned long long 
 
 // One file: name, size, content, then decryption. False when the connection
 // must end (the protocol has no refusal: ending it is the refusal).
-bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& limits,
+bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& limits, unsigned long address,
                   const std::atomic<bool>& stop) {
     const std::string name_bytes = link.receive_once(transfer::name_limit);
     if (name_bytes.empty()) return false;
@@ -161,20 +162,21 @@ bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& 
         return false;
     }
     ScratchReservation room;
-    if (!room.reserve(size, folder)) {
+    if (!room.reserve(size, folder, address)) {
         show_transfer_status(format_text(transfer_text::refused_room, name));
         return false;
     }
     if (limits.deadline_rate) link.extend_deadline(size * 1000 / limits.deadline_rate);
     if (!answer(link)) return false;
+    link.expect_bytes(size);
     if (!receive_content(link, file, size, name)) return false;
 
     const std::string encrypted_path = file.finish();
     FileId sealed_id{};
-    if (is_sealed_wire_name(name_bytes, sealed_id))
-        open_sealed_file(client, encrypted_path, sealed_id, folder, stop);
-    else
-        decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
+    const std::wstring saved = is_sealed_wire_name(name_bytes, sealed_id)
+                                   ? open_sealed_file(client, encrypted_path, sealed_id, folder, stop)
+                                   : decrypt_received_file(client, encrypted_path, plain_path, name, &stop).saved_name;
+    if (!saved.empty()) mark_from_internet(folder + saved);
     link.restart_rate_window();
     return true;
 }
@@ -191,6 +193,9 @@ bool acceptable_received_name(const std::string& bytes, std::wstring& wide) {
     std::wstring name(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), &name[0],
                         length);
+    // A name that would read otherwise than it is ("x<U+202E>fdp.exe.zof") is
+    // saved with '_' where the hidden characters were.
+    name = without_format_characters(name);
     if (!is_plain_file_name(name) || !ends_with_extension(name)) return false;
     if (!is_plain_file_name(std::wstring_view(name).substr(0, name.size() - std::strlen(encrypted_file_extension))))
         return false;
@@ -206,12 +211,16 @@ void serve_transfer_connection(ChatClient& client, SOCKET connection, const std:
     pace.min_rate = limits.min_rate;
     pace.rate_window_ms = limits.rate_window_ms;
     TransferLink link(connection, stop, pace);
+    sockaddr_in peer{};
+    int length = sizeof peer;
+    const unsigned long address =
+        getpeername(connection, reinterpret_cast<sockaddr*>(&peer), &length) == 0 ? peer.sin_addr.s_addr : 0;
     for (;;) {
         const std::string marker = link.receive_once(transfer::marker_read_limit);
         // Every marker is answered, the unknown ones too.
         if (marker.empty() || !answer(link)) return;
         if (marker == transfer::start_marker) {
-            if (!receive_file(client, link, limits, stop)) return;
+            if (!receive_file(client, link, limits, address, stop)) return;
         } else if (marker == transfer::end_marker) {
             return;
         }

@@ -8,16 +8,23 @@
 struct ReceiverLimits {
     // Connections served at once; one more is closed as soon as it is accepted.
     unsigned connections = 4;
-    // The announced sizes of the files being received, together. A file is
-    // also refused when the disk lacks twice its size (the received and the
-    // decrypted copy) beside the others.
+    // Connections served at once from one remote address, so that one address
+    // never takes every place.
+    unsigned connections_per_address = 2;
+    // The announced sizes of the files being received, together. The files
+    // from one address may claim half of it at most, so that another sender
+    // always finds room. A file is also refused when the disk lacks twice its
+    // size (the received and the decrypted copy) beside the others.
     unsigned long long scratch_bytes = 2000000000ull;
     // Bytes per second a peer must send, judged over each window (a strictly
     // lock-step sender gives a kilobyte per round trip).
     unsigned min_rate = 2048;
     unsigned rate_window_ms = 30000;
     // A connection may last this long, plus the time each file it announces
-    // takes at `deadline_rate` bytes per second (0: no such time).
+    // takes at `deadline_rate` bytes per second (0: no such time). At the end
+    // of each rate window the bytes still owed are weighed against the time
+    // left at the window's rate: a peer that cannot make it is cut then, not
+    // when the deadline comes.
     unsigned long long deadline_ms = 10 * 60 * 1000;
     unsigned deadline_rate = 8192;
 };
@@ -34,11 +41,13 @@ public:
     ScratchReservation(const ScratchReservation&) = delete;
     ScratchReservation& operator=(const ScratchReservation&) = delete;
     ~ScratchReservation() { release(); }
-    // False when `size` more bytes would pass the limit, or the disk holding
-    // `folder` lacks the room.
-    bool reserve(unsigned long long size, const std::wstring& folder);
+    // False when `size` more bytes would pass the limit, or the share of the
+    // remote `address` (IPv4, network order), or the disk holding `folder`
+    // lacks the room.
+    bool reserve(unsigned long long size, const std::wstring& folder, unsigned long address);
     void release();
 
 private:
     unsigned long long size_ = 0;
+    unsigned long address_ = 0;
 };

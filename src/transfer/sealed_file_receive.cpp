@@ -176,14 +176,14 @@ std::string sealed_wire_name(const FileId& id) {
     return sealed_file_text::wire_prefix + file_id_text(id) + encrypted_file_extension;
 }
 
-bool open_sealed_file(ChatClient& client, const std::string& scratch_path, const FileId& id,
+std::wstring open_sealed_file(ChatClient& client, const std::string& scratch_path, const FileId& id,
                       const std::wstring& folder, const std::atomic<bool>& stop) {
     const std::wstring wire = wide_text(sealed_wire_name(id), CP_THREAD_ACP);
     Expected expected;
     if (!take_expected(file_id_text(id), expected, stop)) {
         DeleteFileA(scratch_path.c_str());
         if (!stop) show_transfer_status(format_text(sealed_file_text::unannounced, wire));
-        return false;
+        return {};
     }
     char output[MAX_PATH] = {};
     const std::string narrow_folder = narrow_text(folder.c_str(), CP_THREAD_ACP);
@@ -197,17 +197,16 @@ bool open_sealed_file(ChatClient& client, const std::string& scratch_path, const
         std::wstring name = clean_file_name(text_from_utf8(opener->name()));
         if (name.empty()) name = wide_text(file_id_text(id), CP_UTF8);
         if (move_beside(output, folder + name, saved)) {
-            tell_chat(client, expected,
-                      format_text(sealed_file_text::received, name, saved.substr(saved.find_last_of(L'\\') + 1)),
-                      false);
-            return true;
+            const std::wstring saved_name = saved.substr(saved.find_last_of(L'\\') + 1);
+            tell_chat(client, expected, format_text(sealed_file_text::received, name, saved_name), false);
+            return saved_name;
         }
     }
     if (output[0]) DeleteFileA(output);
-    if (stop) return false;
+    if (stop) return {};
     tell_chat(client, expected, result == Opened::refused ? sealed_file_text::failed : sealed_file_text::not_saved,
               true);
-    return false;
+    return {};
 }
 
 size_t sealed_files_expected() {

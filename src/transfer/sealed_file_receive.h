@@ -24,8 +24,9 @@ std::string sealed_wire_name(const FileId& id);
 
 // The received stream in `scratch_path` (deleted in every case) opened into
 // `folder` under its real name, cleaned, beside any file there. Waits a while
-// for an announcement still on its way. True when saved.
-bool open_sealed_file(ChatClient& client, const std::string& scratch_path, const FileId& id,
+// for an announcement still on its way. The name it was saved under, or
+// empty when it was not.
+std::wstring open_sealed_file(ChatClient& client, const std::string& scratch_path, const FileId& id,
                       const std::wstring& folder, const std::atomic<bool>& stop);
 
 // Announcements not yet used (tests).

@@ -42,12 +42,25 @@ bool TransferLink::within_limits() {
     const unsigned long long now = GetTickCount64();
     if (deadline_ms_ && now - started_ >= deadline_ms_) return give_up(LinkEnd::deadline);
     if (pace_.idle_ms && now - last_progress_ >= pace_.idle_ms) return give_up(LinkEnd::idle);
-    if (pace_.min_rate && pace_.rate_window_ms && now - window_start_ >= pace_.rate_window_ms) {
-        if (window_bytes_ * 1000 < static_cast<unsigned long long>(pace_.min_rate) * (now - window_start_))
-            return give_up(LinkEnd::too_slow);
-        window_start_ = now;
-        window_bytes_ = 0;
+    if (pace_.rate_window_ms && now - window_start_ >= pace_.rate_window_ms && !judge_window(now)) return false;
+    return true;
+}
+
+// At the end of a rate window: too slow by the rule, or too slow to send
+// what is owed before the deadline; else a new window begins.
+bool TransferLink::judge_window(unsigned long long now) {
+    const unsigned long long window_ms = now - window_start_;
+    if (window_bytes_ * 1000 < static_cast<unsigned long long>(pace_.min_rate) * window_ms)
+        return give_up(LinkEnd::too_slow);
+    if (deadline_ms_ && owed_) {
+        const unsigned long long elapsed = now - started_;
+        const unsigned long long left = deadline_ms_ > elapsed ? deadline_ms_ - elapsed : 0;
+        // owed / (window_bytes / window_ms) > left, without a division; both
+        // sides stay far below 2^64 (owed < 10^9, times of days in ms).
+        if (owed_ * window_ms > left * window_bytes_) return give_up(LinkEnd::deadline);
     }
+    window_start_ = now;
+    window_bytes_ = 0;
     return true;
 }
 
@@ -76,7 +89,10 @@ size_t TransferLink::transfer_once(bool sending, char* bytes, size_t length) {
     }
     if (count == 0) return give_up(LinkEnd::closed);
     last_progress_ = GetTickCount64();
-    if (!sending) window_bytes_ += count;
+    if (!sending) {
+        window_bytes_ += count;
+        owed_ -= std::min<unsigned long long>(owed_, count);
+    }
     return count;
 }
 

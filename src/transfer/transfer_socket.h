@@ -16,6 +16,8 @@ struct LinkPace {
     unsigned idle_ms = 0;        // no byte either way for this long: gone
     unsigned long long deadline_ms = 0;  // the whole connection (extend_deadline adds)
     unsigned min_rate = 0;       // bytes received per second, judged over each window
+    // Also when the bytes still owed (expect_bytes) are weighed against the
+    // deadline at the window's rate.
     unsigned rate_window_ms = 0;
 };
 
@@ -41,6 +43,10 @@ public:
     size_t waiting_bytes() const;
 
     void extend_deadline(unsigned long long ms) { deadline_ms_ += ms; }
+    // The peer owes this many bytes from now on (each receive pays some off):
+    // at the end of a rate window, a peer that cannot send them before the
+    // deadline at that window's rate has ended as if the deadline had come.
+    void expect_bytes(unsigned long long count) { owed_ = count; }
     // After a long piece of work of our own (decrypting), during which the
     // peer had nothing to send.
     void restart_rate_window();
@@ -49,6 +55,7 @@ public:
 
 private:
     bool within_limits();
+    bool judge_window(unsigned long long now);
     size_t transfer_once(bool sending, char* bytes, size_t length);
     bool give_up(LinkEnd why);
 
@@ -59,6 +66,7 @@ private:
     unsigned long long deadline_ms_;
     unsigned long long started_, last_progress_, window_start_;
     unsigned long long window_bytes_ = 0;
+    unsigned long long owed_ = 0;
     LinkEnd end_ = LinkEnd::open;
 };
 

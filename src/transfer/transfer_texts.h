@@ -17,6 +17,7 @@ constexpr wchar_t cannot_save[] = L"File '%s' not received: it could not be save
 constexpr wchar_t receive_cut[] = L"File '%s' not received: the connection ended before the end of the file.";
 constexpr wchar_t receiving[] = L"Receiving '%s': %d%% (%s of %s)";
 constexpr wchar_t refused_busy[] = L"A sender was turned away: %d transfers are in progress already.";
+constexpr wchar_t refused_address[] = L"A sender at %s was turned away: %d transfers from there are in progress already.";
 constexpr wchar_t refused_room[] = L"File '%s' refused: there is no room for it in the Downloads folder now.";
 constexpr wchar_t slow_sender[] = L"File '%s' not received: the sender sent too slowly.";
 constexpr wchar_t late_sender[] = L"File '%s' not received: the transfer took longer than allowed.";

@@ -11,6 +11,7 @@
 #include "app/text.h"
 #include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "chat/palette.h"
 #include "chat_fixture.h"
 #include "support/test_client.h"
@@ -58,6 +59,24 @@ TEST_F(QueueGuard, OverTheCapTextAndDroppableTasksGoCountedAndOtherTasksStay) {
     EXPECT_FALSE(contains(server, L"three") || contains(server, L"piece ")) << "all pieces or none";
     EXPECT_TRUE(contains(server, L"3 pieces of text were not shown")) << server;
     clear_chat(client, 0);
+}
+
+// Text handed over while a line of the server is handled carries the time
+// the server gave that line; a piece with a time of its own keeps it.
+TEST_F(QueueGuard, QueuedTextCarriesTheTimeOfTheLineBeingHandled) {
+    write_out_queue(client);
+    std::thread([&] {
+        LineTimeScope line_time(1796694099855LL);
+        PendingLine own_time = piece(L"own", true);
+        own_time.server_time = 42;
+        append_chat_line(client, 0, {piece(L"played ", false), piece(L"back", true), own_time});
+    }).join();
+    std::thread([&] { append_chat_line(client, 0, {piece(L"live", true)}); }).join();
+    DroppedWork dropped;
+    const std::vector<QueuedWork> work = take_queued_work(dropped, 10);
+    std::vector<long long> times;
+    for (const QueuedWork& entry : work) times.push_back(entry.piece.server_time);
+    EXPECT_EQ(times, (std::vector<long long>{1796694099855LL, 1796694099855LL, 42, 0}));
 }
 
 // The runs' clock, replaced: `clock_step` seconds pass at every look.

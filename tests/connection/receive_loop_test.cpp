@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "chat/chat_tabs.h"
@@ -9,6 +11,21 @@
 #include "net/tls_errors.h"
 #include "chat/ui_post.h"
 #include "support/net_test_support.h"
+
+// Memory running out off the test's thread: the next allocation there of at least this many bytes fails.
+std::atomic<size_t> fail_next_large_allocation{0};
+const DWORD test_thread = GetCurrentThreadId();
+
+void* operator new(size_t size) {
+    size_t limit = fail_next_large_allocation.load();
+    if (limit && size >= limit && GetCurrentThreadId() != test_thread &&
+        fail_next_large_allocation.compare_exchange_strong(limit, 0))
+        throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, size_t) noexcept { std::free(block); }
 
 namespace {
 using namespace net_test;
@@ -68,6 +85,15 @@ protected:
     bool server_tab_shows(const std::wstring& text, int timeout_ms = 10000) {
         return wait_until([&] { return contains(server_tab(), text); }, timeout_ms);
     }
+    // The logs kept aside beside the current one, each file's bytes.
+    std::vector<std::string> kept_logs() {
+        std::vector<std::string> kept;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"Downloads\\server_data_log *.txt").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            kept.push_back(shared_read(folder + L"Downloads\\" + found.cFileName));
+        return FindClose(search), kept;
+    }
     bool disconnected(int timeout_ms = 10000) {
         return wait_until([&] { return client.server_socket.connected == 0; }, timeout_ms);
     }
@@ -88,6 +114,7 @@ TEST_F(ReceiveLoopTest, RegistersWithOrWithoutTheCompatibleMark) {
         client.check_compatible_app = c.compatible;
         LoopbackServer far_end;
         ASSERT_TRUE(connect_to(far_end, L"Nickname1", c.username));
+        EXPECT_EQ(next_line(far_end), "CAP LS 302");
         EXPECT_EQ(next_line(far_end), "NICK Nickname1");
         EXPECT_EQ(next_line(far_end), c.user_line);
         stop_receive_thread(client);
@@ -116,9 +143,10 @@ TEST_F(ReceiveLoopTest, AFailedConnectIsReportedAndStartsNothing) {
     }
     const std::wstring port = std::to_wstring(dead_port);
     ConnectRequest request{L"127.0.0.1", port, L"Failing1", L"failin"};
-    EXPECT_FALSE(connect_and_start(client, request));
-    EXPECT_EQ(client.server_socket.connected, 0);
+    EXPECT_TRUE(connect_and_start(client, request));  // the receive thread tries, and says how it went
     EXPECT_TRUE(server_tab_shows(L"Connection error to IRC server 127.0.0.1:" + port));
+    EXPECT_TRUE(wait_until([] { return !receive_thread_running(); }));
+    EXPECT_EQ(client.server_socket.connected, 0);
     EXPECT_FALSE(contains(server_tab(), L"Connection successfully established."));
     // The new values are kept even though the connect failed.
     EXPECT_EQ(client.connection.nickname, L"Failing1");
@@ -134,6 +162,7 @@ TEST_F(ReceiveLoopTest, PortTextsBecomeNumbers) {
 
 TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv 999 me :first\r\nPING :abc\r\n:srv 999 me :second\r\n");
@@ -144,6 +173,7 @@ TEST_F(ReceiveLoopTest, DispatchesEveryLineWithText) {
 
 TEST_F(ReceiveLoopTest, TwoHundredEmptyReadsInARowEndTheConnection) {
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     // 199 empty lines, then a line with text resets the count.
@@ -187,6 +217,7 @@ TEST_F(ReceiveLoopTest, AServerThatClosesIsNotRespondingAtOnce) {
 TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
     client.save_log_file = true;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv NOTICE me :one\r\nPING :two\r\n:srv 999 me :caf\xE9\r\n");
@@ -202,6 +233,7 @@ TEST_F(ReceiveLoopTest, LogsEveryReceivedLineAndNoSentOne) {
 TEST_F(ReceiveLoopTest, LinesOfEveryLengthArriveWholeAndAlone) {
     client.save_log_file = true;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     // The long lines are single words, which the dispatcher drops unseen: a
@@ -212,7 +244,7 @@ TEST_F(ReceiveLoopTest, LinesOfEveryLengthArriveWholeAndAlone) {
                                  "PING :done"};
     std::string sent, logged;
     for (const std::string& line : lines) sent += line + "\r\n";
-    server.send_bytes(sent);
+    server.send_bytes(sent + ":srv 999 me :a part");  // the whole lines are logged while it waits
     EXPECT_EQ(next_line(server), "PONG :x");
     EXPECT_EQ(next_line(server), "PONG :done");
     for (const std::string& line : lines) logged += line.substr(0, LineReader::line_cap) + "\r\n";
@@ -221,30 +253,52 @@ TEST_F(ReceiveLoopTest, LinesOfEveryLengthArriveWholeAndAlone) {
 }
 
 // The log stays in the code page while its lines fit it (as above); the first
-// line that does not turns the whole file into UTF-8 after a byte order mark,
-// the earlier lines with it. A new log whose first line needs UTF-8 starts so.
-TEST_F(ReceiveLoopTest, TheLogTurnsUtf8AsAWholeWhenALineNeedsIt) {
+// line that does not starts a new log in UTF-8, after a byte order mark, and
+// the old one is kept as it was under a dated name. A new log whose first
+// line needs UTF-8 starts so. Nothing is ever read back.
+TEST_F(ReceiveLoopTest, ALineThatNeedsUtf8StartsANewLogAndTheOldIsKept) {
     client.save_log_file = true;
     const std::wstring log = server_log_path(client);
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     server.send_bytes(":srv 999 me :caf\xE9\r\nPING :one\r\n");
     EXPECT_EQ(next_line(server), "PONG :one");
     EXPECT_TRUE(log_holds(":srv 999 me :caf\xE9\r\nPING :one\r\n"));
     // Lines that come together are logged together: the one before the line
-    // that needs UTF-8 is converted with the file.
+    // that needs UTF-8 goes into the old file.
     server.send_bytes(":srv 999 me :d\xE9j\xE0\r\n:srv 999 me :\xD0\xB6 \xF0\x9F\x98\x80\r\n:srv 999 me :caf\xE9\r\n"
                       "PING :two\r\n");
     EXPECT_EQ(next_line(server), "PONG :two");
-    EXPECT_TRUE(log_holds("\xEF\xBB\xBF:srv 999 me :caf\xC3\xA9\r\nPING :one\r\n:srv 999 me :d\xC3\xA9j\xC3\xA0\r\n"
-                          ":srv 999 me :\xD0\xB6 \xF0\x9F\x98\x80\r\n:srv 999 me :caf\xC3\xA9\r\nPING :two\r\n"));
+    EXPECT_TRUE(log_holds("\xEF\xBB\xBF:srv 999 me :\xD0\xB6 \xF0\x9F\x98\x80\r\n:srv 999 me :caf\xC3\xA9\r\nPING :two\r\n"));
+    EXPECT_EQ(kept_logs(), std::vector<std::string>{":srv 999 me :caf\xE9\r\nPING :one\r\n:srv 999 me :d\xE9j\xE0\r\n"});
 
     // The receive thread may still be closing the file it has just written.
     ASSERT_TRUE(wait_until([&] { return DeleteFileW(log.c_str()) != 0; }));
     server.send_bytes(":srv 999 me :\xE4\xB8\xAD\r\n:srv 999 me :caf\xE9\r\nPING :three\r\n");
     EXPECT_EQ(next_line(server), "PONG :three");
     EXPECT_TRUE(log_holds("\xEF\xBB\xBF:srv 999 me :\xE4\xB8\xAD\r\n:srv 999 me :caf\xC3\xA9\r\nPING :three\r\n"));
+
+    // Past its size limit the log is kept aside too, and a new one begun.
+    HANDLE file =
+        CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER size{{static_cast<DWORD>(server_log_size_limit), 0}};
+    ASSERT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file) && CloseHandle(file));
+    server.send_bytes("PING :four\r\n");
+    EXPECT_EQ(next_line(server), "PONG :four");
+    EXPECT_TRUE(log_holds("PING :four\r\n"));
+    EXPECT_EQ(kept_logs().size(), 2u);
+}
+
+TEST_F(ReceiveLoopTest, WhatTheLoopThrowsClosesTheConnectionWithANotice) {
+    ASSERT_TRUE(connect());
+    next_line(server);
+    fail_next_large_allocation = 100000;  // a line of 60,000 characters takes more
+    server.send_bytes(std::string(60000, 'a') + "\r\n");
+    EXPECT_TRUE(disconnected());
+    EXPECT_TRUE(server_tab_shows(L"Reading from the IRC server failed (std::bad_alloc); the connection was closed."));
+    EXPECT_EQ(fail_next_large_allocation, 0u);
 }
 
 TEST_F(ReceiveLoopTest, NoLogIsWrittenWhenSwitchedOff) {
@@ -260,6 +314,7 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     client.save_log_file = true;
     BoxRecorder boxes;
     ASSERT_TRUE(connect());
+    next_line(server);  // CAP LS 302
     next_line(server);
     next_line(server);
     std::string lines;
@@ -268,8 +323,10 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     // The receive thread keeps answering while the box waits for the user.
     EXPECT_EQ(next_line(server), "PONG :alive");
     EXPECT_TRUE(server_tab_shows(L":srv 999 me :line 50"));
-    // The log is written, and found unwritable, once the lines in hand are dispatched.
-    EXPECT_TRUE(wait_until([&] { return boxes.count() > 0; }));
+    // The lines flow on, and the tries that fail after the first stay silent:
+    // "PONG :again" follows a try to write "line 51".
+    for (const char* more : {":srv 999 me :line 51\r\nPING :still\r\n", "PING :again\r\n"})
+        server.send_bytes(more), next_line(server);
     pump_messages();
     const std::vector<BoxRecorder::Box> shown = boxes.take_boxes();
     ASSERT_EQ(shown.size(), 1u);
@@ -277,7 +334,7 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     EXPECT_EQ(shown[0].caption, L"File create error");
     EXPECT_EQ(shown[0].flags & MB_ICONMASK, UINT(MB_ICONERROR));
 
-    // The next connection reports it again, once.
+    // The next connection reports it again, once, and its lines wait for the log.
     LoopbackServer second;
     ASSERT_TRUE(connect_to(second, L"Tester", L"abcdef"));
     next_line(second);
@@ -285,14 +342,20 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     second.send_bytes(":srv 999 me :again\r\n:srv 999 me :and again\r\n");
     EXPECT_TRUE(server_tab_shows(L"and again"));
     EXPECT_TRUE(wait_until([&] { return boxes.count() == 1; }));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"Downloads").c_str(), nullptr));
+    second.send_bytes("PING :written\r\n");
+    EXPECT_EQ(next_line(second), "PONG :written");
+    EXPECT_TRUE(log_holds(":srv 999 me :again\r\n:srv 999 me :and again\r\nPING :written\r\n"));
 }
 
 TEST_F(ReceiveLoopTest, ASecondConnectReplacesAPendingOne) {
     ASSERT_TRUE(connect(L"FirstNick", L"firsts"));
+    EXPECT_EQ(next_line(server), "CAP LS 302");
     EXPECT_EQ(next_line(server), "NICK FirstNick");
     LoopbackServer second;
     ASSERT_TRUE(connect_to(second, L"SecondNick", L"second"));
     EXPECT_TRUE(closed_by_client(server));
+    EXPECT_EQ(next_line(second), "CAP LS 302");
     EXPECT_EQ(next_line(second), "NICK SecondNick");
     EXPECT_EQ(next_line(second), "USER z-zsecond z-zsecond z-zsecond :z-zsecond");
     second.send_bytes("PING :b\r\n");

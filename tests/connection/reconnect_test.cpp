@@ -7,6 +7,7 @@
 #include "connection/connection_start.h"
 #include "connection/receive_loop.h"
 #include "connection/reconnect.h"
+#include "irc/nickname_fallback.h"
 #include "support/net_test_support.h"
 
 namespace {
@@ -83,6 +84,27 @@ TEST(Reconnect, OnlyARegisteredConnectionThatEndsByItselfComesBackIntoItsTabs) {
     }
     client.auto_reconnect = false;
     set_reconnect_waits(0, 0);
+}
+
+// An attempt that failed leaves its offer of alternative nicknames behind; the
+// user's own Connect that follows answers "nickname in use" the plain way.
+TEST(Reconnect, TheUsersOwnConnectIsOfferedNoAlternativeNickname) {
+    ChatClient& client = test_client();
+    start_ui_posts();
+    if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
+    use_fresh_folder(client, L"reconnect-offer");
+    client.auto_reconnect = true;
+    offer_alternative_nicknames(client.server_socket.opened + 1);  // as a reconnect attempt does
+    LoopbackServer far_end;
+    ConnectRequest request{L"127.0.0.1", std::to_wstring(far_end.port()), L"Tester", L"tester"};
+    ASSERT_TRUE(connect_and_start(client, request) && far_end.accept_client());
+    EXPECT_EQ(next_command(far_end, "USER").substr(0, 5), "USER ");
+    far_end.send_bytes(":srv 433 * Tester :Nickname already in use\r\n");
+    EXPECT_EQ(next_command(far_end, "NICK"), "");
+    EXPECT_TRUE(closed_by_client(far_end));
+    refuse_reconnect(client);
+    stop_receive_thread(client);
+    client.auto_reconnect = false;
 }
 
 }  // namespace

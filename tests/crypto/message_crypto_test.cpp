@@ -157,6 +157,10 @@ TEST(MessageCrypto, ReceivedTextRecognisedAndShown) {
         encrypt_message(narrow_text(typed.c_str(), CP_THREAD_ACP), narrow_text(L"Seventh-pass", CP_THREAD_ACP));
     const std::wstring received = L"[ZOVMSG01]" + wide_text(block, CP_THREAD_ACP);
     EXPECT_EQ(read_encrypted_message(client, received.c_str()), L" [DECRYPTED] - " + typed);
+    // A decrypted text cannot draw a line of someone else's below it.
+    const std::string forged = encrypt_message("hi\r\n<alice> [DECRYPTED] - meet at 5\n", "Seventh-pass");
+    EXPECT_EQ(read_encrypted_message(client, (L"[ZOVMSG01]" + wide_text(forged, CP_THREAD_ACP)).c_str()),
+              L" [DECRYPTED] - hi\u21B5\u21B5<alice> [DECRYPTED] - meet at 5\u21B5");
 
     // A decrypted text is read like a line from the server: UTF-8 when it is
     // valid UTF-8 beyond ASCII, else the code page.

@@ -13,6 +13,7 @@
 #include "crypto/message_crypto.h"
 #include "dialogs/join_all_channels_dialog.h"
 #include "e2e_support.h"
+#include "quillmere_version.h"
 #include "openssl_cli.h"
 #include "net/irc_commands.h"
 #include "connection/receive_loop.h"
@@ -197,6 +198,27 @@ TEST_F(EndToEnd, EncryptedMessageIsDecrypted) {
     const std::string block = encrypt_message("meet at noon", "shared secret");
     peer->send("PRIVMSG Quillfan1 :[ZOVMSG01]" + block);
     EXPECT_TRUE(shows(slot_of(L"e2epeer"), L"[DECRYPTED] - meet at noon"));
+}
+
+// Actions and requests between clients, and a sender's formatting, through a
+// real server; the action is typed into the input line.
+TEST_F(EndToEnd, ActionsRequestsAndFormattingThroughTheServer) {
+    const int room = slot_of(L"#e2e");
+    ASSERT_GT(room, 0);
+    SendMessageW(client->main_window, WM_COMMAND, MAKEWPARAM(201 + 2 * room, BN_CLICKED), 0);
+    SetWindowTextW(client->input_window, L"/me waves");
+    SendMessageW(client->input_window, WM_CHAR, L'\r', 1);
+    EXPECT_NE(peer->wait_for("PRIVMSG #e2e :\x01" "ACTION waves\x01"), "");
+
+    peer->send("PRIVMSG #e2e :\x01" "ACTION nods\x01");
+    EXPECT_TRUE(shows(room, L"* e2epeer nods"));
+    peer->send("PRIVMSG Quillfan1 :\x01VERSION\x01");
+    EXPECT_NE(peer->wait_for(std::string("NOTICE e2epeer :\x01VERSION Quillmere ") + QUILLMERE_VERSION_TEXT +
+                             " (Windows)\x01"),
+              "");
+    peer->send("PRIVMSG #e2e :\x02" "bold\x02 \x03" "4red\x03 plain");
+    EXPECT_TRUE(shows(room, L"[e2epeer] - bold red plain"));
+    EXPECT_FALSE(contains(chat_text(*client, room), L"\x01"));
 }
 
 // A message longer than a line goes out in parts that the server relays

@@ -42,6 +42,8 @@ void IrcTest::SetUp() {
     clear_chat(client, 0);
     client.connection.nickname = L"me";
     client.connection.public_ip = L"10.0.0.7";
+    client.connection.features.reset();
+    client.connection.receive.reset();
     client.allow_open_private_chats = true;
     client.reply_away_message = false;
     client.show_rejected_message = true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "chat/user_list.h"
@@ -141,8 +143,12 @@ TEST_F(Membership, ASessionFromTheReceiveThread) {
     EXPECT_EQ(chat_texts(channel), (std::vector<std::wstring>{L"********** Channel #room **********",
                                                               L"[bob] - hi me", L"[bob] C--> [robert]"}));
     EXPECT_EQ(chat_texts(chat).back(), L"[carol]  disconnected from the IRC server");
-    EXPECT_EQ(sent_lines(), (std::vector<std::string>{"MODE #room", "MODE #room +t+n", "USERHOST carol",
-                                                      "WHOIS carol", "PONG :srv"}));
+    // The PONG goes ahead of whatever still waits to be sent; the rest keep their order.
+    std::vector<std::string> sent = sent_lines();
+    const auto pong = std::find(sent.begin(), sent.end(), "PONG :srv");
+    ASSERT_NE(pong, sent.end());
+    sent.erase(pong);
+    EXPECT_EQ(sent, (std::vector<std::string>{"MODE #room", "MODE #room +t+n", "USERHOST carol", "WHOIS carol"}));
     EXPECT_EQ(client.stats_mentions.load(), 1u);
     EXPECT_EQ(client.stats_chats_accepted.load(), 1u);
     dispatch_from_receive_thread({L":me!u@h PART #room"});

@@ -222,9 +222,9 @@ TEST_F(Privmsg, IpSharingTagsAreActedOnAndNeverShown) {
 // means its U+00C3.
 TEST_F(Privmsg, MisreadUtf8IsRepairedInCodePageLinesOnly) {
     const int channel = open_channel(L"#c");
-    dispatch(L":jo!u@h PRIVMSG #c :caf\u00C3\u00A9 \u00C3\u20AC");  // "café À" read as Windows-1252
+    dispatch(L":jo!u@h PRIVMSG #c :caf\u00C3\u00A9 \u00C3\u20AC \u00E2\u20AC\u00AE");  // "café À <RLO>" read as 1252
     dispatch_line(client, L":jo!u@h PRIVMSG #c :S\u00C3O PAULO", TextForm::utf8);
-    EXPECT_EQ(chat_texts(channel), (std::vector<std::wstring>{L"[jo] - caf\u00E9 \u00C0", L"[jo] - S\u00C3O PAULO"}));
+    EXPECT_EQ(chat_texts(channel), (std::vector<std::wstring>{L"[jo] - caf\u00E9 \u00C0 \uFFFD", L"[jo] - S\u00C3O PAULO"}));
 }
 
 TEST_F(Privmsg, MessageClickOnlyInTheSelectedChatWithItsSwitch) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/file_names.h"
+#include "chat/chat_tabs.h"
 #include "http_stub.h"
 #include "link_fixture.h"
 #include "links/link_download.h"
@@ -146,7 +147,7 @@ TEST_F(DownloadLimitsTest, ShutdownEndsDownloadsAndLateWorkFindsNoClient) {
     client.connection.public_ip = L"192.0.2.1";
     start_public_ip_lookup(client);
     ASSERT_TRUE(echo.accept_client());
-    std::atomic<bool> told{false};
+    HANDLE told = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread late;
     {
         Unretire unretire{client};
@@ -156,16 +157,19 @@ TEST_F(DownloadLimitsTest, ShutdownEndsDownloadsAndLateWorkFindsNoClient) {
         echo.send_bytes("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n203.0.113.9");
         EXPECT_TRUE(echo.wait_closed());
 
-        late = std::thread([&told] {
+        late = std::thread([told] {
             show_status_notice("Download File", "late");
-            told = true;
+            SetEvent(told);
         });
-        // This thread does not answer the window's messages meanwhile.
-        for (int waited = 0; waited < 2000 && !told; waited += 10) Sleep(10);
-        EXPECT_TRUE(told);
-        Sleep(300);  // the lookup has taken the answer and had its time to hand it on
+        // This thread does not answer the window's messages meanwhile: a
+        // notice that waited for the window would never be told.
+        EXPECT_EQ(WaitForSingleObject(told, 60000), WAIT_OBJECT_0);
+        // The lookup has handed on whatever it was going to.
+        EXPECT_TRUE(wait_until([] { return public_ip_lookups_running() == 0; }));
     }
+    CloseHandle(told);
     pump_messages();
+    flush_chat_appends(client);  // runs whatever the lookup queued
     late.join();
     EXPECT_EQ(status(1), L"");
     EXPECT_EQ(client.connection.public_ip, L"192.0.2.1");

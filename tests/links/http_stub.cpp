@@ -57,9 +57,13 @@ void HttpStub::answer(SOCKET client) {
         return;
     }
     const auto file = files_.find(path);
-    const std::string body = file == files_.end() ? "not here" : file->second;
-    const std::string reply = std::string(file == files_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
-                              "\r\nContent-Length: " + std::to_string(body.size()) +
+    std::string body = file == files_.end() ? "not here" : file->second;
+    std::string status = file == files_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK";
+    if (body.rfind("=> ", 0) == 0) {
+        status = "HTTP/1.1 302 Found\r\nLocation: " + body.substr(3);
+        body.clear();
+    }
+    const std::string reply = status + "\r\nContent-Length: " + std::to_string(body.size()) +
                               "\r\nConnection: close\r\n\r\n" + body;
     send(client, reply.data(), static_cast<int>(reply.size()), 0);
     shutdown(client, SD_SEND);

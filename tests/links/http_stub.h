@@ -11,7 +11,8 @@
 
 class HttpStub {
 public:
-    // Paths that answer 200 with the body; others 404. A path in `stalled`
+    // Paths that answer 200 with the body ("=> where" for 302 to there);
+    // others 404. A path in `stalled`
     // is accepted and never answered until the stub stops.
     explicit HttpStub(std::map<std::string, std::string> files, std::vector<std::string> stalled = {});
     ~HttpStub();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/chat_client.h"
+#include "links/link_download.h"
 #include "links/open_link.h"
 #include "mainwindow/main_window.h"
 #include "support/test_client.h"
@@ -96,6 +97,8 @@ protected:
         fake_now += 3600000;
         reset_link_open_limiter([] { return fake_now.load(); });
         set(defaults);
+        allow_local_link_downloads(true);  // the stub servers listen on this machine
+        set_download_limits(DownloadLimits{});
         downloads = std::wstring(client.app_folder) + L"Downloads\\";
         show_status_notice("", "");
     }

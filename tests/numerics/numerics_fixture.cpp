@@ -8,6 +8,9 @@
 
 void NumericsTest::SetUp() {
     start_ui_posts();
+    // What an earlier test's server told of itself ends with its connection.
+    client.connection.features.reset();
+    client.connection.receive.reset();
     if (!client.chats[0].in_use) create_chat(client, L"IRC Server", false);
     for (int slot = 1; slot < chat_slot_count; ++slot)
         if (client.chats[slot].in_use) close_chat(client, chat_name(client, slot).c_str());

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/text.h"
+#include "links/link_download.h"
 #include "settings/keyword_filter.h"
 #include "settings/settings_file.h"
 #include "settings_folder.h"
@@ -83,6 +84,13 @@ TEST(Preferences, EachKeyReadsWithItsOwnRule) {
     settings.write_ini("[preferences]\r\nallow_receive_files=false\r\n");
     load_settings(client, SettingsGroup::preferences);
     EXPECT_FALSE(client.allow_receive_files);
+
+    // Settings.ini alone lets link downloads reach this machine and its network.
+    for (const char* value : {"true", "TRUE", ""}) {
+        settings.write_ini(std::string("[preferences]\r\nallow_local_link_downloads=") + value + "\r\n");
+        load_settings(client, SettingsGroup::preferences);
+        EXPECT_EQ(local_link_downloads_allowed(), std::string(value) == "true") << value;
+    }
 }
 
 TEST(Preferences, TextsAreTakenAsTheyAreAndCutToTheirFields) {

@@ -40,6 +40,32 @@ inline SOCKET connect_to_loopback(unsigned short port) {
     return sock;
 }
 
+// Connections to 127.0.0.1:port that nobody accepts: `count` of them fill a
+// small backlog, after which the system drops further connection requests
+// unanswered (a server that takes no more clients).
+inline std::vector<SOCKET> fill_backlog(unsigned short port, int count) {
+    std::vector<SOCKET> fillers;
+    const sockaddr_in address = loopback_address(port);
+    for (int i = 0; i < count; ++i) {
+        SOCKET sock = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long non_blocking = 1;
+        ioctlsocket(sock, FIONBIO, &non_blocking);
+        connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        fillers.push_back(sock);
+    }
+    return fillers;
+}
+
+// The next connection on `listener`, or INVALID_SOCKET when none came in time.
+inline SOCKET accept_within(SOCKET listener, int timeout_ms) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener, &readable);
+    timeval wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return INVALID_SOCKET;
+    return accept(listener, nullptr, nullptr);
+}
+
 // True when the other end closed (or reset) the connection within the time;
 // what it sent before goes into `received` when given.
 bool closed_within(SOCKET sock, int timeout_ms, std::string* received = nullptr);

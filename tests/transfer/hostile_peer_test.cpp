@@ -51,6 +51,10 @@ TEST_F(TransferTest, HostileSenderIsCutOffAndTheReceiverGoesOn) {
         EXPECT_TRUE(peer::closed_by_other_side(s));
         closesocket(s);
         ASSERT_TRUE(wait_served(before));
+        show_handed_over_notices();  // why it ended
+        EXPECT_EQ(status_text(client, 1), unit.answered.size() == 1
+                                              ? L"File refused: the name sent is not a plain file name ending in .zof."
+                                              : L"File 'sized.bin.zof' refused: its size is not 1 to 9 decimal digits.");
     }
     {
         SCOPED_TRACE("cut in the middle of a chunk");

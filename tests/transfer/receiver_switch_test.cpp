@@ -51,12 +51,6 @@ SOCKET far_end_of(SOCKET ours) {
     return INVALID_SOCKET;
 }
 
-// The notices of threads already joined: they wait in the window's queue.
-void show_handed_over_notices() {
-    pump_messages();
-    write_out_queue(test_client());
-}
-
 bool is_socket_on_port(SOCKET socket, unsigned short port) {
     sockaddr_in local{};
     int length = sizeof local;
@@ -138,13 +132,13 @@ TEST_F(TransferTest, StopLeavesTheServedSocketToItsThread) {
         std::unique_lock<std::mutex> held(client.password_lock);
         EXPECT_EQ(peer::send_unit(s, encrypted("", right_password)), "OK");
         std::thread stopper([&] { stop_file_receiver(client); });
-        Sleep(500);  // the stop is under way, and cannot end yet
+        // The stop is under way (it shut the connection down), and cannot end yet.
+        EXPECT_TRUE(peer::closed_by_other_side(s));
         EXPECT_TRUE(is_socket_on_port(served, port));
         held.unlock();
         stopper.join();
     }
     EXPECT_FALSE(file_receiver_running());
-    EXPECT_TRUE(peer::closed_by_other_side(s));
     closesocket(s);
     EXPECT_TRUE(downloads_files().empty());
 }

@@ -39,6 +39,11 @@ std::string TransferTest::encrypted(const std::string& plain, const std::string&
     return read_file_bytes(folder + L"plain.zof");
 }
 
+void TransferTest::show_handed_over_notices() {
+    pump_messages();
+    write_out_queue(client);
+}
+
 bool TransferTest::wait_served(unsigned long before) {
     return wait_until([&] { return file_receiver_connections_served() > before; });
 }

@@ -24,6 +24,9 @@ protected:
     std::string encrypted(const std::string& plain, const std::string& password);
     // Waits until the receiver has ended one more connection than `before`.
     bool wait_served(unsigned long before);
+    // The notices of threads that have ended (or been joined): they wait in
+    // the window's queue.
+    void show_handed_over_notices();
     std::vector<std::wstring> downloads_files() const { return files_in(downloads); }
     // The private chat with "bob", selected, ready to send `path` to 127.0.0.1
     // under `password` (empty fields stay empty).

@@ -9,9 +9,15 @@
 
 namespace peer {
 
-SOCKET connect_local(unsigned short port) {
-    SOCKET s = connect_to_loopback(port);
-    if (s == INVALID_SOCKET) return s;
+SOCKET connect_local(unsigned short port, const char* from) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in own = loopback_address(0), far_end = loopback_address(port);
+    own.sin_addr.s_addr = inet_addr(from);
+    if (bind(s, reinterpret_cast<sockaddr*>(&own), sizeof own) != 0 ||
+        connect(s, reinterpret_cast<sockaddr*>(&far_end), sizeof far_end) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
     DWORD timeout = 10000;
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
     return s;
@@ -33,8 +39,8 @@ bool closed_by_other_side(SOCKET socket, int timeout_ms) {
 }
 
 bool send_file(unsigned short port, const std::string& name, const std::string& content,
-               const std::vector<std::string>& extra_markers) {
-    SOCKET s = connect_local(port);
+               const std::vector<std::string>& extra_markers, const char* from) {
+    SOCKET s = connect_local(port, from);
     if (s == INVALID_SOCKET) return false;
     bool ok = true;
     for (const std::string& marker : extra_markers) ok = ok && send_unit(s, marker) == "OK";
@@ -47,8 +53,8 @@ bool send_file(unsigned short port, const std::string& name, const std::string& 
 }
 
 Trickler::Trickler(unsigned short port, const std::string& name, unsigned long long size, size_t step,
-                   int interval_ms) {
-    socket_ = connect_local(port);
+                   int interval_ms, const char* from) {
+    socket_ = connect_local(port, from);
     if (socket_ == INVALID_SOCKET) return;
     announced_ = send_unit(socket_, "File_send") == "OK" && send_unit(socket_, name) == "OK" &&
                  send_unit(socket_, std::to_string(size)) == "OK";
@@ -69,14 +75,16 @@ void Trickler::trickle(size_t step, int interval_ms) {
     const std::string bytes(step, 't');
     while (!stop_) {
         if (send(socket_, bytes.data(), static_cast<int>(step), 0) != static_cast<int>(step)) break;
-        // Waits out the interval while watching for answers and the end.
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(socket_, &readable);
-        timeval interval{interval_ms / 1000, (interval_ms % 1000) * 1000};
-        if (select(0, &readable, nullptr, nullptr, &interval) > 0) {
+        // Waits out the whole interval while watching for answers and the end.
+        const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(interval_ms);
+        for (ULONGLONG now; !stop_ && (now = GetTickCount64()) < until;) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(socket_, &readable);
+            timeval interval{static_cast<long>((until - now) / 1000), static_cast<long>((until - now) % 1000 * 1000)};
             char answers[4096];
-            if (recv(socket_, answers, sizeof answers, 0) <= 0) break;
+            if (select(0, &readable, nullptr, nullptr, &interval) > 0 && recv(socket_, answers, sizeof answers, 0) <= 0)
+                return void(cut_ = !stop_);
         }
     }
     if (!stop_) cut_ = true;

@@ -16,8 +16,9 @@
 
 namespace peer {
 
-// Connects to 127.0.0.1:port; INVALID_SOCKET on failure.
-SOCKET connect_local(unsigned short port);
+// Connects to 127.0.0.1:port from the loopback address `from` (any of
+// 127.0.0.0/8 is this machine); INVALID_SOCKET on failure.
+SOCKET connect_local(unsigned short port, const char* from = "127.0.0.1");
 
 // One unit, then one receive of at most 32 bytes for its answer (returned;
 // empty when the connection ended).
@@ -30,13 +31,14 @@ bool closed_by_other_side(SOCKET socket, int timeout_ms = 5000);
 // content in chunks of 1,024 each answered, then "End_connection". Extra
 // markers go before "File_send". True when every unit was answered "OK".
 bool send_file(unsigned short port, const std::string& name, const std::string& content,
-               const std::vector<std::string>& extra_markers = {});
+               const std::vector<std::string>& extra_markers = {}, const char* from = "127.0.0.1");
 
 // Announces a file and then sends its content slowly: `step` bytes every
 // `interval_ms`, on a thread of its own, reading (and dropping) the answers.
 class Trickler {
 public:
-    Trickler(unsigned short port, const std::string& name, unsigned long long size, size_t step, int interval_ms);
+    Trickler(unsigned short port, const std::string& name, unsigned long long size, size_t step, int interval_ms,
+             const char* from = "127.0.0.1");
     ~Trickler();  // stops and closes its end
     // Every header unit ("File_send", the name, the size) was answered "OK".
     bool announced() const { return announced_; }

@@ -16,6 +16,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/irc_formatting.h"
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
 #include "framework/basic_window.h"
@@ -29,10 +30,20 @@ void pump() {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
-double append_lines(ChatClient& client, int slot, int count) {
+// The same 200 characters as a sender formats them: bold, colours, italics.
+const std::wstring formatted_text = std::wstring(L"<somebody> \x02") + std::wstring(40, L'b') + L"\x02 \x03" L"4," L"2" +
+                                    std::wstring(60, L'c') + L"\x03 \x1D" + std::wstring(87, L'i') + L"\x0F";
+
+double append_lines(ChatClient& client, int slot, int count, bool formatted = false) {
+    const FormattedText parsed = parse_formatting(formatted_text);
+    const std::vector<PendingLine> line{PendingLine{parsed.text, colour_channel_message, colour_black, true, parsed.runs}};
     const double start = now_seconds();
-    for (int n = 0; n < count; ++n)
-        append_chat_text(line_text.c_str(), client, slot, colour_channel_message, colour_black, true);
+    for (int n = 0; n < count; ++n) {
+        if (formatted)
+            append_chat_line(client, slot, line);
+        else
+            append_chat_text(line_text.c_str(), client, slot, colour_channel_message, colour_black, true);
+    }
     return (now_seconds() - start) * 1e6 / count;
 }
 
@@ -74,27 +85,31 @@ int main(int argc, char** argv) {
     append_chat_text(L"", client, slot, 0, 0, false);
     std::printf("%-44s %12.1f\n", "released on scrolling to end (per line)", (now_seconds() - start) * 1e6 / lines);
 
-    clear_chat(client, slot);
-    std::atomic<bool> done{false};
-    double worker_cost = 0;
-    start = now_seconds();
-    std::thread worker([&] {
-        worker_cost = append_lines(client, slot, lines);
-        done = true;
-    });
-    while (!done) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        pump();
+    for (bool formatted : {false, true}) {
+        clear_chat(client, slot);
+        std::atomic<bool> done{false};
+        double worker_cost = 0;
+        start = now_seconds();
+        std::thread worker([&] {
+            worker_cost = append_lines(client, slot, lines, formatted);
+            done = true;
+        });
+        while (!done) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            pump();
+        }
+        worker.join();
+        std::printf("%-44s %12.1f %14ld\n",
+                    formatted ? "handed over, formatted by its sender" : "handed over from another thread", worker_cost,
+                    buffer_length(client, slot));
+        const long expected = static_cast<long>(lines) * static_cast<long>(line_text.size() + 2);
+        while (buffer_length(client, slot) < expected) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            pump();
+        }
+        std::printf("%-44s %12.1f %14ld\n", "  ... until in the buffer (per line)",
+                    (now_seconds() - start) * 1e6 / lines, buffer_length(client, slot));
     }
-    worker.join();
-    std::printf("%-44s %12.1f %14ld\n", "handed over from another thread", worker_cost, buffer_length(client, slot));
-    const long expected = static_cast<long>(lines) * static_cast<long>(line_text.size() + 2);
-    while (buffer_length(client, slot) < expected) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        pump();
-    }
-    std::printf("%-44s %12.1f %14ld\n", "  ... until in the buffer (per line)", (now_seconds() - start) * 1e6 / lines,
-                buffer_length(client, slot));
 
     clear_chat(client, slot);
     MoveWindow(buffer, 0, 0, 0, 0, FALSE);

@@ -2,8 +2,10 @@
 // byte a second into a file it announced at 999,999,999 bytes; meanwhile a
 // second peer sends a good file through the real sender. Prints how long the
 // good file took to arrive and be decrypted, then (unless --no-cut) how long
-// the receiver let the trickler hold on before cutting it.
-// Usage: bench_transfer_trickle [size in KB of the good file, default 1024] [--no-cut]
+// the receiver let the trickler hold on before cutting it. With --holders N,
+// N tricklers connect from another address (127.0.0.2) instead, and only the
+// good file's time is printed.
+// Usage: bench_transfer_trickle [size in KB of the good file, default 1024] [--no-cut] [--holders N]
 #include <winsock2.h>
 
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "bench_clock.h"
 #include "crypto/encrypting_reader.h"
@@ -28,8 +31,12 @@ constexpr char password[] = "Bench-pass";
 // The trickling peer, written from the protocol alone: one unit, one answer.
 class Trickler {
 public:
-    explicit Trickler(unsigned short port) {
+    explicit Trickler(unsigned short port, const char* from = "127.0.0.1") {
         socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in own{};
+        own.sin_family = AF_INET;
+        own.sin_addr.s_addr = inet_addr(from);
+        bind(socket_, reinterpret_cast<sockaddr*>(&own), sizeof own);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = inet_addr("127.0.0.1");
@@ -90,9 +97,12 @@ void pump_for(double seconds) {
 int main(int argc, char** argv) {
     size_t kilobytes = 1024;
     bool wait_for_cut = true;
+    int holders = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-cut") == 0)
             wait_for_cut = false;
+        else if (std::strcmp(argv[i], "--holders") == 0 && i + 1 < argc)
+            holders = std::atoi(argv[++i]), wait_for_cut = false;
         else
             kilobytes = std::strtoul(argv[i], nullptr, 10);
     }
@@ -114,11 +124,21 @@ int main(int argc, char** argv) {
     const std::wstring received = std::wstring(client->app_folder) + L"Downloads\\good.bin";
     if (!write_pattern_file(plain, kilobytes * 1024)) return 1;
 
-    Trickler trickler(port);
-    if (!trickler.announced()) {
-        std::printf("trickle: the trickling peer could not announce its file\n");
-        return 1;
+    // The other address's connections: the receiver keeps some and closes the rest.
+    std::vector<std::unique_ptr<Trickler>> held;
+    int accepted = 0;
+    for (int i = 0; i < holders; ++i) {
+        held.push_back(std::make_unique<Trickler>(port, "127.0.0.2"));
+        if (held.back()->announced()) ++accepted;
     }
+    if (!holders) {
+        held.push_back(std::make_unique<Trickler>(port));
+        if (!held.back()->announced()) {
+            std::printf("trickle: the trickling peer could not announce its file\n");
+            return 1;
+        }
+    }
+    Trickler& trickler = *held.back();
     const double trickle_start = now_seconds();
     trickler.trickle();
 
@@ -138,13 +158,17 @@ int main(int argc, char** argv) {
     while (file_receiver_connections_served() == served && now_seconds() - start < 120) {
         pump_for(0.005);
         if (trickling && now_seconds() >= next_byte) {
-            trickling = trickler.trickle();
+            for (auto& holder : held) trickling = holder->trickle() || holders;
             next_byte += 1;
         }
     }
     const double seconds = now_seconds() - start;
     const bool arrived = file_receiver_connections_served() != served && read_file_bytes(received) == read_file_bytes(plain);
-    if (arrived)
+    if (arrived && holders)
+        std::printf("trickle: good file of %zu bytes arrived in %.2f s while 127.0.0.2 trickled on %d connections "
+                    "(the receiver took %d of their files)\n",
+                    kilobytes * 1024, seconds, holders, accepted);
+    else if (arrived)
         std::printf("trickle: good file of %zu bytes arrived in %.2f s while another peer trickled\n",
                     kilobytes * 1024, seconds);
     else

@@ -1,0 +1,38 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "irc/irc_line.h"
+
+class ScramClient;
+
+// What the receive thread keeps between the lines of one connection: the
+// capability negotiation, the account login and the batches being gathered.
+// Only the receive thread touches it; it starts afresh with each connection.
+struct ReceiveState {
+    ReceiveState();
+    ~ReceiveState();
+    ReceiveState(const ReceiveState&) = delete;
+    ReceiveState& operator=(const ReceiveState&) = delete;
+    void reset();
+
+    // Capabilities: CAP LS sent and CAP END not yet.
+    bool negotiating = false;
+    // Offered so far, by name, with their values ("sasl" -> "PLAIN,EXTERNAL").
+    std::map<std::wstring, std::wstring> offered;
+
+    // The account login, while it is under way.
+    enum class Login { idle, started, succeeded, failed } login = Login::idle;
+    std::wstring login_message;                // a server's challenge gathered from 400-byte pieces
+    std::wstring mechanisms;                   // what the server said it offers (908)
+    std::unique_ptr<ScramClient> scram;
+    bool scram_verified = false;
+    // The connection was ended because the login failed: reconnecting
+    // would only fail again.
+    bool refused = false;
+
+    // Lines held until the end of their batch, by batch name.
+    std::map<std::wstring, std::vector<IrcLine>> batches;
+};

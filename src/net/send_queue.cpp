@@ -1,0 +1,97 @@
+#include "net/send_queue.h"
+
+#include <chrono>
+
+namespace {
+std::atomic<bool> paced{true};
+
+uint64_t now_ms() {
+    return GetTickCount64();
+}
+}  // namespace
+
+uint64_t SendPacing::wait_ms(uint64_t now) const {
+    const uint64_t limit = now + send_pacing::allowance_ms;
+    return clock_ms_ > limit ? clock_ms_ - limit : 0;
+}
+
+void SendPacing::charge(uint64_t now, size_t bytes) {
+    if (clock_ms_ < now) clock_ms_ = now;
+    clock_ms_ += send_pacing::line_cost_ms + bytes * 1000 / send_pacing::bytes_per_second;
+}
+
+void SendQueue::set_paced(bool on) {
+    paced = on;
+}
+
+void SendQueue::push(std::string bytes, SendPriority priority) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (stopped_) return;
+        if (priority != SendPriority::normal) {
+            urgent_.push_back({std::move(bytes), priority == SendPriority::ahead});
+            ++urgent_queued_;
+        } else {
+            lines_.push_back(std::move(bytes));
+        }
+    }
+    changed_.notify_all();
+}
+
+bool SendQueue::take(std::string& bytes, DWORD step_ms) {
+    std::unique_lock<std::mutex> guard(lock_);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(step_ms);
+    for (;;) {
+        if (stopped_) return false;
+        const uint64_t now = now_ms();
+        const bool unpaced = !paced || (!urgent_.empty() && !urgent_.front().paced);
+        const uint64_t wait = unpaced ? 0 : pacing_.wait_ms(now);
+        if ((!urgent_.empty() || !lines_.empty()) && wait == 0) {
+            taking_urgent_ = !urgent_.empty();
+            if (taking_urgent_) {
+                bytes.swap(urgent_.front().bytes);
+                urgent_.pop_front();
+            } else {
+                bytes.swap(lines_.front());
+                lines_.pop_front();
+            }
+            pacing_.charge(now, bytes.size());
+            return true;
+        }
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) return false;
+        const auto pace = std::chrono::milliseconds(wait ? wait : step_ms);
+        changed_.wait_for(guard, pace < left ? pace : left);
+    }
+}
+
+void SendQueue::taken_done() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!taking_urgent_) return;
+        taking_urgent_ = false;
+        ++urgent_sent_;
+    }
+    changed_.notify_all();
+}
+
+void SendQueue::stop() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stopped_ = true;
+    }
+    changed_.notify_all();
+}
+
+size_t SendQueue::waiting() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return urgent_.size() + lines_.size();
+}
+
+bool SendQueue::wait_urgent_sent(DWORD timeout_ms) {
+    std::unique_lock<std::mutex> guard(lock_);
+    const unsigned target = urgent_queued_;
+    return changed_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+                             [&] { return stopped_ || urgent_sent_ >= target; }) &&
+           urgent_sent_ >= target;
+}
