@@ -23,6 +23,7 @@
 #include "mainwindow/window_helpers.h"
 #include "net/irc_commands.h"
 #include "transfer/ip_sharing.h"
+#include "transfer/sealed_file_receive.h"
 
 namespace {
 constexpr size_t payload_limit = 1023;
@@ -88,6 +89,10 @@ void show_notice(ChatClient& client, const ChatView& chat, const std::wstring& s
 
 void show_message(ChatClient& client, const ChatView& chat, const std::wstring& sender, const OpenedMessage& message) {
     const std::wstring body = cut_text(text_from_utf8(message.body), payload_limit);
+    if (message.kind == PayloadKind::file) {
+        expect_sealed_file(client, chat, sender, message.body);
+        return;
+    }
     if (message.kind == PayloadKind::address) {
         set_peer_ip(client, chat.slot, chat.generation, body.c_str());
         return;

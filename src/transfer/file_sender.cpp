@@ -87,8 +87,8 @@ enum class ContentResult { sent, connection_lost, read_failed };
 
 // The encrypted content in 1,024-byte chunks, many in flight. The byte stream
 // is the same as one chunk per round trip; only the waiting differs.
-ContentResult send_content(TransferLink& link, AnswerCounter& answers, EncryptingReader& reader,
-                           const std::wstring& name) {
+template <typename Reader>
+ContentResult send_content(TransferLink& link, AnswerCounter& answers, Reader& reader, const std::wstring& name) {
     const unsigned long long size = reader.encrypted_size();
     const unsigned long long window = std::max(1u, senders().window_chunks.load());
     std::vector<unsigned char> buffer(send_buffer_size);
@@ -156,7 +156,7 @@ void run_sender(Sender* self, OutgoingFile file) {
     const unsigned short port = all.port;
     const std::wstring address = wide_text(file.address, CP_THREAD_ACP);
     show_transfer_status(format_text(transfer_text::connecting, address, static_cast<int>(port)));
-    file.reader->start(cached_key_iv(file.password));
+    if (file.reader) file.reader->start(cached_key_iv(file.password));
     wipe_text(file.password);
 
     SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -176,11 +176,13 @@ void run_sender(Sender* self, OutgoingFile file) {
         pace.idle_ms = transfer::idle_timeout_ms;
         TransferLink link(socket, all.stopping, pace);
         AnswerCounter answers(link);
-        const std::string size_text = std::to_string(file.reader->encrypted_size());
+        const std::string size_text =
+            std::to_string(file.sealed ? file.sealed->encrypted_size() : file.reader->encrypted_size());
         ContentResult result = ContentResult::connection_lost;
         if (send_unit(link, answers, transfer::start_marker) && send_unit(link, answers, file.wire_name) &&
             send_unit(link, answers, size_text))
-            result = send_content(link, answers, *file.reader, file.display_name);
+            result = file.sealed ? send_content(link, answers, *file.sealed, file.display_name)
+                                 : send_content(link, answers, *file.reader, file.display_name);
         if (result == ContentResult::sent) {
             show_transfer_status(transfer_text::sent);
             send_unit(link, answers, transfer::end_marker);
@@ -191,6 +193,7 @@ void run_sender(Sender* self, OutgoingFile file) {
         }
     }
     file.reader.reset();
+    file.sealed.reset();
     std::lock_guard<std::mutex> guard(all.lock);
     close_socket(self->socket);
     self->done = true;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "crypto/encrypting_reader.h"
+#include "transfer/sealed_file_reader.h"
 
 // One outgoing file, checked and opened by the send command, then handed to
 // its own thread, which derives the key, connects and sends.
@@ -11,7 +12,8 @@ struct OutgoingFile {
     std::string password;            // key-derivation bytes of the chat's password
     std::string wire_name;           // "<file name>.zof" in the thread's code page
     std::wstring display_name;       // the same for the status bar
-    std::unique_ptr<EncryptingReader> reader;  // opened
+    std::unique_ptr<EncryptingReader> reader;  // opened; or, for a sealed correspondent:
+    std::unique_ptr<SealedFileReader> sealed;  // opened, keyed
 };
 
 // Starts the sender thread and returns at once; several may run together,

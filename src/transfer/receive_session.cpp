@@ -13,6 +13,7 @@
 #include "app/zone_mark.h"
 #include "crypto/file_crypto.h"
 #include "transfer/receiver_limits.h"
+#include "transfer/sealed_file_receive.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_socket.h"
 #include "transfer/transfer_status.h"
@@ -171,8 +172,11 @@ bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& 
     if (!receive_content(link, file, size, name)) return false;
 
     const std::string encrypted_path = file.finish();
-    const ReceivedFileResult saved = decrypt_received_file(client, encrypted_path, plain_path, name, &stop);
-    if (!saved.saved_name.empty()) mark_from_internet(folder + saved.saved_name);
+    FileId sealed_id{};
+    const std::wstring saved = is_sealed_wire_name(name_bytes, sealed_id)
+                                   ? open_sealed_file(client, encrypted_path, sealed_id, folder, stop)
+                                   : decrypt_received_file(client, encrypted_path, plain_path, name, &stop).saved_name;
+    if (!saved.empty()) mark_from_internet(folder + saved);
     link.restart_rate_window();
     return true;
 }

@@ -15,6 +15,7 @@
 #include "settings/password_table.h"
 #include "transfer/file_sender.h"
 #include "transfer/ip_sharing.h"
+#include "transfer/sealed_file_send.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_texts.h"
 
@@ -93,6 +94,11 @@ void send_encrypted_file(ChatClient& client) {
         refuse(client, transfer_text::no_password);
         return;
     }
+
+    // A sealed correspondent gets it sealed; anyone else the compatible way.
+    if (send_sealed_file(client, *client.current_chat, path, narrow_text(address.c_str(), CP_THREAD_ACP)) !=
+        SealedSend::not_sealed)
+        return;
 
     OutgoingFile file;
     file.address = narrow_text(address.c_str(), CP_THREAD_ACP);

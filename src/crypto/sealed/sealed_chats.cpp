@@ -298,6 +298,13 @@ std::optional<std::string> SealedChats::seal(const std::string& nick, PayloadKin
     return found->second->session->send->seal(kind, body);
 }
 
+std::optional<Key> SealedChats::file_key_for(const std::string& nick, const FileId& id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = peers_.find(lower_case(nick));
+    if (found == peers_.end() || !found->second->session) return std::nullopt;
+    return file_key(found->second->session->files, id);
+}
+
 SealedChats::State SealedChats::state(const std::string& nick) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = peers_.find(lower_case(nick));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "crypto/sealed/sealed_file.h"
 #include "crypto/sealed/sealed_message.h"
 
 // The sealed sessions of all private chats, one per correspondent, with the
@@ -58,6 +59,9 @@ public:
 
     // The line text of one sealed part, or nothing when no session holds.
     std::optional<std::string> seal(const std::string& peer, PayloadKind kind, const std::string& body);
+
+    // The key of file `id` in the session with `peer`, or nothing when none holds.
+    std::optional<Key> file_key_for(const std::string& peer, const FileId& id);
 
     State state(const std::string& peer);
 

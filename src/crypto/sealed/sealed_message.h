@@ -12,7 +12,7 @@
 // earlier message.
 
 enum class Direction : uint8_t { from_initiator = 'I', from_responder = 'R' };
-enum class PayloadKind : uint8_t { text = 1, action = 2, address = 3 };
+enum class PayloadKind : uint8_t { text = 1, action = 2, address = 3, file = 4 };
 
 // Bytes of text one sealed part may carry so that its line text fits `room`.
 size_t sealed_text_room(size_t room);

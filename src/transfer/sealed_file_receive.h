@@ -1,0 +1,33 @@
+#pragma once
+#include <atomic>
+#include <string>
+
+#include "crypto/sealed/sealed_file.h"
+
+class ChatClient;
+struct ChatView;
+
+// The receiving side of sealed files. A sealed correspondent announces each
+// file in the session (its id); the file then comes over the transfer port
+// under a wire name that carries the id, and is opened with that session's
+// key for it. Nothing of it reaches Downloads\ under its own name before the
+// final chunk checked.
+
+// A sealed message announcing file `id_text` from `sender`: its key is kept
+// for the file that follows. Receive thread.
+void expect_sealed_file(ChatClient& client, const ChatView& chat, const std::wstring& sender,
+                        const std::string& id_text);
+
+// Whether `wire_name` is the wire name of a sealed file (whether announced or not).
+bool is_sealed_wire_name(const std::string& wire_name, FileId& id);
+std::string sealed_wire_name(const FileId& id);
+
+// The received stream in `scratch_path` (deleted in every case) opened into
+// `folder` under its real name, cleaned, beside any file there. Waits a while
+// for an announcement still on its way. The name it was saved under, or
+// empty when it was not.
+std::wstring open_sealed_file(ChatClient& client, const std::string& scratch_path, const FileId& id,
+                      const std::wstring& folder, const std::atomic<bool>& stop);
+
+// Announcements not yet used (tests).
+size_t sealed_files_expected();
