@@ -337,6 +337,7 @@ TEST_F(ReceiveLoopTest, AnUnwritableLogIsReportedOnceAndLinesFlowOn) {
     // The next connection reports it again, once, and its lines wait for the log.
     LoopbackServer second;
     ASSERT_TRUE(connect_to(second, L"Tester", L"abcdef"));
+    next_line(second);  // CAP LS 302
     next_line(second);
     next_line(second);
     second.send_bytes(":srv 999 me :again\r\n:srv 999 me :and again\r\n");
