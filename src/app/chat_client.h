@@ -105,6 +105,8 @@ public:
     // Controls and drawing.
     std::unique_ptr<InputEdit> input_edit;
     std::unique_ptr<FindBox> find_box;  // made at the first Ctrl+F
+    // The scale the window is drawn at; the fonts and pictures are made for it.
+    UINT dpi = 96;
     HFONT font_normal = nullptr;
     HFONT font_small = nullptr;
     HBRUSH background_brush = nullptr;

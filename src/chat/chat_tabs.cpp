@@ -43,6 +43,7 @@
 #include "chat/palette.h"
 #include "controls/buffer_edit.h"
 #include "framework/message_box.h"
+#include "mainwindow/window_layout.h"
 #include "net/irc_commands.h"
 
 namespace {
@@ -50,24 +51,8 @@ constexpr const wchar_t* server_tab_name = L"IRC Server";
 constexpr const wchar_t* buffer_failure_text = L"Couldn't create RichEditText box";
 constexpr const wchar_t* buffer_failure_caption = L"Application error";
 
-// Tab buttons stand in two columns inside the "Private chats and channels" box.
-constexpr int private_column_left = 1070;
-constexpr int channel_column_left = 1226;
-constexpr int button_top = 35;
-constexpr int button_pitch = 36;
-constexpr int button_width = 150;
-constexpr int server_button_width = 130;
-constexpr int button_height = 30;
-
-// The selected channel's user list; it stays hidden until its tab is selected.
-constexpr int user_list_left = 20, user_list_top = 40, user_list_width = 205, user_list_height = 500;
+// The user lists' control ids follow the slots.
 constexpr int user_list_id_base = 1000;
-
-// Where the selected chat's buffer stands. Every buffer is made there, hidden
-// unless it is the server tab's; selecting a tab shows its buffer. (A buffer
-// made at zero size would wrap its text one character per line until first
-// shown, which costs dearly as text arrives for a chat nobody has opened yet.)
-constexpr RECT buffer_place{255, 35, 255 + 776, 35 + 500};
 
 // How much text a buffer may hold; the appends drop the oldest lines beyond the
 // scrollback (chat_append.cpp), this is only the control's hard ceiling.
@@ -99,10 +84,10 @@ void prepare_buffer(ChatClient& client, HWND buffer) {
 }
 
 HWND create_tab_button(ChatClient& client, const ChatRecord& chat, const wchar_t* name, int position) {
-    const int left = chat.is_channel ? channel_column_left : private_column_left;
-    const int width = chat.slot == 0 ? server_button_width : button_width;
+    const RECT place = tab_button_rect(current_layout_frame(client), chat.is_channel, chat.slot == 0, position);
     HWND button = CreateWindowExW(WS_EX_WINDOWEDGE, L"BUTTON", name, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_LEFT,
-                                  left, button_top + button_pitch * position, width, button_height, client.main_window,
+                                  place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                  client.main_window,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(chat.control_id + 1)), client.instance,
                                   nullptr);
     if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(client.font_normal), FALSE);
@@ -110,8 +95,10 @@ HWND create_tab_button(ChatClient& client, const ChatRecord& chat, const wchar_t
 }
 
 HWND create_user_list(ChatClient& client, int slot) {
+    const RECT place = user_list_rect(current_layout_frame(client));
     HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"COMBOBOX", L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS,
-                                user_list_left, user_list_top, user_list_width, user_list_height, client.main_window,
+                                place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                client.main_window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(user_list_id_base + slot)),
                                 client.instance, nullptr);
     if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(client.font_normal), FALSE);
@@ -183,7 +170,12 @@ void build_chat_windows(ChatClient& client, int slot, unsigned generation) {
     ChatRecord& chat = client.chats[slot];
     if (!chat.in_use || chat.generation != generation || chat.buffer) return;
     const std::wstring name = chat_name(client, slot);
-    chat.buffer = create_buffer_edit(chat.control_id, client.main_window, client.instance, buffer_place, slot == 0);
+    // Every buffer is made where the selected chat's stands, hidden unless it
+    // is the server tab's; selecting a tab shows it. (A buffer made at zero
+    // size would wrap its text one character per line until first shown,
+    // which costs dearly as text arrives for a chat nobody has opened yet.)
+    const RECT place = buffer_rect(current_layout_frame(client));
+    chat.buffer = create_buffer_edit(chat.control_id, client.main_window, client.instance, place, slot == 0);
     if (!chat.buffer) stop_without_buffer();
     chat.buffer->before_read = [&client, slot] { flush_chat_appends(client, slot); };
     prepare_buffer(client, chat.buffer->window);

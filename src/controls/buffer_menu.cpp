@@ -15,6 +15,7 @@
 #include "controls/buffer_edit.h"
 #include "controls/buffer_texts.h"
 #include "links/open_link.h"
+#include "framework/dpi.h"
 #include "mainwindow/main_window.h"
 
 namespace {
@@ -103,7 +104,7 @@ HMENU BufferEdit::build_context_menu(std::vector<HBITMAP>& pictures) const {
             AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.id), item.label);
             HBITMAP& picture = loaded[item.picture];
             if (!picture) {
-                picture = load_menu_picture(instance, item.picture);
+                picture = load_menu_picture(instance, item.picture, window_dpi(window));
                 if (picture) pictures.push_back(picture);
             }
             if (picture) SetMenuItemBitmaps(menu, position, MF_BYPOSITION, picture, picture);

@@ -6,16 +6,17 @@
 #include "app/chat_client.h"
 #include "controls/buffer_edit.h"
 #include "controls/find_texts.h"
+#include "framework/dpi.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/window_layout.h"
 #include "resources/resource_ids.h"
 
 namespace {
-// The box's place: the top right of the buffer, clear of its scroll bar.
+// The box's place: the top right of the buffer, clear of its scroll bar
+// (96-DPI pixels, scaled with the window).
 constexpr int box_height = 22, label_width = 36, edit_width = 170, note_width = 70, gap = 4;
-constexpr int scroll_bar_room = 22;
+constexpr int scroll_bar_room = 22, top_margin = 3;
 constexpr int box_width = label_width + edit_width + note_width + 2 * gap;
-constexpr int box_left = buffer_left + buffer_width - scroll_bar_room - box_width, box_top = buffer_top + 3;
 
 CHARRANGE selection_of(HWND buffer) {
     CHARRANGE range{};
@@ -41,10 +42,10 @@ CHARRANGE search(HWND buffer, const std::wstring& text, LONG from, LONG to, bool
     return find.chrgText;
 }
 
-HWND make_control(ChatClient& client, const wchar_t* kind, DWORD style, DWORD extra_style, int id, int left,
-                  int width, const wchar_t* text) {
-    HWND control = CreateWindowExW(extra_style, kind, text, WS_CHILD | WS_CLIPSIBLINGS | style, left, box_top, width,
-                                   box_height, client.main_window,
+HWND make_control(ChatClient& client, const wchar_t* kind, DWORD style, DWORD extra_style, int id,
+                  const wchar_t* text) {
+    HWND control = CreateWindowExW(extra_style, kind, text, WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0,
+                                   client.main_window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), client.instance, nullptr);
     if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(client.font_small), FALSE);
     return control;
@@ -80,18 +81,33 @@ FindBox::~FindBox() {
 
 void FindBox::open() {
     if (!window) {
-        label_ = make_control(client_, L"STATIC", SS_RIGHT | SS_CENTERIMAGE, 0, IDC_FIND_LABEL, box_left, label_width,
-                              find_text::label);
-        window = make_control(client_, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_FIND_EDIT,
-                              box_left + label_width + gap, edit_width, L"");
-        note_ = make_control(client_, L"STATIC", SS_LEFT | SS_CENTERIMAGE, 0, IDC_FIND_NOTE,
-                             box_left + label_width + edit_width + 2 * gap, note_width, L"");
+        label_ = make_control(client_, L"STATIC", SS_RIGHT | SS_CENTERIMAGE, 0, IDC_FIND_LABEL, find_text::label);
+        window = make_control(client_, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_FIND_EDIT, L"");
+        note_ = make_control(client_, L"STATIC", SS_LEFT | SS_CENTERIMAGE, 0, IDC_FIND_NOTE, L"");
         if (!window) return;
         subclass();
     }
+    place();
     for (HWND control : {label_, window, note_}) show_over_buffer(control);
     SetFocus(window);
     SendMessageW(window, EM_SETSEL, 0, -1);
+}
+
+void FindBox::place() {
+    const RECT buffer = buffer_rect(current_layout_frame(client_));
+    const UINT dpi = client_.dpi;
+    const int top = buffer.top + scaled(top_margin, dpi), height = scaled(box_height, dpi);
+    int left = buffer.right - scaled(scroll_bar_room + box_width, dpi);
+    const struct {
+        HWND control;
+        int width;
+    } parts[] = {{label_, label_width}, {window, edit_width}, {note_, note_width}};
+    for (const auto& part : parts) {
+        const int width = scaled(part.width, dpi);
+        if (part.control)
+            SetWindowPos(part.control, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        left += width + scaled(gap, dpi);
+    }
 }
 
 void FindBox::close() {

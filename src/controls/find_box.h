@@ -36,6 +36,9 @@ public:
     // Hides the box; the input line takes the focus.
     void close();
     bool is_open() const;
+    // Lays the box over the top right of the chat area as the window now
+    // stands (its size and scale).
+    void place();
     // Steps through the selected chat for the text typed; an empty text
     // clears the note and does nothing else.
     void step(FindStep step);

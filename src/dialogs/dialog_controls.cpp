@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/limits.h"
+#include "framework/dpi.h"
 #include "framework/message_box.h"
 
 std::wstring item_text(HWND dialog, int id, int limit) {
@@ -27,6 +28,6 @@ bool is_too_short(const std::wstring& text) {
 
 void show_refusal(HWND dialog, const wchar_t* text, const wchar_t* title) { show_message_box(dialog, text, title, MB_OK); }
 
-HBITMAP load_dialog_bitmap(HINSTANCE instance, int id) {
-    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+HBITMAP load_dialog_bitmap(HINSTANCE instance, int id, HWND dialog) {
+    return load_scaled_bitmap(instance, id, window_dpi(dialog));
 }

@@ -32,5 +32,6 @@ bool is_too_short(const std::wstring& text);
 // A plain OK box without icon, owned by the dialog.
 void show_refusal(HWND dialog, const wchar_t* text, const wchar_t* title);
 
-// A bitmap resource for a dialog's picture; the caller deletes it.
-HBITMAP load_dialog_bitmap(HINSTANCE instance, int id);
+// A bitmap resource for a dialog's picture, at the dialog's scale; the
+// caller deletes it.
+HBITMAP load_dialog_bitmap(HINSTANCE instance, int id, HWND dialog);

@@ -8,6 +8,7 @@
 #include "chat/chat_tabs.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/directory_listing.h"
+#include "framework/dpi.h"
 #include "mainwindow/main_window.h"
 #include "net/irc_commands.h"
 #include "net/session.h"
@@ -86,18 +87,19 @@ void JoinAllChannelsDialog::open(HWND dialog) {
     ListView_SetTextBkColor(list_view_, CLR_NONE);
     ListView_SetExtendedListViewStyle(list_view_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP |
                                                       LVS_EX_FLATSB);
+    const UINT dpi = window_dpi(dialog);
     for (int column = 0; column < 3; ++column) {
         LVCOLUMNW item{};
         item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         item.pszText = const_cast<wchar_t*>(list_columns[column].title);
-        item.cx = list_columns[column].width;
+        item.cx = scaled(list_columns[column].width, dpi);
         item.iSubItem = column;
         ListView_InsertColumn(list_view_, column, &item);
     }
-    header_font_ = CreateFontW(20, 8, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    header_font_ = CreateFontW(scaled(20, dpi), scaled(8, dpi), 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
     SendMessageW(ListView_GetHeader(list_view_), WM_SETFONT, reinterpret_cast<WPARAM>(header_font_), TRUE);
-    clear_picture_ = load_dialog_bitmap(instance, IDB_CLEAR_SEARCH);
+    clear_picture_ = load_dialog_bitmap(instance, IDB_CLEAR_SEARCH, dialog);
     SendDlgItemMessageW(dialog, IDC_DIRECTORY_CLEAR_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(clear_picture_));
     limit_item(dialog, IDC_DIRECTORY_SEARCH, search_limit);
@@ -282,8 +284,8 @@ void JoinAllChannelsDialog::show_row_menu() {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_DIRECTORY_COPY_CHANNEL, dialog_text::copy_channel_item);
     AppendMenuW(menu, MF_STRING, IDM_DIRECTORY_COPY_TOPIC, dialog_text::copy_topic_item);
-    if (!join_picture_) join_picture_ = load_menu_picture(instance, IDB_JOIN_CHANNEL);
-    if (!copy_picture_) copy_picture_ = load_menu_picture(instance, IDB_COPY);
+    if (!join_picture_) join_picture_ = load_menu_picture(instance, IDB_JOIN_CHANNEL, window_dpi(window_));
+    if (!copy_picture_) copy_picture_ = load_menu_picture(instance, IDB_COPY, window_dpi(window_));
     SetMenuItemBitmaps(menu, 0, MF_BYPOSITION, join_picture_, join_picture_);
     SetMenuItemBitmaps(menu, 2, MF_BYPOSITION, copy_picture_, copy_picture_);
     SetMenuItemBitmaps(menu, 3, MF_BYPOSITION, copy_picture_, copy_picture_);

@@ -43,7 +43,7 @@ INT_PTR JoinChannelsDialog::handle_dialog(HWND dialog, UINT message, WPARAM wpar
 
 void JoinChannelsDialog::open(HWND dialog) {
     selected_index_ = -1;
-    picture_ = load_dialog_bitmap(instance, IDB_JOIN_CHANNEL);
+    picture_ = load_dialog_bitmap(instance, IDB_JOIN_CHANNEL, dialog);
     SendDlgItemMessageW(dialog, IDC_JOIN_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
     load_settings(client_, SettingsGroup::channels);
     HWND names = GetDlgItem(dialog, IDC_JOIN_CHANNEL);

@@ -16,8 +16,8 @@ INT_PTR ManualDialog::handle_dialog(HWND dialog, UINT message, WPARAM wparam, LP
             if (GetDlgItem(dialog, box)) set_item_text(dialog, box, help_text(box));
         if (GetDlgItem(dialog, IDC_HELP_USES_PICTURE)) {
             // The pictures the private chat shows: its compatibility mark, and the mark's absence.
-            uses_ = load_dialog_bitmap(instance, IDB_COMPATIBLE);
-            not_uses_ = load_dialog_bitmap(instance, IDB_NOT_COMPATIBLE);
+            uses_ = load_dialog_bitmap(instance, IDB_COMPATIBLE, dialog);
+            not_uses_ = load_dialog_bitmap(instance, IDB_NOT_COMPATIBLE, dialog);
             SendDlgItemMessageW(dialog, IDC_HELP_USES_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
                                 reinterpret_cast<LPARAM>(uses_));
             SendDlgItemMessageW(dialog, IDC_HELP_NOT_USES_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,

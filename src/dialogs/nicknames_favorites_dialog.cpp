@@ -58,9 +58,9 @@ INT_PTR NicknamesFavoritesDialog::handle_dialog(HWND dialog, UINT message, WPARA
 
 void NicknamesFavoritesDialog::open(HWND dialog) {
     load_settings(client_, SettingsGroup::favorite_nicknames);
-    unknown_ = load_dialog_bitmap(instance, IDB_STATUS_UNKNOWN);
-    offline_ = load_dialog_bitmap(instance, IDB_NOT_CONNECTED);
-    online_ = load_dialog_bitmap(instance, IDB_CONNECTED);
+    unknown_ = load_dialog_bitmap(instance, IDB_STATUS_UNKNOWN, dialog);
+    offline_ = load_dialog_bitmap(instance, IDB_NOT_CONNECTED, dialog);
+    online_ = load_dialog_bitmap(instance, IDB_CONNECTED, dialog);
     for (int number = 1; number <= favorite_nickname_count; ++number) {
         limit_item(dialog, nickname_item(number), nickname_limit);
         set_item_text(dialog, nickname_item(number), client_.favorite_nicknames[number].nickname);

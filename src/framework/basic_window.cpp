@@ -29,7 +29,7 @@ bool register_window_class(const BasicWindow& window) {
 
 bool create_main_window(BasicWindow& window) {
     HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, window.class_name, window.window_title,
-                                WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 main_window_width, main_window_height, nullptr, nullptr, window.instance, nullptr);
     if (!hwnd) return false;
     window.main_window = hwnd;

@@ -20,6 +20,8 @@ public:
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 };
 
+// The size the window is first made at; it takes its real size (which
+// depends on the screen's scale) once its object has built its controls.
 constexpr int main_window_width = 1400;
 constexpr int main_window_height = 750;
 
@@ -27,7 +29,7 @@ constexpr int main_window_height = 750;
 // set) when the system refuses it.
 bool register_window_class(const BasicWindow& window);
 
-// Creates the fixed-size main window, stores the object in it and sends WM_USER
+// Creates the resizable main window, stores the object in it and sends WM_USER
 // so that the object builds its controls. False when creation fails.
 bool create_main_window(BasicWindow& window);
 

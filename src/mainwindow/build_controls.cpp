@@ -10,29 +10,21 @@
 #include "controls/input_edit.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/demo_dialog.h"
+#include "framework/dpi.h"
 #include "mainwindow/build_steps.h"
 #include "mainwindow/control_table.h"
 #include "mainwindow/demo_tabs.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_pictures.h"
 #include "mainwindow/window_layout.h"
+#include "mainwindow/window_scale.h"
 #include "chat/ui_post.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 
 namespace {
-constexpr const wchar_t* font_face = L"MS Shell Dlg 2";
-constexpr int font_weight = 500;
-constexpr int normal_font_height = 18, normal_font_width = 8;
-constexpr int small_font_height = 14, small_font_width = 6;
-
 constexpr const wchar_t* server_tab_name = L"IRC Server";
 constexpr const wchar_t* server_banner = L"********** IRC Server **********\r\n";
-
-HFONT make_font(int height, int width) {
-    return CreateFontW(height, width, 0, 0, font_weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font_face);
-}
 
 void set_font(HWND control, HFONT font) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -55,8 +47,10 @@ void load_start_settings(ChatClient& client) {
 void create_input_line(ChatClient& client) {
     // Auto-scrolling vertically: a long line must fit the 479 characters even
     // when it wraps past the four visible lines.
+    const RECT place = input_line_rect(current_layout_frame(client));
     HWND line = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL,
-                                input_line_left, input_line_top, input_line_width, input_line_height, client.main_window,
+                                place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                client.main_window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_INPUT_EDIT)), client.instance, nullptr);
     if (!line) return;
     client.input_edit = std::make_unique<InputEdit>(&client);
@@ -68,29 +62,27 @@ void create_input_line(ChatClient& client) {
 }
 
 void create_main_controls(ChatClient& client) {
+    const LayoutFrame frame = current_layout_frame(client);
     for (int i = 0; i < main_window_control_count; ++i) {
         const ControlSpec& spec = main_window_controls[i];
-        HWND control = CreateWindowExW(spec.ex_style, spec.class_name, spec.text, WS_CHILD | spec.style, spec.left,
-                                       spec.top, spec.width, spec.height, client.main_window,
+        const RECT place = place_in(frame, spec.left, spec.top, spec.width, spec.height, spec.across, spec.down);
+        HWND control = CreateWindowExW(spec.ex_style, spec.class_name, spec.text, WS_CHILD | spec.style, place.left,
+                                       place.top, place.right - place.left, place.bottom - place.top, client.main_window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), client.instance, nullptr);
         client.*spec.field = control;
         if (!control) continue;
         set_font(control, spec.small_font ? client.font_small : client.font_normal);
         if (spec.text_limit) SendMessageW(control, EM_SETLIMITTEXT, spec.text_limit, 0);
-        if (spec.bitmap) {
-            // Buttons do not own their pictures; these live as long as the window.
-            HANDLE picture = LoadImageW(client.instance, MAKEINTRESOURCEW(spec.bitmap), IMAGE_BITMAP, 0, 0, 0);
-            if (picture) SendMessageW(control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
-        }
     }
+    set_control_pictures(client);
     if (client.title_band)
         SetWindowPos(client.title_band, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     show_connection_state(client, false);
 }
 
 void build_main_window(ChatClient& client) {
-    client.font_normal = make_font(normal_font_height, normal_font_width);
-    client.font_small = make_font(small_font_height, small_font_width);
+    client.dpi = window_dpi(client.main_window);
+    make_window_fonts(client);
     create_status_bar(client);
     client.about_dialog = std::make_unique<AboutDialog>(client.instance, IDD_ABOUT, client.main_window);
     open_server_tab(client);
@@ -100,8 +92,10 @@ void build_main_window(ChatClient& client) {
     client.menu = GetMenu(client.main_window);
     set_initial_menu_state(client);
     set_menu_pictures(client);
-    // The first WM_SIZE comes only when the window is shown: place the server
-    // tab's buffer now, for a window that starts hidden.
+    // The window was made at a size the system chose before the status bar
+    // existed. Sizing it lays it out; the first WM_SIZE would come only when
+    // it is shown, so a window that starts hidden is laid out here too.
+    set_default_window_size(client);
     layout_main_window(client);
     set_app_folder(client);
     // Boxes other threads raise are shown from this thread's queue: without

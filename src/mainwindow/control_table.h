@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include "app/chat_client.h"
+#include "mainwindow/window_layout.h"
 
 // One child control of the main window as it is created: field, id, class,
 // style (WS_CHILD is added; WS_VISIBLE and WS_DISABLED give the initial state),
-// text, client rectangle, and what it needs after creation.
+// text, place in the reference drawing and the edges it keeps to, and what it
+// needs after creation.
 struct ControlSpec {
     HWND ChatClient::*field;
     int id;
@@ -17,6 +19,8 @@ struct ControlSpec {
     int bitmap;      // bitmap resource shown by a bitmap button or picture; 0 = none
     int text_limit;  // EM_SETLIMITTEXT for edits; 0 = the system's
     bool small_font;
+    Edge across = Edge::start;
+    Edge down = Edge::start;
 };
 
 // The controls in their building order.

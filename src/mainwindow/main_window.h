@@ -52,13 +52,16 @@ void show_status_notice(const char* title, const std::wstring& text, bool with_s
 
 // --- Further helpers of the main window -------------------------------------
 
-// Bitmap resource `id` loaded at 16 x 16 and passed through make_menu_bitmap,
-// for menu item pictures; nullptr when the resource is missing. The caller owns it.
-HBITMAP load_menu_picture(HINSTANCE instance, int id);
+// Bitmap resource `id` loaded at 16 x 16 (at `dpi`) and passed through
+// make_menu_bitmap, for menu item pictures; nullptr when the resource is
+// missing. The caller owns it.
+HBITMAP load_menu_picture(HINSTANCE instance, int id, UINT dpi = USER_DEFAULT_SCREEN_DPI);
 
 // Shows bitmap 126 (connected) or 125 (not connected) in connection_image.
 // The two pictures are made once and kept; user-interface thread.
 void show_connection_state(ChatClient& client, bool connected);
+// The same light again, made for the window's present scale.
+void refresh_connection_light(ChatClient& client);
 
 // Enables a menu item, or disables and greys it (by command id).
 void set_menu_item_enabled(ChatClient& client, int command, bool enabled);

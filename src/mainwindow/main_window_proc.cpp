@@ -8,6 +8,7 @@
 #include "framework/message_box.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/mention_notice.h"
+#include "mainwindow/window_scale.h"
 #include "resources/resource_ids.h"
 
 LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -46,7 +47,13 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
         if (draw_tab_button(*this, reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
         break;
     case WM_SIZE:
-        layout_main_window(*this);
+        if (wparam != SIZE_MINIMIZED) layout_main_window(*this);
+        return 0;
+    case WM_GETMINMAXINFO:
+        limit_window_size(*this, *reinterpret_cast<MINMAXINFO*>(lparam));
+        return 0;
+    case WM_DPICHANGED:
+        change_window_dpi(*this, LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
         return 0;
     case WM_SETFOCUS:
         focus_input_line(*this);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/chat_client.h"
+#include "framework/dpi.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_pictures.h"
 #include "resources/resource_ids.h"
@@ -53,9 +54,8 @@ HBITMAP make_menu_bitmap(HBITMAP bitmap) {
     return copy;
 }
 
-HBITMAP load_menu_picture(HINSTANCE instance, int id) {
-    HBITMAP original = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, menu_picture_size, menu_picture_size, 0));
+HBITMAP load_menu_picture(HINSTANCE instance, int id, UINT dpi) {
+    HBITMAP original = load_scaled_bitmap(instance, id, dpi, menu_picture_size);
     if (!original) return nullptr;
     HBITMAP picture = make_menu_bitmap(original);
     DeleteObject(original);
@@ -89,21 +89,50 @@ void set_menu_pictures(ChatClient& client) {
         {IDM_SILENCE_OFF, IDB_SILENCE_OFF},
     };
     if (!client.menu) return;
-    // The menu lives as long as the process; so do its pictures.
+    // The menu lives as long as the process; so do its pictures, each until
+    // the next scale's replaces it.
     for (const auto& entry : pictures) {
-        HBITMAP picture = load_menu_picture(client.instance, entry.bitmap);
-        if (picture) SetMenuItemBitmaps(client.menu, entry.command, MF_BYCOMMAND, picture, picture);
+        HBITMAP picture = load_menu_picture(client.instance, entry.bitmap, client.dpi);
+        if (!picture) continue;
+        MENUITEMINFOW before{};
+        before.cbSize = sizeof before;
+        before.fMask = MIIM_CHECKMARKS;
+        const bool had = GetMenuItemInfoW(client.menu, entry.command, FALSE, &before) != 0;
+        SetMenuItemBitmaps(client.menu, entry.command, MF_BYCOMMAND, picture, picture);
+        if (had && before.hbmpChecked && before.hbmpChecked != picture) DeleteObject(before.hbmpChecked);
     }
     DrawMenuBar(client.main_window);
 }
 
+namespace {
+// Made once per scale: the static control does not own its picture, and the
+// light changes with every connection.
+struct Lights {
+    HBITMAP picture[2] = {};
+    UINT dpi = 0;
+};
+
+Lights& lights() {
+    static Lights made;
+    return made;
+}
+}  // namespace
+
 void show_connection_state(ChatClient& client, bool connected) {
-    // Made once: the static control does not own its picture, and the light
-    // changes with every connection.
-    static HBITMAP lights[2] = {};
-    HBITMAP& light = lights[connected ? 1 : 0];
+    Lights& made = lights();
+    if (made.dpi != client.dpi) {
+        // The control shows one of the old pictures until it takes the new one.
+        HBITMAP old[2] = {made.picture[0], made.picture[1]};
+        made = Lights{{}, client.dpi};
+        show_connection_state(client, connected);
+        for (HBITMAP picture : old)
+            if (picture) DeleteObject(picture);
+        return;
+    }
+    HBITMAP& light = made.picture[connected ? 1 : 0];
     if (!light) {
-        HBITMAP original = LoadBitmapW(client.instance, MAKEINTRESOURCEW(connected ? IDB_CONNECTED : IDB_NOT_CONNECTED));
+        HBITMAP original =
+            load_scaled_bitmap(client.instance, connected ? IDB_CONNECTED : IDB_NOT_CONNECTED, client.dpi);
         if (original) {
             light = make_menu_bitmap(original);
             DeleteObject(original);
@@ -111,4 +140,11 @@ void show_connection_state(ChatClient& client, bool connected) {
     }
     if (client.connection_image && light)
         SendMessageW(client.connection_image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(light));
+}
+
+void refresh_connection_light(ChatClient& client) {
+    const HBITMAP shown = client.connection_image ? reinterpret_cast<HBITMAP>(SendMessageW(
+                                                        client.connection_image, STM_GETIMAGE, IMAGE_BITMAP, 0))
+                                                  : nullptr;
+    show_connection_state(client, shown && shown == lights().picture[1]);
 }

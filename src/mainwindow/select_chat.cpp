@@ -45,7 +45,7 @@ void show_channel_indicators(ChatClient& c, bool shown) {
 
 // Steps 1 to 5: the buffers, the user lists and the user buttons.
 void swap_views(ChatClient& client, ChatRecord& next, ChatRecord* previous) {
-    place_chat_buffer(next);
+    place_chat_buffer(client, next);
     const bool previous_open = previous && previous != &next && previous->in_use;
     if (previous_open) show_control(buffer_of(*previous), false);
     show_control(buffer_of(next), true);
