@@ -39,7 +39,7 @@ int system_metric_for_dpi(int index, UINT dpi) {
     return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(desktop_dpi()));
 }
 
-HBITMAP load_scaled_bitmap(HINSTANCE instance, int id, UINT dpi, int size_96) {
+HBITMAP load_scaled_bitmap(HINSTANCE instance, int id, UINT dpi, int size_96, SIZE room) {
     int width = size_96, height = size_96;
     if (!size_96) {
         HBITMAP natural = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
@@ -51,6 +51,11 @@ HBITMAP load_scaled_bitmap(HINSTANCE instance, int id, UINT dpi, int size_96) {
         width = shape.bmWidth;
         height = shape.bmHeight;
     }
-    return static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, scaled(width, dpi), scaled(height, dpi), 0));
+    // A control's edges are scaled one by one, so a picture made for its
+    // size may come out a pixel larger than it.
+    width = scaled(width, dpi);
+    height = scaled(height, dpi);
+    if (room.cx > 0 && width > room.cx) width = room.cx;
+    if (room.cy > 0 && height > room.cy) height = room.cy;
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, width, height, 0));
 }

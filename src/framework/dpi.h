@@ -24,6 +24,6 @@ SIZE window_size_for_client(SIZE client, DWORD style, DWORD ex_style, bool has_m
 int system_metric_for_dpi(int index, UINT dpi);
 
 // Bitmap resource `id` stretched to its size at `dpi` (as drawn at 96 DPI,
-// or `size_96` x `size_96` when that is given); nullptr when it is missing.
-// The caller owns it.
-HBITMAP load_scaled_bitmap(HINSTANCE instance, int id, UINT dpi, int size_96 = 0);
+// or `size_96` x `size_96` when that is given), but no larger than `room`
+// where that is given; nullptr when it is missing. The caller owns it.
+HBITMAP load_scaled_bitmap(HINSTANCE instance, int id, UINT dpi, int size_96 = 0, SIZE room = {0, 0});

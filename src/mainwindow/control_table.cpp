@@ -63,11 +63,11 @@ const ControlSpec main_window_controls[] = {
     {&ChatClient::send_button, IDC_SEND, L"BUTTON", bitmap_button | shown, 0, L"", 1037, 580, 24, 24, IDB_SEND, 0, false, Edge::end, Edge::end},
     {&ChatClient::logo_button, IDC_LOGO, L"BUTTON", bitmap_button | shown, 0, L"", 12, 15, 230, 115, IDB_LOGO, 0, false},
     {&ChatClient::identification_group, IDC_IDENTIFICATION_GROUP, L"BUTTON", group_box | shown, 0, L" Identification ", 12, 150, 230, 210, 0, 0, false},
-    {&ChatClient::server_name_label, IDC_SERVER_NAME_LABEL, L"STATIC", label | shown, 0, L"Server name", 22, 175, 125, 22, 0, 0, false},
+    {&ChatClient::server_name_label, IDC_SERVER_NAME_LABEL, L"STATIC", label | shown, 0, L"Server name", 22, 175, 125, 20, 0, 0, false},
     {&ChatClient::server_name_edit, IDC_SERVER_NAME, L"EDIT", read_only_edit | shown, 0, L"", 22, 195, 210, 26, 0, 0, false},
-    {&ChatClient::nickname_label, IDC_NICKNAME_LABEL, L"STATIC", label | shown, 0, L"Nickname (username)", 22, 233, 185, 22, 0, 0, false},
+    {&ChatClient::nickname_label, IDC_NICKNAME_LABEL, L"STATIC", label | shown, 0, L"Nickname (username)", 22, 233, 185, 20, 0, 0, false},
     {&ChatClient::nickname_edit, IDC_NICKNAME, L"EDIT", read_only_edit | shown, 0, L"", 22, 253, 210, 26, 0, 0, false},
-    {&ChatClient::my_ip_label, IDC_MY_IP_LABEL, L"STATIC", label | shown, 0, L"My IP address", 22, 292, 185, 22, 0, 0, false},
+    {&ChatClient::my_ip_label, IDC_MY_IP_LABEL, L"STATIC", label | shown, 0, L"My IP address", 22, 292, 185, 20, 0, 0, false},
     {&ChatClient::my_ip_edit, IDC_MY_IP, L"EDIT", read_only_edit | shown, 0, L"", 22, 312, 210, 26, 0, 0, false},
 };
 

@@ -60,7 +60,10 @@ void set_control_pictures(ChatClient& client) {
         HWND control = client.*spec.field;
         if (!spec.bitmap || !control) continue;
         // Buttons do not own their pictures: each lives until the next scale's.
-        HBITMAP picture = load_scaled_bitmap(client.instance, spec.bitmap, client.dpi);
+        RECT frame{};
+        GetWindowRect(control, &frame);
+        const SIZE room{frame.right - frame.left, frame.bottom - frame.top};
+        HBITMAP picture = load_scaled_bitmap(client.instance, spec.bitmap, client.dpi, 0, room);
         if (!picture) continue;
         HGDIOBJ before = reinterpret_cast<HGDIOBJ>(
             SendMessageW(control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
@@ -112,13 +115,14 @@ void change_window_dpi(ChatClient& client, UINT dpi, const RECT* suggested) {
     EnumChildWindows(client.main_window, swap_font, reinterpret_cast<LPARAM>(&swap));
     for (HFONT old : {swap.old_normal, swap.old_small})
         if (old) DeleteObject(old);
-    set_control_pictures(client);
-    set_menu_pictures(client);
-    refresh_connection_light(client);
     if (suggested) {
         SetWindowPos(client.main_window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The status bar's height follows its new font: the room above it too.
     layout_main_window(client);
+    // The pictures last: they are made to fit the controls' new sizes.
+    set_control_pictures(client);
+    set_menu_pictures(client);
+    refresh_connection_light(client);
 }

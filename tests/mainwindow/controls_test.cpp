@@ -151,11 +151,11 @@ TEST_F(ControlTable, IdsClassesTextsRectanglesAndInitialStates) {
         {&ChatClient::share_ip_check, 537, L"Button", check, L"Share my IP address", 20, 330, 186, 26, false, false},
         {&ChatClient::logo_button, 538, L"Button", bitmap, L"", 12, 15, 230, 115, true, true},
         {&ChatClient::identification_group, 539, L"Button", group, L" Identification ", 12, 150, 230, 210, true, true},
-        {&ChatClient::server_name_label, 540, L"Static", plain, L"Server name", 22, 175, 125, 22, true, true},
+        {&ChatClient::server_name_label, 540, L"Static", plain, L"Server name", 22, 175, 125, 20, true, true},
         {&ChatClient::server_name_edit, 541, L"Edit", read_only, L"", 22, 195, 210, 26, true, true},
-        {&ChatClient::nickname_label, 542, L"Static", plain, L"Nickname (username)", 22, 233, 185, 22, true, true},
+        {&ChatClient::nickname_label, 542, L"Static", plain, L"Nickname (username)", 22, 233, 185, 20, true, true},
         {&ChatClient::nickname_edit, 543, L"Edit", read_only, L"", 22, 253, 210, 26, true, true},
-        {&ChatClient::my_ip_label, 544, L"Static", plain, L"My IP address", 22, 292, 185, 22, true, true},
+        {&ChatClient::my_ip_label, 544, L"Static", plain, L"My IP address", 22, 292, 185, 20, true, true},
         {&ChatClient::my_ip_edit, 545, L"Edit", read_only, L"", 22, 312, 210, 26, true, true},
     };
     for (const Row& row : rows) {

@@ -5,6 +5,8 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "framework/basic_window.h"
+#include "mainwindow/window_layout.h"
+#include "mainwindow/window_scale.h"
 #include "transfer/file_receiver.h"
 
 std::wstring make_temp_folder(const wchar_t* tag) {
@@ -33,6 +35,10 @@ ChatClient& test_client() {
         set_file_receiver_port(0);
         auto* c = new ChatClient(SW_HIDE, L"QuillmereWindowClass", GetModuleHandleW(nullptr), L"Quillmere v1.5b");
         if (!create_main_window(*c)) return c;
+        // Wine's headless screen (1024 x 768) is smaller than the window's
+        // reference size, which the tests' expected places are drawn for.
+        const SIZE reference = main_window_size(*c, reference_width, reference_height);
+        SetWindowPos(c->main_window, nullptr, 0, 0, reference.cx, reference.cy, SWP_NOZORDER | SWP_NOACTIVATE);
         // A connection one test lets drop must not come back during a later
         // one: the tests about reconnecting switch it on themselves.
         c->auto_reconnect = false;
