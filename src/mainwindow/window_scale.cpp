@@ -74,6 +74,11 @@ void set_control_pictures(ChatClient& client) {
 SIZE main_window_size(const ChatClient& client, int width, int height) {
     const SIZE room{scaled(width, client.dpi), scaled(height, client.dpi) + status_bar_height(client)};
     HWND window = client.main_window;
+    RECT outer{}, inner{};
+    // The frame the window has now counts: a narrow window's menu bar may
+    // take two lines, which the system's reckoning leaves out.
+    if (window && !IsIconic(window) && GetWindowRect(window, &outer) && GetClientRect(window, &inner) && inner.right > 0)
+        return SIZE{room.cx + (outer.right - outer.left) - inner.right, room.cy + (outer.bottom - outer.top) - inner.bottom};
     return window_size_for_client(room, style_of(window, GWL_STYLE), style_of(window, GWL_EXSTYLE),
                                   GetMenu(window) != nullptr, client.dpi);
 }
