@@ -7,10 +7,11 @@
 #include <string>
 
 #include "app/chat_client.h"
+#include "framework/dpi.h"
 #include "mainwindow/main_window.h"
 
 namespace {
-constexpr int text_padding = 6;
+constexpr int text_padding = 6, focus_inset = 3;  // 96-DPI pixels
 constexpr int max_button_text = 256;
 
 bool is_tab_button_id(int id) {
@@ -52,8 +53,9 @@ bool draw_tab_button(ChatClient& client, const DRAWITEMSTRUCT* item) {
     wchar_t text[max_button_text] = {};
     GetWindowTextW(item->hwndItem, text, max_button_text);
     RECT label = frame;
-    label.left += text_padding + (pressed ? 1 : 0);
-    label.right -= text_padding;
+    const int padding = scaled(text_padding, client.dpi);
+    label.left += padding + (pressed ? 1 : 0);
+    label.right -= padding;
     if (pressed) OffsetRect(&label, 0, 1);
     HGDIOBJ old_font = client.font_normal ? SelectObject(dc, client.font_normal) : nullptr;
     SetBkMode(dc, TRANSPARENT);
@@ -64,7 +66,8 @@ bool draw_tab_button(ChatClient& client, const DRAWITEMSTRUCT* item) {
     if (old_font) SelectObject(dc, old_font);
     if (item->itemState & ODS_FOCUS) {
         RECT focus = frame;
-        InflateRect(&focus, -3, -3);
+        const int inset = scaled(focus_inset, client.dpi);
+        InflateRect(&focus, -inset, -inset);
         DrawFocusRect(dc, &focus);
     }
     return true;

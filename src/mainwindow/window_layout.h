@@ -19,12 +19,12 @@ enum class Edge : unsigned char {
 
 constexpr int reference_width = 1386, reference_height = 670;
 
-// The smallest useful window: 1240 x 598 (96-DPI pixels) above the status
+// The smallest useful window: 1240 x 599 (96-DPI pixels) above the status
 // bar. Its outer size fits a 1366 x 768 screen at 100 % and a 1920 x 1080
 // one at 150 %, each with a taskbar. The height is what a private chat's
 // left column needs once the controls kept to the bottom have come up to
-// the file transfer box.
-constexpr int minimum_width = 1240, minimum_height = 598;
+// a pixel below the file transfer box (its edges are rounded apart).
+constexpr int minimum_width = 1240, minimum_height = 599;
 
 // The room the controls are laid in: the client width and the height above
 // the status bar, in pixels, at `dpi`.

@@ -53,7 +53,9 @@ int text_room(HWND control, const RECT& rect, UINT dpi) {
     int room = rect.right - rect.left;
     if (is_class(control, L"Button")) {
         const LONG kind = style & BS_TYPEMASK;
-        room -= kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX ? scaled(20, dpi) : scaled(kind == BS_GROUPBOX ? 16 : 8, dpi);
+        const bool check = kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX;
+        // A tab button (owner-drawn) pads its name by 6 on each side.
+        room -= scaled(check ? 20 : kind == BS_GROUPBOX ? 16 : kind == BS_OWNERDRAW ? 12 : 8, dpi);
     }
     return room;
 }
