@@ -68,6 +68,10 @@ INT_PTR JoinAllChannelsDialog::handle_dialog(HWND dialog, UINT message, WPARAM w
         if (busy_ || reinterpret_cast<HWND>(wparam) != list_view_) return FALSE;
         show_row_menu();
         return TRUE;
+    case WM_DPICHANGED:
+        // The template's controls and font follow by themselves.
+        scale_to(LOWORD(wparam));
+        return FALSE;
     case WM_DESTROY:
         release_resources();
         window_ = nullptr;
@@ -87,21 +91,17 @@ void JoinAllChannelsDialog::open(HWND dialog) {
     ListView_SetTextBkColor(list_view_, CLR_NONE);
     ListView_SetExtendedListViewStyle(list_view_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP |
                                                       LVS_EX_FLATSB);
-    const UINT dpi = window_dpi(dialog);
+    // The columns as drawn at 96 DPI; scale_to brings them to the dialog's scale.
+    dpi_ = USER_DEFAULT_SCREEN_DPI;
     for (int column = 0; column < 3; ++column) {
         LVCOLUMNW item{};
         item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         item.pszText = const_cast<wchar_t*>(list_columns[column].title);
-        item.cx = scaled(list_columns[column].width, dpi);
+        item.cx = list_columns[column].width;
         item.iSubItem = column;
         ListView_InsertColumn(list_view_, column, &item);
     }
-    header_font_ = CreateFontW(scaled(20, dpi), scaled(8, dpi), 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
-    SendMessageW(ListView_GetHeader(list_view_), WM_SETFONT, reinterpret_cast<WPARAM>(header_font_), TRUE);
-    clear_picture_ = load_dialog_bitmap(instance, IDB_CLEAR_SEARCH, dialog);
-    SendDlgItemMessageW(dialog, IDC_DIRECTORY_CLEAR_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(clear_picture_));
+    scale_to(window_dpi(dialog));
     limit_item(dialog, IDC_DIRECTORY_SEARCH, search_limit);
 
     connected_at_open_ = client_.server_socket.connected != 0;
@@ -308,6 +308,29 @@ void JoinAllChannelsDialog::end_lost_listing() {
     client_.directory_row_count = 0;
     client_.directory_cache_server[0] = L'\0';
     if (window_) set_waiting(false);
+}
+
+void JoinAllChannelsDialog::scale_to(UINT dpi) {
+    if (!list_view_ || !dpi) return;
+    for (int column = 0; column < 3; ++column) {
+        const int width = ListView_GetColumnWidth(list_view_, column);
+        ListView_SetColumnWidth(list_view_, column, MulDiv(width, static_cast<int>(dpi), static_cast<int>(dpi_)));
+    }
+    dpi_ = dpi;
+    HFONT old_font = header_font_;
+    header_font_ = CreateFontW(scaled(20, dpi), scaled(8, dpi), 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                               L"MS Shell Dlg");
+    SendMessageW(ListView_GetHeader(list_view_), WM_SETFONT, reinterpret_cast<WPARAM>(header_font_), TRUE);
+    if (old_font) DeleteObject(old_font);
+    // The menu pictures are made again, at the new size, when next wanted.
+    for (HBITMAP* picture : {&clear_picture_, &join_picture_, &copy_picture_}) {
+        if (*picture) DeleteObject(*picture);
+        *picture = nullptr;
+    }
+    clear_picture_ = load_dialog_bitmap(instance, IDB_CLEAR_SEARCH, window_);
+    SendDlgItemMessageW(window_, IDC_DIRECTORY_CLEAR_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(clear_picture_));
 }
 
 void JoinAllChannelsDialog::release_resources() {

@@ -43,8 +43,12 @@ private:
     // holds nothing up on the next one.
     void end_lost_listing();
     void release_resources();
+    // The header's font and the pictures for the dialog's scale `dpi`; the
+    // columns keep the widths they had, in proportion.
+    void scale_to(UINT dpi);
 
     HWND window_ = nullptr;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     HWND list_view_ = nullptr;
     bool connected_at_open_ = false;
     int selected_row_ = -1;

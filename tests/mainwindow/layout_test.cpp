@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -161,13 +160,12 @@ TEST_F(Layout, TheWindowKeepsItsSmallestSizeAndTheChatGrowsWithIt) {
         // less a taskbar of 40 (60) pixels. The frame is drawn at the scale
         // the process started at: the fit counts at that scale only.
         SetWindowPos(client.main_window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
-        RECT place{};
+        RECT place;
         GetWindowRect(client.main_window, &place);
         const SIZE least = main_window_size(client, minimum_width, minimum_height);
         EXPECT_EQ(place.right - place.left, least.cx);
         EXPECT_EQ(place.bottom - place.top, least.cy);
         const bool own_scale = dpi == window_dpi(client.main_window);
-        std::printf("smallest window at %u DPI: %ld x %ld\n", dpi, least.cx, least.cy);
         if (own_scale && dpi == 96) {
             EXPECT_LE(least.cx, 1366);
             EXPECT_LE(least.cy, 768 - 40);
@@ -178,9 +176,12 @@ TEST_F(Layout, TheWindowKeepsItsSmallestSizeAndTheChatGrowsWithIt) {
 
         HWND watched[] = {client.chats[0].buffer->window, client.input_window, client.tabs_group, client.logo_button};
         RECT before[4], after[4];
-        for (int i = 0; i < 4; ++i) before[i] = child_rect(client.main_window, watched[i]);
+        auto measure = [&](RECT* places) {
+            for (int i = 0; i < 4; ++i) places[i] = child_rect(client.main_window, watched[i]);
+        };
+        measure(before);
         SetWindowPos(client.main_window, nullptr, 0, 0, least.cx + 100, least.cy + 50, SWP_NOMOVE | SWP_NOZORDER);
-        for (int i = 0; i < 4; ++i) after[i] = child_rect(client.main_window, watched[i]);
+        measure(after);
         // The chat grows both ways, the input line along; the tabs keep to
         // the right edge, the logo to the top left.
         EXPECT_EQ(after[0].right - after[0].left, before[0].right - before[0].left + 100);
