@@ -11,17 +11,12 @@
 #include "mainwindow/control_table.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/window_layout.h"
+#include "mainwindow/window_scale.h"
 
 namespace {
 // The status bar's parts end at these x (96-DPI pixels of the reference
 // width); the notice part takes what the window gains or loses.
 constexpr int title_part_end = 160, notice_part_end = 850, statistics_part_end = 1300;
-
-int status_bar_height(const ChatClient& client) {
-    RECT bar{};
-    if (!client.status_bar || !GetWindowRect(client.status_bar, &bar)) return 0;
-    return bar.bottom - bar.top;
-}
 
 void lay_out_status_bar(const ChatClient& client, int width) {
     if (!client.status_bar) return;

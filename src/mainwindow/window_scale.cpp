@@ -40,14 +40,14 @@ BOOL CALLBACK swap_font(HWND child, LPARAM parameter) {
     return TRUE;
 }
 
+DWORD style_of(HWND window, int index) { return static_cast<DWORD>(GetWindowLongPtrW(window, index)); }
+}  // namespace
+
 int status_bar_height(const ChatClient& client) {
     RECT bar{};
     if (!client.status_bar || !GetWindowRect(client.status_bar, &bar)) return 0;
     return bar.bottom - bar.top;
 }
-
-DWORD style_of(HWND window, int index) { return static_cast<DWORD>(GetWindowLongPtrW(window, index)); }
-}  // namespace
 
 void make_window_fonts(ChatClient& client) {
     client.font_normal = make_font(normal_font_height, normal_font_width, client.dpi);

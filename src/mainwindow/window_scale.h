@@ -6,6 +6,9 @@ class ChatClient;
 // The main window at its screen's scale: fonts, pictures and sizes follow
 // client.dpi.
 
+// The status bar's height in pixels (0 before it exists).
+int status_bar_height(const ChatClient& client);
+
 // Makes font_normal and font_small for client.dpi.
 void make_window_fonts(ChatClient& client);
 
