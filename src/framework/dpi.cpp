@@ -3,7 +3,6 @@
 namespace {
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-using MetricForDpiFn = int(WINAPI*)(int, UINT);
 
 // Looked up once; nullptr on systems without it.
 template <typename Function>
@@ -31,12 +30,6 @@ SIZE window_size_for_client(SIZE client, DWORD style, DWORD ex_style, bool has_m
     RECT frame{0, 0, client.cx, client.cy};
     if (!adjust || !adjust(&frame, style, has_menu, ex_style, dpi)) AdjustWindowRectEx(&frame, style, has_menu, ex_style);
     return SIZE{frame.right - frame.left, frame.bottom - frame.top};
-}
-
-int system_metric_for_dpi(int index, UINT dpi) {
-    static const auto metric = user32_function<MetricForDpiFn>("GetSystemMetricsForDpi");
-    if (metric) return metric(index, dpi);
-    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(desktop_dpi()));
 }
 
 HBITMAP load_scaled_bitmap(HINSTANCE instance, int id, UINT dpi, int size_96, SIZE room) {

@@ -19,10 +19,6 @@ UINT window_dpi(HWND window);
 // (AdjustWindowRectExForDpi, or AdjustWindowRectEx on older systems).
 SIZE window_size_for_client(SIZE client, DWORD style, DWORD ex_style, bool has_menu, UINT dpi);
 
-// A system metric at `dpi` (GetSystemMetricsForDpi, or the system's own
-// metric scaled from the desktop's scale).
-int system_metric_for_dpi(int index, UINT dpi);
-
 // Bitmap resource `id` stretched to its size at `dpi` (as drawn at 96 DPI,
 // or `size_96` x `size_96` when that is given), but no larger than `room`
 // where that is given; nullptr when it is missing. The caller owns it.

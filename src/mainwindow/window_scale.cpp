@@ -23,19 +23,19 @@ HFONT make_font(int height, int width, UINT dpi) {
 }
 
 struct FontSwap {
-    HFONT old_normal, old_small, normal, small;
+    HFONT old_normal, old_small, new_normal, new_small;
 };
 
 BOOL CALLBACK swap_font(HWND child, LPARAM parameter) {
     const FontSwap& swap = *reinterpret_cast<const FontSwap*>(parameter);
-    // A chat buffer keeps its text's sizes in points, which the control
-    // draws at its own scale; a new font would also reset the format that
-    // its next lines take.
+    // A chat buffer holds its text's sizes in points (its font became
+    // points when it was made), not the font; a new font would also reset
+    // the format that its next lines take.
     wchar_t kind[32] = {};
     GetClassNameW(child, kind, 32);
     if (lstrcmpiW(kind, MSFTEDIT_CLASS) == 0) return TRUE;
     const HFONT font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-    const HFONT fresh = font == swap.old_normal ? swap.normal : font == swap.old_small ? swap.small : nullptr;
+    const HFONT fresh = font == swap.old_normal ? swap.new_normal : font == swap.old_small ? swap.new_small : nullptr;
     if (fresh && font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fresh), FALSE);
     return TRUE;
 }
@@ -115,8 +115,8 @@ void change_window_dpi(ChatClient& client, UINT dpi, const RECT* suggested) {
     FontSwap swap{client.font_normal, client.font_small, nullptr, nullptr};
     client.dpi = dpi;
     make_window_fonts(client);
-    swap.normal = client.font_normal;
-    swap.small = client.font_small;
+    swap.new_normal = client.font_normal;
+    swap.new_small = client.font_small;
     EnumChildWindows(client.main_window, swap_font, reinterpret_cast<LPARAM>(&swap));
     for (HFONT old : {swap.old_normal, swap.old_small})
         if (old) DeleteObject(old);

@@ -70,7 +70,7 @@ TEST(Manifest, BringsTheVersionSixCommonControls) {
     DestroyWindow(button);
 }
 
-TEST(Manifest, AsksNoElevationNorDpiAwarenessAndNamesWindowsTen) {
+TEST(Manifest, AsksNoElevationDrawsAtEachScreensScaleAndNamesWindowsTen) {
     // Neither is visible under Wine (no UAC; every process reports DPI
     // awareness), so the embedded text itself is read.
     HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
@@ -78,7 +78,8 @@ TEST(Manifest, AsksNoElevationNorDpiAwarenessAndNamesWindowsTen) {
     const char* text = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
     std::string manifest(text, SizeofResource(nullptr, found));
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos) << "fixed-pixel layout: Windows scales it";
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos) << "Windows 8.1 reads only this";
     EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos)
         << "without Windows 10 listed, Windows 10 and 11 report themselves as 8";
 }
