@@ -133,9 +133,8 @@ TEST_F(Layout, EveryViewFitsAtEveryScaleAndSize) {
     for (int n = first_channel_slot; n <= last_channel_slot; ++n)
         create_chat(client, (L"#room" + std::to_wstring(n)).c_str(), true);
     client.chats[1].encrypt_messages = true;  // its banner shows
-    const SIZE sizes[] = {{reference_width, reference_height}, {minimum_width, minimum_height}};
     for (UINT dpi : {96u, 144u, 192u}) {
-        for (const SIZE& size : sizes) {
+        for (SIZE size : {SIZE{reference_width, reference_height}, SIZE{minimum_width, minimum_height}}) {
             show_at(client, dpi, size.cx, size.cy);
             for (int slot : {0, 1, first_channel_slot}) {
                 SCOPED_TRACE(testing::Message() << dpi << " DPI, " << size.cx << " x " << size.cy << ", slot " << slot);
@@ -173,7 +172,6 @@ TEST_F(Layout, TheWindowKeepsItsSmallestSizeAndTheChatGrowsWithIt) {
             EXPECT_LE(least.cx, 1920);
             EXPECT_LE(least.cy, 1080 - 60);
         }
-
         HWND watched[] = {client.chats[0].buffer->window, client.input_window, client.tabs_group, client.logo_button};
         RECT before[4], after[4];
         auto measure = [&](RECT* places) {
