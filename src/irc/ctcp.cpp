@@ -105,7 +105,10 @@ void handle_ctcp_request(ChatClient& client, const std::wstring& sender, const C
         return;
     }
     std::wstring fitted = *answer;
-    if (!fit_answer(client, sender, request.command, fitted) || !may_answer()) return;
+    // A flood of requests must not fill the queue ahead of the user's lines.
+    if (!fit_answer(client, sender, request.command, fitted) || !can_spare_line(client.server_socket) ||
+        !may_answer())
+        return;
     if (fitted.empty())
         send_command(client.server_socket, irc::ctcp_bare_answer, sender, request.command);
     else

@@ -99,6 +99,12 @@ size_t SendQueue::waiting() const {
     return urgent_.size() + lines_.size();
 }
 
+bool SendQueue::can_spare_line() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    constexpr uint64_t half_room = (send_pacing::allowance_ms - send_pacing::transit_margin_ms) / 2;
+    return urgent_.empty() && lines_.empty() && (!paced || pacing_.ahead_ms(now_ms()) <= half_room);
+}
+
 bool SendQueue::wait_urgent_sent(DWORD timeout_ms) {
     std::unique_lock<std::mutex> guard(lock_);
     const unsigned target = urgent_queued_;

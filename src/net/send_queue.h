@@ -34,6 +34,8 @@ public:
     uint64_t wait_ms(uint64_t now_ms, size_t bytes) const;
     // A line of `bytes` bytes (its CR LF included) leaves at `now_ms`.
     void charge(uint64_t now_ms, size_t bytes);
+    // How far the clock runs ahead of `now_ms`.
+    uint64_t ahead_ms(uint64_t now_ms) const { return clock_ms_ > now_ms ? clock_ms_ - now_ms : 0; }
 
 private:
     uint64_t clock_ms_ = 0;
@@ -61,6 +63,11 @@ public:
 
     // Lines not yet taken out.
     size_t waiting() const;
+
+    // True when nothing waits and the pace keeps at least half its room free:
+    // a line nobody typed (an automatic answer) may then go without holding
+    // up the user's own lines.
+    bool can_spare_line() const;
 
     // Waits up to `timeout_ms` until every urgent line queued so far has left
     // (or the queue stopped). True when they have.

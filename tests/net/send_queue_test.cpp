@@ -51,6 +51,24 @@ TEST(SendQueue, PongAndQuitGoAheadAndOnlyQuitIgnoresThePace) {
     EXPECT_TRUE(queue.wait_urgent_sent(0));
 }
 
+// Automatic answers go only while nothing waits and the clock keeps half its
+// room (4.5 s) free.
+TEST(SendQueue, SparesALineOnlyWhileNothingWaitsAndHalfThePaceIsFree) {
+    SendQueue::set_paced(true);
+    SendQueue queue;
+    std::string bytes;
+    std::vector<bool> spare = {queue.can_spare_line()};
+    for (const size_t size : {300u, 3u}) {  // 4.5 s, then 2 s more
+        queue.push(std::string(size - 2, 'a') + "\r\n", SendPriority::normal);
+        spare.push_back(queue.can_spare_line());
+        EXPECT_TRUE(queue.take(bytes, 0));
+        queue.taken_done();
+        spare.push_back(queue.can_spare_line());
+    }
+    SendQueue::set_paced(false);
+    EXPECT_EQ(spare, (std::vector<bool>{true, false, true, false, false}));
+}
+
 // What a receive loop that outlived its connection sends, claims or closes
 // stays with its own connection, never the next one.
 TEST(ConnectionBinding, ALoopThatOutlivedItsConnectionTouchesNothingOfTheNext) {
