@@ -27,6 +27,8 @@ constexpr int refusal_message_capacity = 100;
 constexpr int keywords_capacity = 256;
 constexpr int app_folder_capacity = 260;
 constexpr int input_line_limit = 479;
+// Typing stops at the limit above; a paste of several lines may bring more.
+constexpr int pasted_text_limit = 32768;
 constexpr int silence_all_but_capacity = 35;
 constexpr int directory_server_capacity = 64;
 constexpr int window_text_capacity = 100;  // title and class name from the string table

@@ -44,6 +44,13 @@ void InputEdit::submit_line(HWND control) {
         SetWindowTextW(control, L"");
         return;
     }
+    if (has_line_breaks(text)) {
+        std::wstring rest;
+        process_pasted_lines(*client, text, rest);
+        history.add(text);
+        SetWindowTextW(control, rest.c_str());
+        return;
+    }
     if (clears_input(process_input_line(*client, text.c_str()))) {
         history.add(text);
         SetWindowTextW(control, L"");
@@ -79,6 +86,14 @@ LRESULT InputEdit::handle_message(HWND control, UINT message, WPARAM wparam, LPA
     if (message == WM_KEYDOWN && wparam == VK_TAB) {
         complete_word(control);
         return 0;
+    }
+    // A paste may go past the typed limit (twenty lines of a log, say): the
+    // edit takes it whole, and typing afterwards is held to the limit again.
+    if (message == WM_PASTE) {
+        SendMessageW(control, EM_SETLIMITTEXT, pasted_text_limit, 0);
+        const LRESULT result = pass_on(control, message, wparam, lparam);
+        SendMessageW(control, EM_SETLIMITTEXT, input_line_limit, 0);
+        return result;
     }
     if (message == WM_KEYDOWN && (wparam == VK_UP || wparam == VK_DOWN)) {
         walk_history(control, wparam == VK_UP);

@@ -1,5 +1,6 @@
 #include "controls/input_line.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 #include <string>
@@ -180,6 +181,31 @@ InputOutcome process_input_line(ChatClient& client, const wchar_t* line) {
     if (text.empty()) return InputOutcome::ignored;
     if (text[0] == L'/') return send_slash_command(client, text);
     return send_text_to_chat(client, *client.current_chat, text);
+}
+
+bool has_line_breaks(const std::wstring& text) {
+    return text.find_first_of(L"\r\n") != std::wstring::npos;
+}
+
+InputOutcome process_pasted_lines(ChatClient& client, const std::wstring& text, std::wstring& rest) {
+    rest.clear();
+    ChatRecord& chat = *client.current_chat;
+    InputOutcome outcome = InputOutcome::ignored;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find_first_of(L"\r\n", start), text.size());
+        const std::wstring line = text.substr(start, end - start);
+        if (!line.empty()) {
+            outcome = send_text_to_chat(client, chat, line);
+            if (!clears_input(outcome)) {
+                rest = text.substr(start);
+                return outcome;
+            }
+            // On the server tab nothing is sent: one refusal says so.
+            if (outcome == InputOutcome::invalid_command) return outcome;
+        }
+        start = end + 1;
+    }
+    return outcome;
 }
 
 void process_offline_line(ChatClient& client, const wchar_t* line) {

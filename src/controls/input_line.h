@@ -65,6 +65,17 @@ InputOutcome send_to_chat(ChatClient& client, int slot, const std::wstring& text
 struct ChatRecord;
 InputOutcome send_text_to_chat(ChatClient& client, ChatRecord& chat, const std::wstring& text);
 
+// A submitted text of several lines (a paste) while the server connection is
+// up: each line that is not empty goes to the selected chat as a message of
+// its own, in order, as the send queue paces them. A line starting with "/" is
+// sent as text: pasted text never runs commands. A line refused (too long, not
+// encrypted) stops there; it and the lines after it are left in `rest`.
+// User-interface thread.
+InputOutcome process_pasted_lines(ChatClient& client, const std::wstring& text, std::wstring& rest);
+
+// True when the text holds a line break.
+bool has_line_breaks(const std::wstring& text);
+
 // A submitted line while disconnected: only "/iplocal" in a private chat does
 // something; anything else shows "Not connected to the IRC server".
 void process_offline_line(ChatClient& client, const wchar_t* line);

@@ -7,15 +7,19 @@
 #include <cwctype>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "connection/receive_loop.h"
+#include "controls/message_split.h"
 #include "net/irc_commands.h"
 #include "quillmere_version.h"
 
 namespace {
 constexpr wchar_t ctcp_frame = 0x01;
+constexpr size_t ctcp_frame_bytes = 3;  // "\x01", the space after the request, "\x01"
 constexpr wchar_t time_format[] = L"%04d-%02d-%02d %02d:%02d:%02d";
 
 double tick_seconds() { return static_cast<double>(GetTickCount64()) / 1000.0; }
@@ -62,6 +66,22 @@ std::optional<std::wstring> answer_to(const ChatClient& client, const Ctcp& requ
     if (request.command == L"CLIENTINFO") return ctcp_client_info;
     return std::nullopt;
 }
+
+// The answer cut so that the notice, as the server relays it with our
+// prefix, fits one IRC line: a peer's long PING argument must not make us
+// send a line the server cuts or punishes. False when not even the frame fits
+// (a sender with an absurdly long nickname).
+bool fit_answer(const ChatClient& client, const std::wstring& sender, const std::wstring& command,
+                std::wstring& answer) {
+    const size_t room = message_room(client.connection.nickname.get(), registration_username(client), sender);
+    const size_t frame = wire_bytes(command.c_str()).size() + ctcp_frame_bytes;
+    if (room < frame) return false;
+    if (answer.empty()) return true;
+    const std::vector<std::wstring> parts = split_message(answer, room - frame, CP_ACP);
+    if (parts.empty()) return false;
+    answer = parts.front();
+    return true;
+}
 }  // namespace
 
 Ctcp parse_ctcp(const std::wstring& text) {
@@ -84,11 +104,15 @@ void handle_ctcp_request(ChatClient& client, const std::wstring& sender, const C
         append_server_line(client, format_text(ctcp_asked_format, sender, shown_word(request.command)));
         return;
     }
-    if (!may_answer()) return;
-    if (answer->empty())
+    std::wstring fitted = *answer;
+    // A flood of requests must not fill the queue ahead of the user's lines.
+    if (!fit_answer(client, sender, request.command, fitted) || !can_spare_line(client.server_socket) ||
+        !may_answer())
+        return;
+    if (fitted.empty())
         send_command(client.server_socket, irc::ctcp_bare_answer, sender, request.command);
     else
-        send_command(client.server_socket, irc::ctcp_answer, sender, request.command, *answer);
+        send_command(client.server_socket, irc::ctcp_answer, sender, request.command, fitted);
 }
 
 std::wstring notice_text(const std::wstring& text) {

@@ -5,10 +5,11 @@ class ChatClient;
 
 // Client-to-client requests: a PRIVMSG or NOTICE whose text is framed by
 // \x01, "\x01COMMAND argument\x01". ACTION is shown as "* nick text";
-// VERSION, PING, TIME and CLIENTINFO are answered with a NOTICE, at most one
-// answer every ctcp_answer_interval seconds for all senders together (the rest
-// are dropped, so a flood of requests cannot make the server drop us); every
-// other request is shown as one line.
+// VERSION, PING, TIME and CLIENTINFO are answered with a NOTICE cut to one
+// line, at most one answer every ctcp_answer_interval seconds for all senders
+// together and only while the send queue can spare it (the rest are dropped, so
+// a flood of requests neither costs the connection nor holds up the user's
+// lines); every other request is shown as one line.
 
 constexpr double ctcp_answer_interval = 2.0;
 constexpr wchar_t ctcp_version_format[] = L"Quillmere %s (Windows)";

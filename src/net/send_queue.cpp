@@ -10,14 +10,24 @@ uint64_t now_ms() {
 }
 }  // namespace
 
-uint64_t SendPacing::wait_ms(uint64_t now) const {
-    const uint64_t limit = now + send_pacing::allowance_ms;
-    return clock_ms_ > limit ? clock_ms_ - limit : 0;
+namespace {
+uint64_t line_cost(size_t bytes) {
+    return send_pacing::line_cost_ms + bytes * 1000 / send_pacing::bytes_per_second;
+}
+}  // namespace
+
+uint64_t SendPacing::wait_ms(uint64_t now, size_t bytes) const {
+    const uint64_t room = send_pacing::allowance_ms - send_pacing::transit_margin_ms;
+    // A line that alone costs more than the room (a long raw line) waits
+    // until the clock has caught up with now: sooner never fits.
+    const uint64_t cost = line_cost(bytes) < room ? line_cost(bytes) : room;
+    const uint64_t after = (clock_ms_ > now ? clock_ms_ : now) + cost;
+    return after > now + room ? after - now - room : 0;
 }
 
 void SendPacing::charge(uint64_t now, size_t bytes) {
     if (clock_ms_ < now) clock_ms_ = now;
-    clock_ms_ += send_pacing::line_cost_ms + bytes * 1000 / send_pacing::bytes_per_second;
+    clock_ms_ += line_cost(bytes);
 }
 
 void SendQueue::set_paced(bool on) {
@@ -45,8 +55,9 @@ bool SendQueue::take(std::string& bytes, DWORD step_ms) {
         if (stopped_) return false;
         const uint64_t now = now_ms();
         const bool unpaced = !paced || (!urgent_.empty() && !urgent_.front().paced);
-        const uint64_t wait = unpaced ? 0 : pacing_.wait_ms(now);
-        if ((!urgent_.empty() || !lines_.empty()) && wait == 0) {
+        const std::string* next = !urgent_.empty() ? &urgent_.front().bytes : !lines_.empty() ? &lines_.front() : nullptr;
+        const uint64_t wait = unpaced || !next ? 0 : pacing_.wait_ms(now, next->size());
+        if (next && wait == 0) {
             taking_urgent_ = !urgent_.empty();
             if (taking_urgent_) {
                 bytes.swap(urgent_.front().bytes);
@@ -86,6 +97,12 @@ void SendQueue::stop() {
 size_t SendQueue::waiting() const {
     std::lock_guard<std::mutex> guard(lock_);
     return urgent_.size() + lines_.size();
+}
+
+bool SendQueue::can_spare_line() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    constexpr uint64_t half_room = (send_pacing::allowance_ms - send_pacing::transit_margin_ms) / 2;
+    return urgent_.empty() && lines_.empty() && (!paced || pacing_.ahead_ms(now_ms()) <= half_room);
 }
 
 bool SendQueue::wait_urgent_sent(DWORD timeout_ms) {

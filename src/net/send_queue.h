@@ -11,12 +11,15 @@
 // The penalty model servers use against floods: each line pushes a clock
 // ahead by a fixed cost plus one for its length, the clock never lags behind
 // the present, and a client whose clock runs too far ahead is cut off ("Excess
-// Flood"). A client that keeps its own clock the same way, and waits while it
-// is too far ahead, is never cut off for what it sends.
+// Flood"). A strict server judges the clock with the line it has just counted,
+// so a line waits until the clock stays within the allowance after it.
 namespace send_pacing {
 constexpr uint64_t line_cost_ms = 2000;
 constexpr uint64_t bytes_per_second = 120;
 constexpr uint64_t allowance_ms = 10000;
+// A line held up on the way arrives closer to the next one than it left, and
+// the server's clock runs that much further ahead than ours: a second of room.
+constexpr uint64_t transit_margin_ms = 1000;
 }  // namespace send_pacing
 
 // Where a line joins the queue: at its end; ahead of the rest, still paced
@@ -26,10 +29,13 @@ enum class SendPriority { normal, ahead, last };
 
 class SendPacing {
 public:
-    // How long a line must wait at `now_ms` before it may go (0: now).
-    uint64_t wait_ms(uint64_t now_ms) const;
+    // How long a line of `bytes` bytes (CR LF included) must wait at `now_ms`
+    // before it may go (0: now).
+    uint64_t wait_ms(uint64_t now_ms, size_t bytes) const;
     // A line of `bytes` bytes (its CR LF included) leaves at `now_ms`.
     void charge(uint64_t now_ms, size_t bytes);
+    // How far the clock runs ahead of `now_ms`.
+    uint64_t ahead_ms(uint64_t now_ms) const { return clock_ms_ > now_ms ? clock_ms_ - now_ms : 0; }
 
 private:
     uint64_t clock_ms_ = 0;
@@ -57,6 +63,11 @@ public:
 
     // Lines not yet taken out.
     size_t waiting() const;
+
+    // True when nothing waits and the pace keeps at least half its room free:
+    // a line nobody typed (an automatic answer) may then go without holding
+    // up the user's own lines.
+    bool can_spare_line() const;
 
     // Waits up to `timeout_ms` until every urgent line queued so far has left
     // (or the queue stopped). True when they have.

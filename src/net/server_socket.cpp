@@ -168,6 +168,12 @@ std::string wire_bytes(const wchar_t* text) {
     return text ? encode_wire_text(text, wcslen(text), CP_ACP) : std::string();
 }
 
+bool can_spare_line(ServerSocket& server) {
+    if (thread_connection) return thread_connection->up && thread_connection->queue.can_spare_line();
+    const std::shared_ptr<OpenSocket> held = hold_connection(server);
+    return held && held->up && held->queue.can_spare_line();
+}
+
 int send_line(const wchar_t* text, ServerSocket& server, SendPriority priority) {
     std::string bytes = wire_bytes(text);
     const int text_length = static_cast<int>(bytes.size());

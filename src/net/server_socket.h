@@ -95,6 +95,10 @@ void close_connection(ServerSocket& server, OpenSocket& open);
 // current connection have left; at once when there is none.
 bool wait_urgent_lines_sent(ServerSocket& server, unsigned timeout_ms);
 
+// True when the calling thread's connection, or else the current one, is up
+// and its queue can spare a line (SendQueue::can_spare_line).
+bool can_spare_line(ServerSocket& server);
+
 // Called with the number of lines that wait on a connection whenever it
 // changes (any thread).
 void set_send_backlog_observer(void (*observer)(size_t waiting));

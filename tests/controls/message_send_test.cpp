@@ -41,8 +41,6 @@ TEST_F(InputLineTest, PlainMessagesGoToTheSelectedChatAndEcho) {
         {room, L"hello", "PRIVMSG #room :hello", L" - hello"},
         {room, L" /join #a", "PRIVMSG #room : /join #a", L" -  /join #a"},
         {alice, L"hi alice", "PRIVMSG alice :hi alice", L" - hi alice"},
-        // A pasted line break must not end the IRC line and start another.
-        {room, L"one\r\nQUIT", "PRIVMSG #room :one  QUIT", L" - one  QUIT"},
         // The code page's own text goes out in it, as ever; any other as UTF-8.
         {room, L"caf\u00e9 \u20ac", "PRIVMSG #room :caf\xE9 \x80", L" - caf\u00e9 \u20ac"},
         {room, L"Reply: \u041f\u0440\u0438\u0432\u0435\u0442 \u2615 caf\u00e9",
@@ -60,6 +58,39 @@ TEST_F(InputLineTest, PlainMessagesGoToTheSelectedChatAndEcho) {
         EXPECT_TRUE(last_run_has_colours(c.slot, c.echo, colour_white, colour_black));
     }
     EXPECT_TRUE(nothing_sent_before_sentinel());  // the QUIT stayed inside the message
+}
+
+// A paste of several lines goes out a message a line, in order; a pasted
+// line is never a command, and a refused line stays with those after it.
+TEST_F(InputLineTest, APasteGoesOutLineByLineAndNeverRunsCommands) {
+    connect();
+    const int room = open_chat(L"#room", true);
+    const std::wstring too_long(longest_message + 1, L'x');
+    const struct {
+        int slot;
+        std::wstring typed;
+        std::vector<std::string> sent;
+        std::wstring kept;
+        const wchar_t* shown;  // the error line, if any
+    } cases[] = {
+        {room, L"one\r\nQUIT\r\n\r\n/quit bye\ntwo\r",
+         {"PRIVMSG #room :one", "PRIVMSG #room :QUIT", "PRIVMSG #room :/quit bye", "PRIVMSG #room :two"}, L"", nullptr},
+        {room, L"fits\r\n" + too_long + L"\r\nafter", {"PRIVMSG #room :fits"}, too_long + L"\r\nafter",
+         line_too_long_text},
+        {0, L"a\r\nb", {}, L"", invalid_command_text},
+    };
+    for (const auto& c : cases) {
+        select(c.slot);
+        const size_t errors = c.shown ? count_in_buffer(c.slot, c.shown) : 0;
+        type_and_enter(c.typed);
+        for (const std::string& line : c.sent) EXPECT_EQ(next_line(), line);
+        EXPECT_EQ(input_text(), c.kept);
+        if (c.shown) {
+            EXPECT_EQ(count_in_buffer(c.slot, c.shown), errors + 1);
+        }
+        SetWindowTextW(input, L"");
+        EXPECT_TRUE(nothing_sent_before_sentinel());
+    }
 }
 
 TEST_F(InputLineTest, TextInServerTabIsNeverSent) {

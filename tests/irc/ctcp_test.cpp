@@ -2,6 +2,7 @@
 
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
+#include "connection/receive_loop.h"
 #include "crypto/message_crypto.h"
 #include "irc/ctcp.h"
 #include "irc_fixture.h"
@@ -28,8 +29,9 @@ protected:
 
 TEST_F(Ctcp, RequestsAreAnsweredAtMostEveryTwoSecondsOrShown) {
     const std::string version = std::string("Quillmere ") + QUILLMERE_VERSION_TEXT + " (Windows)";
+    const std::wstring long_argument(600, L'p'), long_nickname(480, L'n');
     struct Case {
-        const wchar_t* line;
+        std::wstring line;
         double seconds_later;
         bool version_answered;
         std::string answer;    // the start of the one line sent; empty: nothing sent
@@ -44,7 +46,14 @@ TEST_F(Ctcp, RequestsAreAnsweredAtMostEveryTwoSecondsOrShown) {
         {L":carol!u@h PRIVMSG me :\x01VERSION\x01", 2, false, "", L"carol asked CTCP VERSION"},
         {L":carol!u@h PRIVMSG me :\x01" L"FINGER\x01", 2, true, "", L"carol asked CTCP FINGER"},
         {L":carol!u@h PRIVMSG me :\x01" L"DCC SEND x 1 2 3", 2, true, "", L"carol asked CTCP DCC"},
+        // A hostile peer's long argument: the answer is cut to one relayed line.
+        {L":dave!u@h PRIVMSG me :\x01PING " + long_argument + L"\x01", 2, true, "NOTICE dave :\x01PING ppp", nullptr},
+        {L":" + long_nickname + L"!u@h PRIVMSG me :\x01PING 1\x01", 2, true, "", nullptr},  // not even the frame fits
     };
+    // The longest prefix a server puts before our line: ":me!~user@" and a
+    // 63-character host.
+    const size_t relayed_prefix = 1 + client.connection.nickname.get().size() + 2 +
+                                  registration_username(client).size() + 1 + 63 + 1;
     for (const Case& c : cases) {
         stopped_clock_now += c.seconds_later;
         client.answer_ctcp_version = c.version_answered;
@@ -53,8 +62,10 @@ TEST_F(Ctcp, RequestsAreAnsweredAtMostEveryTwoSecondsOrShown) {
         if (c.answer.empty()) {
             EXPECT_TRUE(sent.empty()) << sent.front();
         } else {
-            ASSERT_EQ(sent.size(), 1u) << testing::PrintToString(std::wstring(c.line));
+            ASSERT_EQ(sent.size(), 1u) << testing::PrintToString(c.line);
             EXPECT_EQ(sent[0].compare(0, c.answer.size(), c.answer), 0) << sent[0];
+            EXPECT_LE(relayed_prefix + sent[0].size() + 2, 512u) << sent[0];
+            EXPECT_EQ(sent[0].back(), '\x01');
         }
         if (c.shown) {
             EXPECT_EQ(chat_texts(0).back(), c.shown);

@@ -9,18 +9,26 @@
 
 namespace {
 
-TEST(SendPacing, WaitsOnlyWhileTheClockIsMoreThanTenSecondsAhead) {
-    // The line that leaves at `now` (its bytes), then the next one's wait.
-    const uint64_t steps[][3] = {
-        {100000, 120, 0}, {100000, 120, 0}, {100000, 120, 0}, {100000, 120, 2000},  // 3 s each: 112 s
-        {102000, 0, 2000},     // 114 s at 102 s
-        {200000, 600, 0},      // the clock fell behind: from now, 207 s
-        {200000, 1200, 9000},  // 219 s
+TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterIt) {
+    // At `now` a line of `charged` bytes leaves (none for -1); then the wait of
+    // a line of `next` bytes. A line costs 2 s plus 1 s per 120 bytes.
+    const struct {
+        uint64_t now;
+        int charged;
+        size_t next;
+        uint64_t wait;
+    } steps[] = {
+        {100000, 120, 120, 0}, {100000, 120, 120, 0},  // 3 s each: 106 s, and the next to 109 s
+        {100000, 120, 120, 3000},                      // 112 s would be 12 s ahead
+        {102000, -1, 0, 0}, {102000, -1, 120, 1000},   // 111 s fits at 102 s, 112 s does not
+        {200000, 600, 0, 0},                           // the clock fell behind: from now, 207 s
+        {200000, -1, 1200, 7000},                      // a line costing 12 s waits for the clock
+        {207000, -1, 1200, 0},
     };
     SendPacing pacing;
     for (const auto& step : steps) {
-        pacing.charge(step[0], step[1]);
-        EXPECT_EQ(pacing.wait_ms(step[0]), step[2]) << step[0];
+        if (step.charged >= 0) pacing.charge(step.now, static_cast<size_t>(step.charged));
+        EXPECT_EQ(pacing.wait_ms(step.now, step.next), step.wait) << step.now << " " << step.next;
     }
 }
 
@@ -41,6 +49,24 @@ TEST(SendQueue, PongAndQuitGoAheadAndOnlyQuitIgnoresThePace) {
     EXPECT_TRUE(pong_waits);
     EXPECT_EQ(order, (std::vector<std::string>{"PONG :x\r\n", "QUIT\r\n", "PONG :y\r\n", "second\r\n"}));
     EXPECT_TRUE(queue.wait_urgent_sent(0));
+}
+
+// Automatic answers go only while nothing waits and the clock keeps half its
+// room (4.5 s) free.
+TEST(SendQueue, SparesALineOnlyWhileNothingWaitsAndHalfThePaceIsFree) {
+    SendQueue::set_paced(true);
+    SendQueue queue;
+    std::string bytes;
+    std::vector<bool> spare = {queue.can_spare_line()};
+    for (const size_t size : {300u, 3u}) {  // 4.5 s, then 2 s more
+        queue.push(std::string(size - 2, 'a') + "\r\n", SendPriority::normal);
+        spare.push_back(queue.can_spare_line());
+        EXPECT_TRUE(queue.take(bytes, 0));
+        queue.taken_done();
+        spare.push_back(queue.can_spare_line());
+    }
+    SendQueue::set_paced(false);
+    EXPECT_EQ(spare, (std::vector<bool>{true, false, true, false, false}));
 }
 
 // What a receive loop that outlived its connection sends, claims or closes

@@ -33,12 +33,13 @@ ctx.load_verify_locations("tls-cert.pem")
 listener = socket.socket()
 listener.bind(("127.0.0.1", 0))
 listener.listen(1)
-listener.settimeout(30)
+# Generous waits: under load the client's side of a step can take seconds.
+listener.settimeout(120)
 with open("tls-port.tmp", "w") as f:
     f.write(str(listener.getsockname()[1]))
 os.rename("tls-port.tmp", "tls-port")
 conn, _ = listener.accept()
-conn.settimeout(30)
+conn.settimeout(120)
 incoming, outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
 tls = ctx.wrap_bio(incoming, outgoing, server_side=True)
 
@@ -95,7 +96,14 @@ try:
 except ssl.SSLWantReadError:
     pass
 flush()
-time.sleep(1)
+# The end of the stream, then wait until the client hangs up: leaving at
+# once could reset the connection before it has read the echo.
+try:
+    conn.shutdown(socket.SHUT_WR)
+    while conn.recv(65536):
+        pass
+except OSError:
+    pass
 )PY";
 
 // Starts the server in the background; its port, or 0 with `error` set.
@@ -112,7 +120,7 @@ int start_server(std::string& fingerprint, std::string& error) {
     const std::wstring folder = linux_shell::scratch_folder_wide();
     std::string port;
     // The server renames its port file into place, so once it exists it is whole.
-    if (!wait_until([&] { return file_exists(folder + L"tls-port"); }, 20000)) {
+    if (!wait_until([&] { return file_exists(folder + L"tls-port"); }, 60000)) {
         error = "the TLS server did not start: " + read_file_bytes(folder + L"tls-server.log");
         return 0;
     }

@@ -44,8 +44,22 @@ void TransferTest::show_handed_over_notices() {
     write_out_queue(client);
 }
 
+// How long a transfer takes follows the machine's load (a lock-step 3 MB
+// file is thousands of round trips): the wait gives up only once the status
+// bar's progress has stood still for the stall limit.
 bool TransferTest::wait_served(unsigned long before) {
-    return wait_until([&] { return file_receiver_connections_served() > before; });
+    constexpr DWORD stall_limit_ms = 20000;
+    std::wstring progress = status_text(client, 1);
+    DWORD moved = GetTickCount();
+    wait_until(
+        [&] {
+            if (file_receiver_connections_served() > before) return true;
+            const std::wstring now = status_text(client, 1);
+            if (now != progress) progress = now, moved = GetTickCount();
+            return GetTickCount() - moved > stall_limit_ms;
+        },
+        600000);
+    return file_receiver_connections_served() > before;
 }
 
 ChatRecord& TransferTest::ready_to_send(const std::wstring& path, const wchar_t* password, const wchar_t* address) {
