@@ -9,6 +9,7 @@
 #include "chat/silence.h"
 #include "chat/user_list.h"
 #include "controls/sealed_send.h"
+#include "mainwindow/sealed_banner.h"
 #include "mainwindow/chat_command_parts.h"
 #include "mainwindow/command_texts.h"
 #include "mainwindow/main_window.h"
@@ -94,6 +95,7 @@ void flip_encryption(ChatClient& client, ChatRecord& chat) {
     show_control(client.encrypt_banner, on);
     show_control(client.encrypted_text_edit, on);
     if (on) offer_sealed_chat(client, chat);
+    show_sealed_standing(client);
 }
 
 void apply_user_filter(ChatClient& client, ChatRecord& channel) {

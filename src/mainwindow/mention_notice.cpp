@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/ui_thread.h"
@@ -16,6 +18,7 @@ constexpr size_t shown_text_limit = 120;
 // User-interface thread only.
 bool icon_added = false;
 int noticed_slot = -1;
+std::atomic<unsigned long> asked{0};
 unsigned noticed_generation = 0;
 
 NOTIFYICONDATAW icon_data(const ChatClient& client) {
@@ -68,6 +71,7 @@ bool show_mention(ChatClient& client, const MentionNotice& notice, NoticeGate& g
 }
 
 void notify_mention(ChatClient& client, MentionNotice notice) {
+    ++asked;
     post_chat_task(
         client, notice.slot, notice.generation,
         [&client, notice](ChatRecord&) {
@@ -76,6 +80,8 @@ void notify_mention(ChatClient& client, MentionNotice notice) {
         },
         TaskKind::droppable);
 }
+
+unsigned long mention_notices_asked() { return asked; }
 
 void mention_icon_event(ChatClient& client, LPARAM event) {
     if (LOWORD(event) != NIN_BALLOONUSERCLICK && LOWORD(event) != WM_LBUTTONUP) return;
