@@ -113,9 +113,10 @@ void show_unsealed(ChatClient& client, const ChatView& chat, const std::wstring&
     std::wstring body = is_encrypted_message(text.c_str())
                             ? read_encrypted_message(client, cut_text(text, encrypted_message_tag_length + payload_limit).c_str())
                             : L" - " + text;
-    append_line(client, chat.slot, chat.generation,
-                {{bracketed(sender), colour_nick}, {L" " + std::wstring(sealed_text::unsealed_marker) + body, colour_private_message}});
+    const std::wstring shown = std::wstring(sealed_text::unsealed_marker) + body;
+    append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, {L" " + shown, colour_private_message}});
     say(client, chat, sealed_text::unsealed_warning, true);
+    notify_mention(client, {chat.slot, chat.generation, chat_name(client, chat.slot), sender, shown});
 }
 }  // namespace
 

@@ -23,8 +23,6 @@ TEXT, ACTION, ADDRESS, FILE = 1, 2, 3, 4
 TAG_MESSAGE, TAG_FINAL = 0, 3
 PIECE, ABOUT, OVERHEAD = 65536, 512, 17
 _u64, _p = ctypes.c_ulonglong, ctypes.c_char_p
-na.crypto_secretstream_xchacha20poly1305_init_push.argtypes = [_p, _p, _p]
-na.crypto_secretstream_xchacha20poly1305_init_pull.argtypes = [_p, _p, _p]
 na.crypto_secretstream_xchacha20poly1305_push.argtypes = [_p, _p, ctypes.c_void_p, _p, _u64, _p, _u64, ctypes.c_ubyte]
 na.crypto_secretstream_xchacha20poly1305_pull.argtypes = [_p, _p, ctypes.c_void_p, ctypes.POINTER(ctypes.c_ubyte),
                                                            _p, _u64, _p, _u64]
@@ -347,9 +345,7 @@ class Peer:
                 answered = done
             if read_unit(sock, 32) != b"End_connection":
                 raise ValueError("no End_connection")
-        if not (name.startswith("sealed_") and name.endswith(".zof") and len(name) == 43):
-            raise ValueError("wire name " + name)
-        fid = name[7:39]
+        fid = name[len("sealed_"):-len(".zof")]
         if fid not in self.announced:
             for text in self.from_target(30):
                 self.opened(text)
