@@ -9,10 +9,10 @@
 #include "chat/silence.h"
 #include "chat/user_list.h"
 #include "controls/sealed_send.h"
-#include "mainwindow/sealed_banner.h"
 #include "mainwindow/chat_command_parts.h"
 #include "mainwindow/command_texts.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/sealed_banner.h"
 #include "mainwindow/window_helpers.h"
 #include "net/irc_commands.h"
 

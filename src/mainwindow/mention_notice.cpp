@@ -18,8 +18,10 @@ constexpr size_t shown_text_limit = 120;
 // User-interface thread only.
 bool icon_added = false;
 int noticed_slot = -1;
-std::atomic<unsigned long> asked{0};
 unsigned noticed_generation = 0;
+
+// Any thread.
+std::atomic<unsigned long> asked{0};
 
 NOTIFYICONDATAW icon_data(const ChatClient& client) {
     NOTIFYICONDATAW data{};

@@ -380,14 +380,14 @@ def main():
                         peer.confirmed(text)
                         break
             elif kind in ("say", "act"):
-                peer.privmsg(peer.send_chain.seal(1 if kind == "say" else 2, arg))
+                peer.privmsg(peer.send_chain.seal(TEXT if kind == "say" else ACTION, arg))
             elif kind == "expect":
                 for text in peer.from_target(30):
                     if text.startswith("[ZOVMSG02]"):
                         opened = peer.opened(text)
                         if opened and opened[0] == FILE:
                             continue
-                        peer.note("got: %s%s" % (opened[1], " (action)" if opened[0] == 2 else "") if opened else "got nothing")
+                        peer.note("got: %s%s" % (opened[1], " (action)" if opened[0] == ACTION else "") if opened else "got nothing")
                         if opened and opened[1] == arg:
                             break
             elif kind in ("sendfile", "badfile"):
