@@ -69,43 +69,65 @@ bool same_content(const std::wstring& a, const std::wstring& b) {
     return same;
 }
 
-// The middle figure; a failed run (negative) makes the whole negative.
-double median(std::vector<double> runs) {
-    std::sort(runs.begin(), runs.end());
-    return runs.front() < 0 ? -1 : runs[runs.size() / 2];
+// Wall-clock seconds, and the CPU seconds of the whole process (sender and
+// receiver threads together), which the machine's other load does not swell.
+struct Timing {
+    double wall = -1, cpu = -1;
+};
+
+double process_cpu_seconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto seconds = [](const FILETIME& t) {
+        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+Timing timing_now() { return {now_seconds(), process_cpu_seconds()}; }
+
+// The middle figure of each; a failed run makes the whole failed.
+Timing median(std::vector<Timing> runs) {
+    Timing middle;
+    for (double Timing::*field : {&Timing::wall, &Timing::cpu}) {
+        std::sort(runs.begin(), runs.end(), [field](const Timing& a, const Timing& b) { return a.*field < b.*field; });
+        middle.*field = runs.front().*field < 0 ? -1 : runs[runs.size() / 2].*field;
+    }
+    return middle;
 }
 
 std::wstring received_path(const ChatClient& client) {
     return std::wstring(client.app_folder) + L"Downloads\\bench.bin";
 }
 
-// Seconds from `start` until the receiver has ended one more connection than
-// `served` (it opens a file before its connection ends); negative when the
-// file it saved is not the one sent.
-double wait_received(ChatClient& client, const std::wstring& plain, unsigned long served, double start) {
+// From `start` until the receiver has ended one more connection than `served`
+// (it opens a file before its connection ends); failed when the file it saved
+// is not the one sent.
+Timing wait_received(ChatClient& client, const std::wstring& plain, unsigned long served, const Timing& start) {
     while (file_receiver_connections_served() == served) {
         bench::pump_messages();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
-    const double seconds = now_seconds() - start;
+    const Timing end = timing_now();
     while (active_file_senders()) Sleep(1);
-    return same_content(plain, received_path(client)) ? seconds : -1;
+    if (!same_content(plain, received_path(client))) return {};
+    return {end.wall - start.wall, end.cpu - start.cpu};
 }
 
 // Seconds for one file, from the send command's hand-over to the decrypted
 // file in Downloads\; negative on failure.
-double transfer_once(ChatClient& client, const std::wstring& plain, unsigned window_chunks) {
+Timing transfer_once(ChatClient& client, const std::wstring& plain, unsigned window_chunks) {
     DeleteFileW(received_path(client).c_str());
     set_file_sender_window_chunks(window_chunks);
     const unsigned long served = file_receiver_connections_served();
-    const double start = now_seconds();
+    const Timing start = timing_now();
     OutgoingFile file;
     file.address = "127.0.0.1";
     file.password = password;
     file.wire_name = "bench.bin.zof";
     file.display_name = L"bench.bin.zof";
     file.reader = std::make_unique<EncryptingReader>();
-    if (!file.reader->open(plain)) return -1;
+    if (!file.reader->open(plain)) return {};
     start_file_sender(std::move(file));
     return wait_received(client, plain, served, start);
 }
@@ -131,14 +153,14 @@ bool make_session(ChatClient& client) {
 
 // The same as transfer_once for a sealed correspondent: the announcement as the
 // receive thread takes it, then the file under its sealed wire name.
-double transfer_sealed_once(ChatClient& client, const std::wstring& plain) {
+Timing transfer_sealed_once(ChatClient& client, const std::wstring& plain) {
     DeleteFileW(received_path(client).c_str());
     set_file_sender_window_chunks(256);
     const unsigned long served = file_receiver_connections_served();
-    const double start = now_seconds();
+    const Timing start = timing_now();
     const FileId id = random_file_id();
     std::optional<Key> key = sealed_state(client).chats.file_key_for(correspondent, id);
-    if (!key) return -1;
+    if (!key) return {};
     OutgoingFile file;
     file.address = "127.0.0.1";
     file.wire_name = sealed_wire_name(id);
@@ -146,7 +168,7 @@ double transfer_sealed_once(ChatClient& client, const std::wstring& plain) {
     file.sealed = std::make_unique<SealedFileReader>();
     const bool opened = file.sealed->open(plain, "bench.bin", *key);
     wipe(*key);
-    if (!opened) return -1;
+    if (!opened) return {};
     expect_sealed_file(client, ChatView{}, wide_text(correspondent, std::strlen(correspondent), CP_UTF8),
                        file_id_text(id));
     start_file_sender(std::move(file));
@@ -179,22 +201,26 @@ int main(int argc, char** argv) {
         if (!write_pattern_file(plain, megabytes << 20)) return 1;
     }
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 0;
-    std::vector<double> windowed_runs, sealed_runs;
+    std::vector<Timing> windowed_runs, sealed_runs;
     const bool sealed_ok = make_session(*client);
     for (int round = 0; round < std::max(1, rounds); ++round) {
         const bool sealed_first = round % 2 == 1;
-        if (sealed_first) sealed_runs.push_back(sealed_ok ? transfer_sealed_once(*client, plain) : -1);
+        if (sealed_first) sealed_runs.push_back(sealed_ok ? transfer_sealed_once(*client, plain) : Timing{});
         windowed_runs.push_back(transfer_once(*client, plain, 256));
-        if (!sealed_first) sealed_runs.push_back(sealed_ok ? transfer_sealed_once(*client, plain) : -1);
-        if (rounds) std::printf("round %d: windowed %.2f s, sealed %.2f s\n", round + 1, windowed_runs.back(), sealed_runs.back());
+        if (!sealed_first) sealed_runs.push_back(sealed_ok ? transfer_sealed_once(*client, plain) : Timing{});
+        if (rounds)
+            std::printf("round %d: windowed %.2f s (CPU %.2f s), sealed %.2f s (CPU %.2f s)\n", round + 1,
+                        windowed_runs.back().wall, windowed_runs.back().cpu, sealed_runs.back().wall,
+                        sealed_runs.back().cpu);
     }
-    const double windowed = median(windowed_runs), sealed = median(sealed_runs);
-    const double lock_step = rounds ? 0 : transfer_once(*client, plain, 1);
-    auto report = [&](const char* what, double seconds) {
-        if (seconds < 0)
+    const Timing windowed = median(windowed_runs), sealed = median(sealed_runs);
+    const Timing lock_step = rounds ? Timing{0, 0} : transfer_once(*client, plain, 1);
+    auto report = [&](const char* what, const Timing& t) {
+        if (t.wall < 0)
             std::printf("%-34s FAILED (received file differs or missing)\n", what);
         else
-            std::printf("%-34s %7.2f s %8.1f MB/s\n", what, seconds, static_cast<double>(megabytes) / seconds);
+            std::printf("%-34s %7.2f s %8.1f MB/s   CPU %6.2f s\n", what, t.wall,
+                        static_cast<double>(megabytes) / t.wall, t.cpu);
     };
     std::printf("file of %llu MB, loopback, encrypt + send + receive + decrypt%s\n", megabytes,
                 rounds ? ", medians of the rounds" : "");
@@ -206,5 +232,5 @@ int main(int argc, char** argv) {
     stop_file_receiver(*client, true);
     if (argc <= 2 || std::strcmp(argv[2], "-") == 0) DeleteFileW(plain.c_str());
     DeleteFileW((std::wstring(client->app_folder) + L"Downloads\\bench.bin").c_str());
-    return windowed < 0 || lock_step < 0 || sealed < 0 ? 1 : 0;
+    return windowed.wall < 0 || lock_step.wall < 0 || sealed.wall < 0 ? 1 : 0;
 }
