@@ -75,15 +75,6 @@ struct Timing {
     double wall = -1, cpu = -1;
 };
 
-double process_cpu_seconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto seconds = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
 Timing timing_now() { return {now_seconds(), process_cpu_seconds()}; }
 
 // The middle figure of each; a failed run makes the whole failed.
