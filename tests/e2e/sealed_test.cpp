@@ -165,6 +165,8 @@ TEST_F(SealedEndToEnd, AnIndependentImplementationSealsAChatBothWays) {
     EXPECT_TRUE(shows(chat, sealed_text::established));
     EXPECT_TRUE(shows(chat, L"[SEALED] - hi back"));
     EXPECT_TRUE(shows(chat, L"[SEALED] * pyanswer waves"));
+    // The receive thread asks for each notice just after handing its line over.
+    wait_until([&] { return mention_notices_asked() - notices >= 2; });
     EXPECT_EQ(mention_notices_asked() - notices, 2u) << "a sealed line and a sealed action";
     EXPECT_TRUE(peer_wrote(answer_log, "sealed with password 2"));
     EXPECT_TRUE(peer_wrote(answer_log, "got: hello sealed\ndone")) << read_file_bytes(answer_log);
