@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/wire_text.h"
+#include "mainwindow/sealed_banner.h"
 
 SealedChatState& sealed_state(const ChatClient& client) {
     // One client per process in the program; tests may make several.
@@ -29,16 +30,18 @@ std::string sealed_key(const std::wstring& nickname) {
     return key;
 }
 
-void forget_sealed_chat(const ChatClient& client, const std::wstring& nickname) {
+void forget_sealed_chat(ChatClient& client, const std::wstring& nickname) {
     SealedChatState& state = sealed_state(client);
     state.chats.forget(sealed_nick(nickname));
+    post_sealed_standing(client);
     std::lock_guard<std::mutex> guard(state.held_lock);
     state.held.erase(sealed_key(nickname));
 }
 
-void forget_sealed_chats(const ChatClient& client) {
+void forget_sealed_chats(ChatClient& client) {
     SealedChatState& state = sealed_state(client);
     state.chats.forget_all();
+    post_sealed_standing(client);
     std::lock_guard<std::mutex> guard(state.held_lock);
     state.held.clear();
 }

@@ -29,6 +29,7 @@ int64_t sealed_clock_ms();
 std::string sealed_nick(const std::wstring& nickname);
 std::string sealed_key(const std::wstring& nickname);
 
-// Keys wiped: one chat closed, or all at a disconnect.
-void forget_sealed_chat(const ChatClient& client, const std::wstring& nickname);
-void forget_sealed_chats(const ChatClient& client);
+// Keys wiped: one chat closed, or all at a disconnect; the banner that said
+// the chat was sealed says so no longer. Any thread.
+void forget_sealed_chat(ChatClient& client, const std::wstring& nickname);
+void forget_sealed_chats(ChatClient& client);

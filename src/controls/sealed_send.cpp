@@ -17,6 +17,7 @@
 #include "crypto/key_derivation.h"
 #include "crypto/sealed/sealed_texts.h"
 #include "irc/handler_support.h"
+#include "mainwindow/sealed_banner.h"
 #include "net/irc_commands.h"
 
 namespace {
@@ -95,6 +96,7 @@ bool start_offer(ChatClient& client, ChatRecord& chat, const std::wstring& nickn
                                                 Bytes(password.begin(), password.end()), sealed_clock_ms());
     wipe_text(password);
     send_command(client.server_socket, irc::privmsg, nickname, wide(offer));
+    show_sealed_standing(client);
     wait_for_answer(client);
     return true;
 }

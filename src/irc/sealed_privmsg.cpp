@@ -20,6 +20,8 @@
 #include "irc/chat_view.h"
 #include "irc/handler_support.h"
 #include "irc/irc_line.h"
+#include "mainwindow/mention_notice.h"
+#include "mainwindow/sealed_banner.h"
 #include "mainwindow/window_helpers.h"
 #include "net/irc_commands.h"
 #include "transfer/ip_sharing.h"
@@ -74,6 +76,7 @@ void show_notice(ChatClient& client, const ChatView& chat, const std::wstring& s
     case SealedNotice::Kind::established:
         if (notice.slot > 0) select_password(client, chat, notice.slot);
         say(client, chat, sealed_text::established, false);
+        post_sealed_standing(client);
         send_held_sealed_lines(client, chat.slot, sender);
         break;
     case SealedNotice::Kind::mismatch: say(client, chat, sealed_text::mismatch, true); break;
@@ -101,6 +104,8 @@ void show_message(ChatClient& client, const ChatView& chat, const std::wstring& 
                                    ? format_text(sealed_text::action_format, sealed_text::sealed_marker, sender, body)
                                    : format_text(sealed_text::line_format, sealed_text::sealed_marker, body);
     append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, {shown, colour_private_message}});
+    // A private line, sealed or not, is worth a notice when the window is behind others.
+    notify_mention(client, {chat.slot, chat.generation, chat_name(client, chat.slot), sender, shown.substr(1)});
 }
 
 // A compatible-format or plain line from a correspondent whose chat is sealed.
@@ -108,9 +113,10 @@ void show_unsealed(ChatClient& client, const ChatView& chat, const std::wstring&
     std::wstring body = is_encrypted_message(text.c_str())
                             ? read_encrypted_message(client, cut_text(text, encrypted_message_tag_length + payload_limit).c_str())
                             : L" - " + text;
-    append_line(client, chat.slot, chat.generation,
-                {{bracketed(sender), colour_nick}, {L" " + std::wstring(sealed_text::unsealed_marker) + body, colour_private_message}});
+    const std::wstring shown = std::wstring(sealed_text::unsealed_marker) + body;
+    append_line(client, chat.slot, chat.generation, {{bracketed(sender), colour_nick}, {L" " + shown, colour_private_message}});
     say(client, chat, sealed_text::unsealed_warning, true);
+    notify_mention(client, {chat.slot, chat.generation, chat_name(client, chat.slot), sender, shown});
 }
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "mainwindow/chat_command_parts.h"
 #include "mainwindow/command_texts.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/sealed_banner.h"
 #include "mainwindow/window_helpers.h"
 #include "net/irc_commands.h"
 
@@ -94,6 +95,7 @@ void flip_encryption(ChatClient& client, ChatRecord& chat) {
     show_control(client.encrypt_banner, on);
     show_control(client.encrypted_text_edit, on);
     if (on) offer_sealed_chat(client, chat);
+    show_sealed_standing(client);
 }
 
 void apply_user_filter(ChatClient& client, ChatRecord& channel) {

@@ -10,11 +10,11 @@ constexpr DWORD push_button = BS_PUSHBUTTON;
 constexpr DWORD bitmap_button = BS_PUSHBUTTON | BS_BITMAP;
 constexpr DWORD group_box = BS_GROUPBOX;
 constexpr DWORD label = SS_LEFT;
+}  // namespace
 
 // "Encrypt this message" framed by sixteen middle dots on each side.
-constexpr const wchar_t* encrypt_banner_text =
+const wchar_t encrypt_banner_text[] =
     L"\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7 Encrypt this message with AES-256 bits \u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7";
-}  // namespace
 
 // Left, top, width, height are 96-DPI pixels of the window's reference size
 // (window_layout.h); the edges a control keeps to are the left and top unless given.

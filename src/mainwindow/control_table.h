@@ -23,6 +23,9 @@ struct ControlSpec {
     Edge down = Edge::start;
 };
 
+// The banner's words while encryption is on in the compatible format.
+extern const wchar_t encrypt_banner_text[];
+
 // The controls in their building order.
 extern const ControlSpec main_window_controls[];
 extern const int main_window_control_count;

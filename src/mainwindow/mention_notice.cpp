@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/ui_thread.h"
@@ -17,6 +19,9 @@ constexpr size_t shown_text_limit = 120;
 bool icon_added = false;
 int noticed_slot = -1;
 unsigned noticed_generation = 0;
+
+// Any thread.
+std::atomic<unsigned long> asked{0};
 
 NOTIFYICONDATAW icon_data(const ChatClient& client) {
     NOTIFYICONDATAW data{};
@@ -68,6 +73,7 @@ bool show_mention(ChatClient& client, const MentionNotice& notice, NoticeGate& g
 }
 
 void notify_mention(ChatClient& client, MentionNotice notice) {
+    ++asked;
     post_chat_task(
         client, notice.slot, notice.generation,
         [&client, notice](ChatRecord&) {
@@ -76,6 +82,8 @@ void notify_mention(ChatClient& client, MentionNotice notice) {
         },
         TaskKind::droppable);
 }
+
+unsigned long mention_notices_asked() { return asked; }
 
 void mention_icon_event(ChatClient& client, LPARAM event) {
     if (LOWORD(event) != NIN_BALLOONUSERCLICK && LOWORD(event) != WM_LBUTTONUP) return;

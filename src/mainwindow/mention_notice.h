@@ -44,6 +44,8 @@ struct MentionNotice {
 // it comes to the front, and (unless the user turned notices off) a notice
 // shows the chat, the sender and the start of the text.
 void notify_mention(ChatClient& client, MentionNotice notice);
+// Notices asked for since the program started, shown or not (tests).
+unsigned long mention_notices_asked();
 
 // The same on the user-interface thread, through `gate`, with whether the
 // window is in front given; true when a notice was shown.

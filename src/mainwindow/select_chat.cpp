@@ -8,6 +8,7 @@
 #include "controls/buffer_edit.h"
 #include "irc/whois.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/sealed_banner.h"
 #include "mainwindow/window_helpers.h"
 #include "mainwindow/window_layout.h"
 #include "resources/resource_ids.h"
@@ -157,6 +158,7 @@ void select_chat(ChatClient& client, int slot) {
     if (client.menu) DrawMenuBar(client.main_window);
 
     lay_out_channel_extras(client, chat);
+    show_sealed_standing(client);
     update_send_file_button(client);
     show_status_notice("", "");
     if (client.encrypted_text_edit) SetWindowTextW(client.encrypted_text_edit, L"");

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "app/chat_client.h"
@@ -99,11 +100,12 @@ void report_cut(const TransferLink& link, const std::wstring& name) {
     }
 }
 
-// Reads the file's bytes, answering each chunk once it is complete. A receive
-// takes whatever has arrived up to the end of the file (never beyond: the next
-// unit follows), so a windowed sender costs few calls and a lock-step one
-// works as before.
-bool receive_content(TransferLink& link, IncomingFile& file, unsigned long long size, const std::wstring& name) {
+// Reads the file's bytes into `write`, answering each chunk once it is
+// complete. A receive takes whatever has arrived up to the end of the file
+// (never beyond: the next unit follows), so a windowed sender costs few calls
+// and a lock-step one works as before.
+bool receive_content(TransferLink& link, const std::function<bool(const char*, size_t)>& write,
+                     unsigned long long size, const std::wstring& name) {
     std::vector<char> buffer(receive_buffer_size);
     TransferProgress progress(transfer_text::receiving, name, size);
     unsigned long long received = 0, answered = 0;
@@ -114,7 +116,7 @@ bool receive_content(TransferLink& link, IncomingFile& file, unsigned long long 
             report_cut(link, name);
             return false;
         }
-        if (!file.write(buffer.data(), got)) {
+        if (!write(buffer.data(), got)) {
             show_transfer_status(format_text(transfer_text::cannot_save, name));
             return false;
         }
@@ -169,13 +171,26 @@ bool receive_file(ChatClient& client, TransferLink& link, const ReceiverLimits& 
     if (limits.deadline_rate) link.extend_deadline(size * 1000 / limits.deadline_rate);
     if (!answer(link)) return false;
     link.expect_bytes(size);
-    if (!receive_content(link, file, size, name)) return false;
-
-    const std::string encrypted_path = file.finish();
+    // A sealed file already announced is opened as it comes; any other is
+    // kept whole first (a late announcement is waited for afterwards).
     FileId sealed_id{};
-    const std::wstring saved = is_sealed_wire_name(name_bytes, sealed_id)
-                                   ? open_sealed_file(client, encrypted_path, sealed_id, folder, stop)
-                                   : decrypt_received_file(client, encrypted_path, plain_path, name, &stop).saved_name;
+    const bool sealed = is_sealed_wire_name(name_bytes, sealed_id);
+    SealedStreamSink sink;
+    const bool at_once = sealed && sink.start(sealed_id, folder, size, stop);
+    const auto write = [&](const char* bytes, size_t length) {
+        return at_once ? sink.write(bytes, length) : file.write(bytes, length);
+    };
+    if (!receive_content(link, write, size, name)) return false;
+
+    std::wstring saved;
+    if (at_once) {
+        file.discard();
+        saved = sink.finish(client, folder, stop);
+    } else {
+        const std::string encrypted_path = file.finish();
+        saved = sealed ? open_sealed_file(client, encrypted_path, sealed_id, folder, stop)
+                       : decrypt_received_file(client, encrypted_path, plain_path, name, &stop).saved_name;
+    }
     if (!saved.empty()) mark_from_internet(folder + saved);
     link.restart_rate_window();
     return true;

@@ -55,7 +55,7 @@ void drop_old(Registry& r, int64_t now) {
         it = now - it->second.since > kept_ms ? r.files.erase(it) : std::next(it);
 }
 
-bool take_expected(const std::string& id, Expected& out, const std::atomic<bool>& stop) {
+bool take_expected(const std::string& id, Expected& out, const std::atomic<bool>& stop, int wait_ms) {
     Registry& r = registry();
     std::unique_lock<std::mutex> guard(r.lock);
     for (int waited = 0; !stop; waited += 100) {
@@ -67,7 +67,7 @@ bool take_expected(const std::string& id, Expected& out, const std::atomic<bool>
             r.files.erase(found);
             return true;
         }
-        if (waited >= announcement_wait_ms) break;
+        if (waited >= wait_ms) break;
         r.arrived.wait_for(guard, std::chrono::milliseconds(100));
     }
     return false;
@@ -138,7 +138,88 @@ bool move_beside(const std::string& scratch, const std::wstring& wanted, std::ws
     return false;
 }
 
+// The end of an opened file: saved under its real name, or removed, and the
+// chat told which. `output` holds the content (closed by now).
+std::wstring conclude(ChatClient& client, const Expected& expected, Opened result, const FileOpener* opener,
+                      const char* output, const std::wstring& folder, const FileId& id, bool stopped) {
+    std::wstring saved;
+    if (result == Opened::whole) {
+        std::wstring name = clean_file_name(text_from_utf8(opener->name()));
+        if (name.empty()) name = wide_text(file_id_text(id), CP_UTF8);
+        if (move_beside(output, folder + name, saved)) {
+            const std::wstring saved_name = saved.substr(saved.find_last_of(L'\\') + 1);
+            tell_chat(client, expected, format_text(sealed_file_text::received, name, saved_name), false);
+            return saved_name;
+        }
+    }
+    if (output[0]) DeleteFileA(output);
+    if (stopped) return {};
+    tell_chat(client, expected, result == Opened::refused ? sealed_file_text::failed : sealed_file_text::not_saved,
+              true);
+    return {};
+}
+
 }  // namespace
+
+struct SealedStreamSink::State {
+    Expected expected;
+    FileId id{};
+    std::unique_ptr<FileOpener> opener;
+    HANDLE out = INVALID_HANDLE_VALUE;
+    char output[MAX_PATH] = {};
+    bool refused = false;
+    Bytes plain;
+    void close() {
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        out = INVALID_HANDLE_VALUE;
+    }
+    ~State() {
+        close();
+        if (output[0]) DeleteFileA(output);
+        wipe(plain);
+    }
+};
+
+SealedStreamSink::SealedStreamSink() = default;
+SealedStreamSink::~SealedStreamSink() = default;
+
+bool SealedStreamSink::start(const FileId& id, const std::wstring& folder, unsigned long long stream_size,
+                             const std::atomic<bool>& stop) {
+    auto state = std::make_unique<State>();
+    if (!take_expected(file_id_text(id), state->expected, stop, 0)) return false;
+    state->id = id;
+    state->opener = std::make_unique<FileOpener>(state->expected.key, stream_size);
+    // Without its scratch file the announcement is used all the same: write() then says the file cannot be saved.
+    if (GetTempFileNameA(narrow_text(folder.c_str(), CP_THREAD_ACP).c_str(), "zos", 0, state->output))
+        state->out = CreateFileA(state->output, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    state_ = std::move(state);
+    return true;
+}
+
+bool SealedStreamSink::write(const char* bytes, size_t length) {
+    State& s = *state_;
+    if (s.refused) return true;  // the rest is taken and dropped: the end tells the chat
+    if (s.out == INVALID_HANDLE_VALUE) return false;
+    s.plain.clear();
+    if (!s.opener->feed(reinterpret_cast<const uint8_t*>(bytes), length, s.plain)) {
+        s.refused = true;
+        return true;
+    }
+    DWORD written = 0;
+    return s.plain.empty() || (WriteFile(s.out, s.plain.data(), static_cast<DWORD>(s.plain.size()), &written,
+                                         nullptr) &&
+                               written == s.plain.size());
+}
+
+std::wstring SealedStreamSink::finish(ChatClient& client, const std::wstring& folder, bool stopped) {
+    State& s = *state_;
+    s.close();
+    const Opened result = !s.refused && s.opener->complete() ? Opened::whole : Opened::refused;
+    const std::wstring saved = conclude(client, s.expected, result, s.opener.get(), s.output, folder, s.id, stopped);
+    s.output[0] = '\0';  // moved or deleted: the name may be another scratch file's soon
+    return saved;
+}
 
 void expect_sealed_file(ChatClient& client, const ChatView& chat, const std::wstring& sender,
                         const std::string& id_text) {
@@ -180,7 +261,7 @@ std::wstring open_sealed_file(ChatClient& client, const std::string& scratch_pat
                       const std::wstring& folder, const std::atomic<bool>& stop) {
     const std::wstring wire = wide_text(sealed_wire_name(id), CP_THREAD_ACP);
     Expected expected;
-    if (!take_expected(file_id_text(id), expected, stop)) {
+    if (!take_expected(file_id_text(id), expected, stop, announcement_wait_ms)) {
         DeleteFileA(scratch_path.c_str());
         if (!stop) show_transfer_status(format_text(sealed_file_text::unannounced, wire));
         return {};
@@ -192,21 +273,7 @@ std::wstring open_sealed_file(ChatClient& client, const std::string& scratch_pat
     if (GetTempFileNameA(narrow_folder.c_str(), "zos", 0, output))
         result = open_into(scratch_path, output, expected.key, stop, opener);
     DeleteFileA(scratch_path.c_str());
-    std::wstring saved;
-    if (result == Opened::whole) {
-        std::wstring name = clean_file_name(text_from_utf8(opener->name()));
-        if (name.empty()) name = wide_text(file_id_text(id), CP_UTF8);
-        if (move_beside(output, folder + name, saved)) {
-            const std::wstring saved_name = saved.substr(saved.find_last_of(L'\\') + 1);
-            tell_chat(client, expected, format_text(sealed_file_text::received, name, saved_name), false);
-            return saved_name;
-        }
-    }
-    if (output[0]) DeleteFileA(output);
-    if (stop) return {};
-    tell_chat(client, expected, result == Opened::refused ? sealed_file_text::failed : sealed_file_text::not_saved,
-              true);
-    return {};
+    return conclude(client, expected, result, opener.get(), output, folder, id, stop);
 }
 
 size_t sealed_files_expected() {

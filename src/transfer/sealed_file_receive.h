@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "crypto/sealed/sealed_file.h"
@@ -28,6 +29,31 @@ std::string sealed_wire_name(const FileId& id);
 // empty when it was not.
 std::wstring open_sealed_file(ChatClient& client, const std::string& scratch_path, const FileId& id,
                       const std::wstring& folder, const std::atomic<bool>& stop);
+
+// A sealed stream opened as it arrives, when its announcement came before
+// its content (the usual order): the content goes once through the disk
+// instead of being written sealed, read back and written again.
+class SealedStreamSink {
+public:
+    SealedStreamSink();
+    ~SealedStreamSink();
+    SealedStreamSink(const SealedStreamSink&) = delete;
+    SealedStreamSink& operator=(const SealedStreamSink&) = delete;
+    // Takes the announcement of `id` if it has come, without waiting, for a
+    // stream of `stream_size` bytes opened into a scratch file in `folder`.
+    bool start(const FileId& id, const std::wstring& folder, unsigned long long stream_size,
+               const std::atomic<bool>& stop);
+    // The next received bytes. A stream that failed its check takes the rest
+    // unread, so the transfer ends as usual; false when the content cannot be written.
+    bool write(const char* bytes, size_t length);
+    // All bytes in: saved under the real name, or removed, and the chat told
+    // which (as open_sealed_file). The name it was saved under, or empty.
+    std::wstring finish(ChatClient& client, const std::wstring& folder, bool stopped);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Announcements not yet used (tests).
 size_t sealed_files_expected();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "chat/sealed_state.h"
 #include "connection/connection_start.h"
@@ -13,15 +14,30 @@
 #include "controls/sealed_send.h"
 #include "crypto/message_crypto.h"
 #include "crypto/sealed/sealed_texts.h"
+#include "mainwindow/control_table.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/mention_notice.h"
+#include "resources/resource_ids.h"
+#include "support/file_bytes.h"
 #include "support/linux_shell.h"
 #include "support/ngircd_instance.h"
 #include "support/raw_irc_client.h"
 #include "tamper_relay.h"
+#include "transfer/file_receiver.h"
+#include "transfer/file_sender.h"
+#include "transfer/sealed_file_texts.h"
 
 namespace {
 using namespace net_test;
 
 constexpr const wchar_t* own_nick = L"Quillseal";
+
+std::wstring banner(ChatClient& client) {
+    wchar_t text[128] = {};
+    GetWindowTextW(client.encrypt_banner, text, 128);
+    // The test's main window stays hidden: the banner's own state.
+    return GetWindowLongW(client.encrypt_banner, GWL_STYLE) & WS_VISIBLE ? text : L"(hidden)";
+}
 
 size_t count_of(const std::wstring& text, const std::wstring& part) {
     size_t count = 0;
@@ -95,6 +111,8 @@ protected:
         relay.reset();
         sealed_state(client).answer_wait_ms = SealedChats::answer_wait_ms;
         sealed_state(client).offer_sealed_chats = false;  // the other suites predate sealed chats
+        stop_file_receiver(client, true);
+        set_file_sender_port(8087);
     }
     int chat_of(const wchar_t* nick) {
         int slot = -1;
@@ -142,10 +160,14 @@ TEST_F(SealedEndToEnd, AnIndependentImplementationSealsAChatBothWays) {
         probe.send_line("ISON pyanswer");
         return probe.read_until(" :pyanswer", 300);
     }, 20000));
+    const unsigned long notices = mention_notices_asked();
     const int chat = type_encrypted(L"pyanswer", L"shared secret", L"hello sealed");
     EXPECT_TRUE(shows(chat, sealed_text::established));
     EXPECT_TRUE(shows(chat, L"[SEALED] - hi back"));
     EXPECT_TRUE(shows(chat, L"[SEALED] * pyanswer waves"));
+    // The receive thread asks for each notice just after handing its line over.
+    wait_until([&] { return mention_notices_asked() - notices >= 2; });
+    EXPECT_EQ(mention_notices_asked() - notices, 2u) << "a sealed line and a sealed action";
     EXPECT_TRUE(peer_wrote(answer_log, "sealed with password 2"));
     EXPECT_TRUE(peer_wrote(answer_log, "got: hello sealed\ndone")) << read_file_bytes(answer_log);
 
@@ -194,7 +216,9 @@ TEST_F(SealedEndToEnd, TamperedLinesAreRejectedAndNothingAlteredIsShown) {
         const std::wstring text = chat_text(client, chat);
         EXPECT_EQ(count_of(text, L"- " + std::wstring(c.text, c.text + strlen(c.text)) + L"\r"), c.shown) << c.text;
         EXPECT_EQ(count_of(text, L"[REJECTED]") - rejected_before, c.rejections) << c.text;
-        if (c.then) EXPECT_TRUE(contains(text, c.then)) << c.text;
+        if (c.then) {
+            EXPECT_TRUE(contains(text, c.then)) << c.text;
+        }
         EXPECT_FALSE(relay->armed());
     }
     close_chat(client, L"localpeer");  // its keys go with it
@@ -230,6 +254,56 @@ TEST_F(SealedEndToEnd, AWrongPasswordAndACompatibleOnlyPeerAreToldApart) {
     EXPECT_NE(old.lines().end(), std::find_if(old.lines().begin(), old.lines().end(), [](const std::string& l) {
                   return l.find(":[ZOVKEX02]") != std::string::npos;
               }));
+}
+
+TEST_F(SealedEndToEnd, FilesGoSealedBothWaysAndOneFailingItsCheckLeavesNothing) {
+    set_file_receiver_port(0);
+    switch_file_receiver(client, true);
+    ASSERT_TRUE(wait_until([] { return file_receiver_listening(); }));
+    const std::string port = std::to_string(file_receiver_bound_port()), folder = linux_shell::scratch_folder();
+    const std::wstring wine_folder = linux_shell::scratch_folder_wide();
+    std::string from_peer(2 * 65536 + 4321, '\0'), to_peer(65536 + 17, '\0');
+    for (size_t i = 0; i < from_peer.size(); ++i) from_peer[i] = static_cast<char>(i * 7 + i / 311);
+    for (size_t i = 0; i < to_peer.size(); ++i) to_peer[i] = static_cast<char>(i * 13 + i / 97);
+    ASSERT_TRUE(write_file_bytes(wine_folder + L"from peer.bin", from_peer));
+    ASSERT_TRUE(write_file_bytes(wine_folder + L"broken.bin", from_peer));
+    ASSERT_TRUE(write_file_bytes(wine_folder + L"to peer.bin", to_peer));
+    CreateDirectoryW((wine_folder + L"got").c_str(), nullptr);
+    const std::wstring log = start_python_peer(
+        "pyfiles", "offer", "shared secret",
+        "sendfile:" + port + ":" + folder + "/from peer.bin;badfile:" + port + ":" + folder +
+            "/broken.bin;listen;getfile:" + folder + "/got");
+    const int chat = chat_of(L"pyfiles");
+
+    // Peer to program: whole under its real name; the broken one leaves no trace.
+    const std::wstring downloads = std::wstring(client.app_folder) + L"Downloads\\";
+    ASSERT_TRUE(shows(chat, L"[SEALED] File 'from peer.bin' received whole", 30000)) << read_file_bytes(log);
+    EXPECT_TRUE(read_file_bytes(downloads + L"from peer.bin") == from_peer);
+    EXPECT_TRUE(shows(chat, sealed_file_text::failed, 30000)) << read_file_bytes(log);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((downloads + L"*").c_str(), &found);
+    std::vector<std::wstring> saved;  // the server log aside
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+        if (found.cFileName[0] != L'.' && std::wcsncmp(found.cFileName, L"server_data_log", 15) != 0) saved.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_EQ(saved, std::vector<std::wstring>{L"from peer.bin"});
+
+    // Program to peer: the address came sealed; the window's own Send.
+    ASSERT_TRUE(peer_wrote(log, "listening on ")) << read_file_bytes(log);
+    const std::string said = read_file_bytes(log);
+    const int peer_port = std::atoi(said.c_str() + said.find("listening on ") + 13);
+    ASSERT_TRUE(wait_until([&] { return std::wstring(client.chats[chat].peer_ip) == L"127.0.0.1"; }));
+    set_file_sender_port(static_cast<unsigned short>(peer_port));
+    select_chat(client, chat);
+    EXPECT_EQ(banner(client), sealed_text::established);
+    SetWindowTextW(client.file_path_edit, (wine_folder + L"to peer.bin").c_str());
+    SendMessageW(client.main_window, WM_COMMAND, MAKEWPARAM(IDC_SEND_FILE, BN_CLICKED), 0);
+    EXPECT_TRUE(peer_wrote(log, "got file to peer.bin, 65553 bytes\ndone")) << read_file_bytes(log);
+    EXPECT_TRUE(read_file_bytes(wine_folder + L"got\\to peer.bin") == to_peer);
+
+    // A disconnect wipes the keys, and the banner says so at once.
+    stop_receive_thread(client);
+    EXPECT_TRUE(wait_until([&] { return banner(client) == encrypt_banner_text; }));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // receiver, and altered streams that must leave Downloads\ empty.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/text.h"
 #include "chat/sealed_state.h"
 #include "irc/chat_view.h"
@@ -49,6 +51,18 @@ protected:
         const unsigned long before = file_receiver_connections_served();
         EXPECT_TRUE(peer::send_file(port, sealed_wire_name(id), stream));
         ASSERT_TRUE(wait_served(before));
+    }
+    // `plain` sealed by bob for file `key_id`.
+    std::string sealed_stream(const FileId& key_id, const std::string& name, const std::string& plain) {
+        FileSealer sealer(*bob.file_key_for("me", key_id));
+        Bytes stream;
+        EXPECT_TRUE(sealer.start(name, plain.size(), stream));
+        for (size_t at = 0; at <= plain.size(); at += sealed_file::chunk_size) {
+            const size_t step = std::min(sealed_file::chunk_size, plain.size() - at);
+            sealer.seal(reinterpret_cast<const uint8_t*>(plain.data()) + at, step, step < sealed_file::chunk_size,
+                        stream);
+        }
+        return std::string(stream.begin(), stream.end());
     }
     bool chat_says(const std::wstring& text) {
         return wait_until([&] { return net_test::contains(net_test::chat_text(client, slot), text); }, 10000);
@@ -98,20 +112,30 @@ TEST_F(SealedFileTest, AFileThatFailsItsCheckLeavesNothing) {
         const FileId id = random_file_id();
         FileId other = id;
         other[0] ^= 1;
-        const Key key = *bob.file_key_for("me", c.other_key ? other : id);
-        FileSealer sealer(key);
-        Bytes stream;
-        ASSERT_TRUE(sealer.start("secret.txt", plain.size(), stream));
-        for (size_t at = 0; at <= plain.size(); at += sealed_file::chunk_size) {
-            const size_t step = std::min(sealed_file::chunk_size, plain.size() - at);
-            sealer.seal(reinterpret_cast<const uint8_t*>(plain.data()) + at, step, step < sealed_file::chunk_size,
-                        stream);
-        }
+        std::string stream = sealed_stream(c.other_key ? other : id, "secret.txt", plain);
         if (c.flip_at) stream[c.flip_at] ^= 0x20;
         stream.resize(stream.size() - c.cut);
-        deliver(id, std::string(stream.begin(), stream.end()));
+        deliver(id, stream);
         EXPECT_EQ(downloads_files(), std::vector<std::wstring>{});
         EXPECT_TRUE(chat_says(L"[REJECTED] - a sealed file failed its check")) << status_text(client, 1) << net_test::chat_text(client, slot);
         clear_chat(client, slot);
     }
+}
+
+TEST_F(SealedFileTest, AFileThatComesBeforeItsAnnouncementWaitsForIt) {
+    const std::string plain = pattern_bytes(sealed_file::chunk_size + 5, 8);
+    const FileId id = random_file_id();
+    const std::string stream = sealed_stream(id, "late.txt", plain);
+    const unsigned long before = file_receiver_connections_served();
+    std::thread sender([&] { EXPECT_TRUE(peer::send_file(port, sealed_wire_name(id), stream)); });
+    // Announced only once the whole stream waits in Downloads\ under a scratch name.
+    EXPECT_TRUE(wait_until([&] {
+        for (const std::wstring& name : downloads_files())
+            if (read_file_bytes(downloads + name).size() == stream.size()) return true;
+        return false;
+    }));
+    expect_sealed_file(client, view_chat(client, L"bob"), L"bob", file_id_text(id));
+    sender.join();
+    ASSERT_TRUE(wait_served(before));
+    EXPECT_TRUE(read_file_bytes(downloads + L"late.txt") == plain);
 }

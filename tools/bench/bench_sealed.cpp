@@ -11,22 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "crypto/aes_cbc.h"
 #include "crypto/key_derivation.h"
 #include "crypto/sealed/sealed_chats.h"
 #include "crypto/sealed/sealed_file.h"
 
 namespace {
-
-// CPU time of this thread in seconds: the handshake's cost, not the machine's load.
-double cpu_seconds() {
-    FILETIME created, exited, kernel, user;
-    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-    const auto to_seconds = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7;
-    };
-    return to_seconds(kernel) + to_seconds(user);
-}
 
 std::vector<CandidatePassword> stored(int count) {
     std::vector<CandidatePassword> list;
@@ -37,31 +28,36 @@ std::vector<CandidatePassword> stored(int count) {
     return list;
 }
 
+// Each step of the handshake runs for every pair before the next step, and
+// is timed as a whole: Wine's thread clock ticks in steps of about 16 ms, so
+// timing each step of each run would count mostly zeros and a few ticks.
 void bench_handshake(int passwords) {
-    const int runs = 200;
-    double offer = 0, answer = 0, confirm = 0, finish = 0;
+    const int runs = 1000;
     const std::vector<CandidatePassword> held = stored(passwords);
-    for (int run = 0; run < runs; ++run) {
-        SealedChats a, b;
-        double t = cpu_seconds();
-        const std::string line = a.offer("alice", "bob", Bytes{'t', 'h', 'e', ' ', 'r', 'i', 'g', 'h', 't', ' ', 'o', 'n', 'e'}, 0);
-        offer += cpu_seconds() - t;
-        t = cpu_seconds();
-        SealedOutcome answered = b.receive("bob", "alice", line, held, 400, 0);
-        answer += cpu_seconds() - t;
-        t = cpu_seconds();
-        SealedOutcome confirmed;
-        for (const std::string& reply : answered.replies) {
-            SealedOutcome got = a.receive("alice", "bob", reply, {}, 400, 0);
-            if (!got.replies.empty()) confirmed = got;
+    const Bytes right{'t', 'h', 'e', ' ', 'r', 'i', 'g', 'h', 't', ' ', 'o', 'n', 'e'};
+    std::vector<SealedChats> a(runs), b(runs);
+    std::vector<std::string> offers(runs), confirmations(runs);
+    std::vector<std::vector<std::string>> answers(runs);
+    double t = thread_cpu_seconds();
+    for (int i = 0; i < runs; ++i) offers[i] = a[i].offer("alice", "bob", right, 0);
+    const double offer = thread_cpu_seconds() - t;
+    t = thread_cpu_seconds();
+    for (int i = 0; i < runs; ++i) answers[i] = b[i].receive("bob", "alice", offers[i], held, 400, 0).replies;
+    const double answer = thread_cpu_seconds() - t;
+    t = thread_cpu_seconds();
+    for (int i = 0; i < runs; ++i)
+        for (const std::string& reply : answers[i]) {
+            SealedOutcome got = a[i].receive("alice", "bob", reply, {}, 400, 0);
+            if (!got.replies.empty()) confirmations[i] = got.replies[0];
         }
-        confirm += cpu_seconds() - t;
-        t = cpu_seconds();
-        b.receive("bob", "alice", confirmed.replies.at(0), held, 400, 0);
-        finish += cpu_seconds() - t;
-        if (a.state("bob") != SealedChats::State::sealed || b.state("alice") != SealedChats::State::sealed)
-            std::printf("handshake failed\n");
-    }
+    const double confirm = thread_cpu_seconds() - t;
+    t = thread_cpu_seconds();
+    for (int i = 0; i < runs; ++i) b[i].receive("bob", "alice", confirmations[i], held, 400, 0);
+    const double finish = thread_cpu_seconds() - t;
+    int failed = 0;
+    for (int i = 0; i < runs; ++i)
+        failed += a[i].state("bob") != SealedChats::State::sealed || b[i].state("alice") != SealedChats::State::sealed;
+    if (failed) std::printf("%d handshakes failed\n", failed);
     std::printf("handshake, %2d stored password(s) on the answering side, CPU per run (mean of %d):\n", passwords, runs);
     std::printf("  offering side:  %8.3f ms (offer %.3f + reading the answer %.3f)\n", (offer + confirm) / runs * 1e3,
                 offer / runs * 1e3, confirm / runs * 1e3);
@@ -79,13 +75,13 @@ void bench_messages(int count) {
     const std::string text = "An ordinary chat line of some forty bytes.";
     std::vector<std::string> lines;
     lines.reserve(count);
-    double t = cpu_seconds();
+    double t = thread_cpu_seconds();
     for (int i = 0; i < count; ++i) lines.push_back(*a.seal("bob", PayloadKind::text, text));
-    const double sealing = cpu_seconds() - t;
-    t = cpu_seconds();
+    const double sealing = thread_cpu_seconds() - t;
+    t = thread_cpu_seconds();
     int opened = 0;
     for (const std::string& line : lines) opened += b.receive("bob", "alice", line, {}, 400, 0).message ? 1 : 0;
-    const double opening = cpu_seconds() - t;
+    const double opening = thread_cpu_seconds() - t;
     std::printf("%d sealed messages of %zu bytes: sealing %.0f/s, opening %.0f/s (%d opened)\n", count, text.size(),
                 count / sealing, count / opening, opened);
 }
@@ -100,18 +96,18 @@ void bench_files(int megabytes) {
 
     const KeyMaterial material = derive_key_iv("benchmark password");
     std::vector<uint8_t> cbc(total);
-    double t = cpu_seconds();
+    double t = thread_cpu_seconds();
     {
         CbcEncryption encryption(material);
         for (size_t at = 0; at < total; at += piece) encryption.mode().ProcessData(cbc.data() + at, plain.data(), piece);
     }
-    const double cbc_seal = cpu_seconds() - t;
-    t = cpu_seconds();
+    const double cbc_seal = thread_cpu_seconds() - t;
+    t = thread_cpu_seconds();
     {
         CbcDecryption decryption(material);
         for (size_t at = 0; at < total; at += piece) decryption.mode().ProcessData(out.data(), cbc.data() + at, piece);
     }
-    const double cbc_open = cpu_seconds() - t;
+    const double cbc_open = thread_cpu_seconds() - t;
     cbc.clear();
     cbc.shrink_to_fit();
 
@@ -119,15 +115,15 @@ void bench_files(int megabytes) {
     key[0] = 1;
     Bytes stream;
     stream.reserve(static_cast<size_t>(sealed_file_size(total)));
-    t = cpu_seconds();
+    t = thread_cpu_seconds();
     {
         FileSealer sealer(key);
         sealer.start("benchmark.bin", total, stream);
         for (size_t at = 0; at < total; at += piece) sealer.seal(plain.data(), piece, false, stream);
         sealer.seal(plain.data(), 0, true, stream);
     }
-    const double sealed_seal = cpu_seconds() - t;
-    t = cpu_seconds();
+    const double sealed_seal = thread_cpu_seconds() - t;
+    t = thread_cpu_seconds();
     FileOpener opener(key, stream.size());
     Bytes opened;
     opened.reserve(piece + 64);
@@ -135,7 +131,7 @@ void bench_files(int megabytes) {
         opened.clear();
         opener.feed(stream.data() + at, std::min(piece, stream.size() - at), opened);
     }
-    const double sealed_open = cpu_seconds() - t;
+    const double sealed_open = thread_cpu_seconds() - t;
     const double mb = static_cast<double>(megabytes);
     std::printf("a %d MB file, CPU seconds (MB/s):\n", megabytes);
     std::printf("  compatible AES-256-CBC:  encrypt %.2f s (%.0f), decrypt %.2f s (%.0f)\n", cbc_seal, mb / cbc_seal,
