@@ -131,7 +131,10 @@ void ConnectDialog::connect(HWND dialog) {
         read_server_account(client_, selected_row_ >= 0 ? row_servers_[selected_row_] : 0);
     request.account = stored.account;
     request.password_unreadable = stored.password_unreadable;
-    if (request.host.empty() || request.port.empty() || request.nickname.empty() || request.username.empty()) return;
+    // The port may come with the server's name ("[2001:db8::1]:6697").
+    std::wstring host, port;
+    const bool port_given = !request.port.empty() || split_host_port(request.host, host, port);
+    if (request.host.empty() || !port_given || request.nickname.empty() || request.username.empty()) return;
     EndDialog(dialog, IDOK);
     // Out of the way before the progress lines appear in the server tab.
     ShowWindow(dialog, SW_HIDE);

@@ -20,6 +20,7 @@
 #include "connection/server_log.h"
 #include "connection/tls_connection.h"
 #include "net/connect_step.h"
+#include "net/proxy_texts.h"
 #include "net/session.h"
 #include "net/tls_channel.h"
 #include "chat/ui_post.h"
@@ -64,7 +65,15 @@ std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
     const auto wanted = [&] { return current_session() == start.session; };
     if (!start.connects) return wanted() ? hold_connection(server) : nullptr;
     const ConnectTarget& target = start.target;
-    const SOCKET sock = open_server_connection(target.host.c_str(), target.port, wanted);
+    std::wstring proxy_error;
+    SOCKET sock = INVALID_SOCKET;
+    if (target.proxy.on) {
+        append_server_line(client, format_text(proxy_text::through_format, target.proxy.host,
+                                               static_cast<int>(target.proxy.port)));
+        sock = open_through_proxy(target.proxy, target.host, target.port, wanted, proxy_error);
+    } else {
+        sock = open_server_connection(target.host.c_str(), target.port, wanted);
+    }
     std::shared_ptr<OpenSocket> open;
     if (sock != INVALID_SOCKET)
         open = publish_connection(server, sock, target.number,
@@ -73,10 +82,10 @@ std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
         if (open) close_connection(server, *open);
         return nullptr;
     }
-    append_server_line(client,
-                       open ? std::wstring(connect_text::connected)
-                            : format_text(connect_text::error_format, target.host, target.port_text),
-                       !open);
+    std::wstring said = format_text(connect_text::error_format, target.host, target.port_text);
+    if (open) said = connect_text::connected;
+    else if (!proxy_error.empty()) said = format_text(proxy_text::failed_format, target.host, target.port_text, proxy_error);
+    append_server_line(client, said, !open);
     return open;
 }
 

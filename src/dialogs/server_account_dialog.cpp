@@ -30,6 +30,7 @@ void ServerAccountDialog::open(HWND dialog) {
     }
     check_item(dialog, IDC_ACCOUNT_REQUIRED, account.required);
     check_item(dialog, IDC_ACCOUNT_UNENCRYPTED, account.allow_unencrypted);
+    check_item(dialog, IDC_ACCOUNT_NO_PROXY, account.without_proxy);
 }
 
 void ServerAccountDialog::save(HWND dialog) {
@@ -41,6 +42,7 @@ void ServerAccountDialog::save(HWND dialog) {
     account.password = item_text(dialog, IDC_ACCOUNT_PASSWORD, secret_limit);
     account.required = is_item_checked(dialog, IDC_ACCOUNT_REQUIRED);
     account.allow_unencrypted = is_item_checked(dialog, IDC_ACCOUNT_UNENCRYPTED);
+    account.without_proxy = is_item_checked(dialog, IDC_ACCOUNT_NO_PROXY);
     write_server_account(client_, number_, account);
     EndDialog(dialog, IDOK);
 }

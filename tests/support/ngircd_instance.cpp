@@ -27,9 +27,9 @@ int free_port() {
     return port;
 }
 
-bool wait_for(bool wanted, int port, int timeout_ms) {
+bool wait_for(bool wanted, int port, int timeout_ms, bool ipv6) {
     const DWORD deadline = GetTickCount() + timeout_ms;
-    while (listening(port) != wanted) {
+    while (listening(port, ipv6) != wanted) {
         if (static_cast<int>(deadline - GetTickCount()) <= 0) return false;
         Sleep(50);
     }
@@ -53,13 +53,18 @@ std::string make_certificate(const std::string& name, std::string& error) {
 
 }  // namespace
 
-bool listening(int port) {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+bool listening(int port, bool ipv6) {
+    SOCKET probe = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<u_short>(port));
-    const bool accepted = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    sockaddr_in6 address6{};
+    address6.sin6_family = AF_INET6;
+    address6.sin6_addr = in6addr_loopback;
+    address6.sin6_port = address.sin_port;
+    const bool accepted = ipv6 ? connect(probe, reinterpret_cast<sockaddr*>(&address6), sizeof address6) == 0
+                               : connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     closesocket(probe);
     return accepted;
 }
@@ -80,7 +85,7 @@ bool ServerInstance::start(const ServerOptions& options, std::string& error) {
     const std::string folder = linux_shell::scratch_folder();
     const std::string tag = "ngircd-" + std::to_string(number_);
     std::string config =
-        "[Global]\nName = irc.quillmere.test\nInfo = Quillmere test server\nListen = 127.0.0.1\n"
+        "[Global]\nName = irc.quillmere.test\nInfo = Quillmere test server\nListen = " + options.listen + "\n"
         "Ports = " + std::to_string(port_) + "\n"
         "AdminInfo1 = test\nAdminInfo2 = 127.0.0.1\nAdminEMail = nobody@localhost\n"
         "[Limits]\nMaxConnectionsIP = 0\nMaxNickLength = 30\nMaxPenaltyTime = 0\nPingTimeout = 120\nPongTimeout = 60\n"
@@ -93,7 +98,8 @@ bool ServerInstance::start(const ServerOptions& options, std::string& error) {
                                ".log 2>&1 &\necho $! >" + tag + ".pid\n";
     if (!linux_shell::run(script, error)) return false;
     running_ = true;
-    if (!wait_for(true, port_, 20000) || (tls_port_ > 0 && !wait_for(true, tls_port_, 20000))) {
+    ipv6_ = options.listen.find(':') != std::string::npos;
+    if (!wait_for(true, port_, 20000, ipv6_) || (tls_port_ > 0 && !wait_for(true, tls_port_, 20000, ipv6_))) {
         error = "ngircd did not listen within 20 s: " +
                 read_file_bytes(linux_shell::scratch_folder_wide() + std::wstring(tag.begin(), tag.end()) + L".log");
         stop();
@@ -108,8 +114,8 @@ void ServerInstance::stop() {
     const std::string tag = "ngircd-" + std::to_string(number_);
     std::string ignored;
     linux_shell::run("kill $(cat " + tag + ".pid) 2>/dev/null; true\n", ignored);
-    wait_for(false, port_, 10000);
-    if (tls_port_ > 0) wait_for(false, tls_port_, 10000);
+    wait_for(false, port_, 10000, ipv6_);
+    if (tls_port_ > 0) wait_for(false, tls_port_, 10000, ipv6_);
 }
 
 }  // namespace ngircd_test

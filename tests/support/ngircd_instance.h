@@ -11,6 +11,7 @@ struct ServerOptions {
     // Name of a self-signed certificate (CN=localhost), made once per name and
     // kept for the test process: two names give two different certificates.
     std::string certificate = "a";
+    std::string listen = "127.0.0.1";  // "::1": IPv6 loopback only
 };
 
 class ServerInstance {
@@ -37,10 +38,11 @@ private:
     int port_ = 0;
     int tls_port_ = -1;
     bool running_ = false;
+    bool ipv6_ = false;
     std::string fingerprint_;
 };
 
-// Whether something accepts connections on 127.0.0.1:port.
-bool listening(int port);
+// Whether something accepts connections on 127.0.0.1:port (or [::1]:port).
+bool listening(int port, bool ipv6 = false);
 
 }  // namespace ngircd_test
