@@ -79,7 +79,7 @@ TEST_F(ProxyEndToEnd, TheProxyLooksUpTheNameAndCarriesPlainAndTls) {
     const std::wstring name(behind_proxy, behind_proxy + strlen(behind_proxy));
     ASSERT_TRUE(connect(name + L":" + std::to_wstring(server.port()), L""));
     ASSERT_TRUE(registered()) << shown();
-    EXPECT_TRUE(contains(server_tab(), L"Through the SOCKS5 proxy 127.0.0.1:" + std::to_wstring(proxy_port)));
+    EXPECT_TRUE(contains(server_tab(), L"Through the SOCKS5 proxy 127.0.0.1:" + std::to_wstring(proxy_port))) << shown();
     EXPECT_EQ(read_setting(client, L"preferences", L"proxy_password").rfind(L"protected:", 0), 0u);
 
     ASSERT_TRUE(connect(name, std::to_wstring(server.tls_port()), true));
