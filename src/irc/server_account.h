@@ -11,6 +11,9 @@ struct ServerAccount {
     SaslMethod method = SaslMethod::none;
     std::wstring account;
     std::wstring password;
+    // EXTERNAL: the certificate in the user's store, by SHA-256 fingerprint
+    // or subject name (net/client_certificate.h).
+    std::wstring certificate;
     // A failed or impossible login ends the connection (else it goes on
     // without the account).
     bool required = true;

@@ -95,6 +95,8 @@
 #define IDC_PROXY_USERNAME 1644
 #define IDC_PROXY_PASSWORD 1645
 #define IDC_ACCOUNT_NO_PROXY 1646
+// EXTERNAL's certificate: SHA-256 fingerprint or subject name.
+#define IDC_ACCOUNT_CERTIFICATE 1647
 
 // Commands of the directory's row menu.
 #define IDM_DIRECTORY_JOIN 10

@@ -19,6 +19,7 @@ constexpr AccountKeys sasl_password_key{server_sasl_password, server_sasl_passwo
 constexpr AccountKeys required_key{server_sasl_required, server_sasl_required_default};
 constexpr AccountKeys unencrypted_key{server_sasl_unencrypted, server_sasl_unencrypted_default};
 constexpr AccountKeys proxy_key{server_proxy, server_proxy_default};
+constexpr AccountKeys certificate_key{server_sasl_certificate, server_sasl_certificate_default};
 // server_proxy_N: the preferences' proxy, or none for this server.
 constexpr const wchar_t* proxy_default_word = L"default";
 constexpr const wchar_t* proxy_none_word = L"none";
@@ -55,6 +56,7 @@ StoredAccount read_server_account(const ChatClient& client, int number) {
     account.server_password = read_secret(client, password_key, number, stored.password_unreadable);
     account.method = sasl_method_of(read(client, method_key, number));
     account.account = read(client, account_key, number);
+    account.certificate = read(client, certificate_key, number);
     account.password = read_secret(client, sasl_password_key, number, stored.password_unreadable);
     // Not being logged in is what the user least expects: required unless switched off.
     account.required = read_default_on_switch(read(client, required_key, number).c_str());
@@ -72,6 +74,8 @@ void write_server_account(const ChatClient& client, int number, const ServerAcco
     write(client, password_key, number, protect_secret(account.server_password));
     write(client, method_key, number, sasl_method_word(account.method));
     write(client, account_key, number, account.account);
+    if (!account.certificate.empty() || !read(client, certificate_key, number).empty())
+        write(client, certificate_key, number, account.certificate);
     write(client, sasl_password_key, number, protect_secret(account.password));
     write(client, required_key, number, switch_text(account.required));
     write(client, unencrypted_key, number, switch_text(account.allow_unencrypted));
