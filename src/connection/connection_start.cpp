@@ -40,7 +40,7 @@ void show_send_backlog(size_t waiting) {
 }
 
 void write_progress(ChatClient& client, const ConnectRequest& request) {
-    append_chat_text(format_text(connecting_format, request.host, request.port).c_str(), client, 0,
+    append_chat_text(format_text(connecting_format, host_for_display(request.host), request.port).c_str(), client, 0,
                      colour_server_text, colour_black, true);
     append_chat_text(nickname_label, client, 0, colour_server_text, colour_black, false);
     append_chat_text(request.nickname.c_str(), client, 0, colour_white, colour_away_back, true);

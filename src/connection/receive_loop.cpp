@@ -87,7 +87,7 @@ std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
     std::wstring proxy_error;
     SOCKET sock = INVALID_SOCKET;
     if (target.proxy.on) {
-        append_server_line(client, format_text(proxy_text::through_format, target.proxy.host,
+        append_server_line(client, format_text(proxy_text::through_format, host_for_display(target.proxy.host),
                                                static_cast<int>(target.proxy.port)));
         sock = open_through_proxy(target.proxy, target.host, target.port, wanted, proxy_error);
     } else {
@@ -101,9 +101,10 @@ std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
         if (open) close_connection(server, *open);
         return nullptr;
     }
-    std::wstring said = format_text(connect_text::error_format, target.host, target.port_text);
+    const std::wstring host = host_for_display(target.host);
+    std::wstring said = format_text(connect_text::error_format, host, target.port_text);
     if (open) said = connect_text::connected;
-    else if (!proxy_error.empty()) said = format_text(proxy_text::failed_format, target.host, target.port_text, proxy_error);
+    else if (!proxy_error.empty()) said = format_text(proxy_text::failed_format, host, target.port_text, proxy_error);
     append_server_line(client, said, !open);
     return open;
 }

@@ -14,6 +14,11 @@ std::wstring host_without_brackets(const std::wstring& host) {
     return host;
 }
 
+std::wstring host_for_display(const std::wstring& host) {
+    if (host.find(L':') == std::wstring::npos || host.front() == L'[') return host;
+    return L"[" + host + L"]";
+}
+
 bool split_host_port(const std::wstring& typed, std::wstring& host, std::wstring& port) {
     const size_t colon = typed.rfind(L':');
     if (colon == std::wstring::npos || colon == 0) return false;

@@ -8,6 +8,10 @@
 // some. False (both left as they were) when the text carries no port.
 bool split_host_port(const std::wstring& typed, std::wstring& host, std::wstring& port);
 
+// The host as it is shown before ":port": an IPv6 address in brackets
+// ("[2001:db8::1]"), anything else as it is.
+std::wstring host_for_display(const std::wstring& host);
+
 // The host without the brackets of a literal IPv6 address ("[::1]" -> "::1").
 std::wstring host_without_brackets(const std::wstring& host);
 

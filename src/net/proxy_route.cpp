@@ -33,7 +33,7 @@ SOCKET open_through_proxy(const ProxyRoute& proxy, const std::wstring& host, uns
     }
     const SOCKET sock = open_server_connection(proxy.host.c_str(), proxy.port, still_wanted);
     if (sock == INVALID_SOCKET) {
-        error = format_text(proxy_text::unreachable_format, proxy.host, static_cast<int>(proxy.port));
+        error = format_text(proxy_text::unreachable_format, host_for_display(proxy.host), static_cast<int>(proxy.port));
         return INVALID_SOCKET;
     }
     const Socks5Request request{utf8(host_without_brackets(host)), port, utf8(proxy.username), utf8(proxy.password)};

@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "net/address_list.h"
 #include "support/file_bytes.h"
 #include "support/linux_shell.h"
 
@@ -54,17 +55,12 @@ std::string make_certificate(const std::string& name, std::string& error) {
 }  // namespace
 
 bool listening(int port, bool ipv6) {
+    std::vector<ResolvedAddress> address;
+    int error = 0;
+    resolve_addresses(ipv6 ? "::1" : "127.0.0.1", static_cast<unsigned short>(port), address, error);
     SOCKET probe = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<u_short>(port));
-    sockaddr_in6 address6{};
-    address6.sin6_family = AF_INET6;
-    address6.sin6_addr = in6addr_loopback;
-    address6.sin6_port = address.sin_port;
-    const bool accepted = ipv6 ? connect(probe, reinterpret_cast<sockaddr*>(&address6), sizeof address6) == 0
-                               : connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool accepted = !address.empty() &&
+                          connect(probe, reinterpret_cast<sockaddr*>(&address[0].address), address[0].length) == 0;
     closesocket(probe);
     return accepted;
 }
