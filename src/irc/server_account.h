@@ -11,9 +11,6 @@ struct ServerAccount {
     SaslMethod method = SaslMethod::none;
     std::wstring account;
     std::wstring password;
-    // EXTERNAL: the certificate in the user's store, by SHA-256 fingerprint
-    // or subject name (net/client_certificate.h).
-    std::wstring certificate;
     // A failed or impossible login ends the connection (else it goes on
     // without the account).
     bool required = true;
@@ -21,6 +18,9 @@ struct ServerAccount {
     bool allow_unencrypted = false;
     // This server is reached directly even while the preferences set a proxy.
     bool without_proxy = false;
+    // EXTERNAL: the certificate in the user's store, by SHA-256 fingerprint
+    // or subject name (net/client_certificate.h).
+    std::wstring certificate;
 };
 
 // "none", "plain", "scram-sha-256", "external": the settings file's words.

@@ -45,14 +45,11 @@ protected:
         stop_receive_thread(client);
         ConnectRequest request{host, port, L"Quillproxy", L"quilprox", tls};
         request.account.without_proxy = direct;
-        if (!connect_and_start(client, request)) return false;
-        return wait_until(
-            [&] {
-                return refusal ? contains(chat_text(client, 0), refusal)
-                               : client.server_socket.connected &&
-                                     client.server_socket.registered == client.server_socket.opened;
-            },
-            20000);
+        const ServerSocket& server = client.server_socket;
+        const auto done = [&] {
+            return refusal ? contains(chat_text(client, 0), refusal) : server.connected && server.registered == server.opened;
+        };
+        return connect_and_start(client, request) && wait_until(done, 20000);
     }
     std::string shown() { return narrow_text(chat_text(client, 0).c_str(), CP_ACP); }
 };
@@ -68,12 +65,10 @@ TEST_F(ProxyEndToEnd, TheProxyLooksUpTheNameAndCarriesPlainAndTls) {
     std::vector<ResolvedAddress> addresses;
     int lookup_error = 0;
     ASSERT_FALSE(resolve_addresses("irc.behind-proxy.test", 6667, addresses, lookup_error));
-    for (const auto& key : {std::make_pair(L"proxy_type", std::wstring(L"socks5")),
-                            {L"proxy_host", L"127.0.0.1"},
-                            {L"proxy_port", std::to_wstring(proxy_port)},
-                            {L"proxy_username", L"tester"},
-                            {L"proxy_password", L"s0cks"}})
-        set(key.first, key.second);
+    std::wstring keys = L"proxy_type=socks5|proxy_host=127.0.0.1|proxy_username=tester|proxy_password=s0cks|";
+    keys += L"proxy_port=" + std::to_wstring(proxy_port) + L"||";
+    for (wchar_t& c : keys) c = c == L'|' ? L'\0' : c;
+    WritePrivateProfileSectionW(L"preferences", keys.c_str(), ini.c_str());
     const std::wstring name = L"irc.behind-proxy.test", port = std::to_wstring(server.port());
     ASSERT_TRUE(reaches(name + L":" + port, L"")) << shown();
     EXPECT_TRUE(contains(chat_text(client, 0), L"Through the SOCKS5 proxy 127.0.0.1:" + std::to_wstring(proxy_port)));
@@ -100,8 +95,7 @@ TEST_F(ProxyEndToEnd, AServerOnTheIpv6LoopbackIsReachedByItsLiteralAddress) {
     std::string error;
     ASSERT_TRUE(server.start(options, error)) << error;
     const std::wstring port = std::to_wstring(server.port());
-    EXPECT_TRUE(reaches(L"[::1]:" + port, L"")) << shown();
-    EXPECT_TRUE(reaches(L"::1", port)) << shown();
+    EXPECT_TRUE(reaches(L"[::1]:" + port, L"") && reaches(L"::1", port)) << shown();
 }
 
 }  // namespace

@@ -52,6 +52,12 @@ struct StoredCertificate {
     }
 };
 
+bool found_as_added(PCCERT_CONTEXT found, PCCERT_CONTEXT added) {
+    const bool same = found && CertCompareCertificate(X509_ASN_ENCODING, found->pCertInfo, added->pCertInfo);
+    if (found) CertFreeCertificateContext(found);
+    return same;
+}
+
 // Whether a server that demands a certificate it trusts reads what the channel sends.
 bool served(PCCERT_CONTEXT certificate, std::string& log) {
     unsigned short port = 0;
@@ -84,12 +90,8 @@ TEST(ClientCertificate, FoundByNameOrFingerprintAndPresented) {
     std::wstring fingerprint = certificate_fingerprint(added.certificate), upper = added.name;
     for (wchar_t& c : fingerprint) c = c == L':' ? L' ' : static_cast<wchar_t>(towlower(c));
     for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-    for (const std::wstring& name : {upper, fingerprint, fingerprint.substr(2)}) {
-        PCCERT_CONTEXT found = find_client_certificate(name);
-        EXPECT_EQ(found && CertCompareCertificate(X509_ASN_ENCODING, found->pCertInfo, added.certificate->pCertInfo),
-                  name.size() != fingerprint.size() - 2);
-        if (found) CertFreeCertificateContext(found);
-    }
+    for (const std::wstring& name : {upper, fingerprint, fingerprint.substr(2)})
+        EXPECT_EQ(found_as_added(find_client_certificate(name), added.certificate), name != fingerprint.substr(2));
     PCCERT_CONTEXT stored = find_client_certificate(added.name);
     EXPECT_TRUE(served(stored, log)) << log;
     if (stored) CertFreeCertificateContext(stored);
