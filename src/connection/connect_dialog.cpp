@@ -71,7 +71,8 @@ void ConnectDialog::open(HWND dialog) {
     row_count_ = 0;
     for (int number = 1; number <= server_count; ++number) {
         const StoredServer& server = client_.servers[number];
-        if (!server.name[0] || !server.port[0] || !server.nickname[0] || !server.username[0]) continue;
+        if (!server.name[0] || !port_known(server.name, server.port) || !server.nickname[0] || !server.username[0])
+            continue;
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server.name));
         row_servers_[row_count_++] = number;
     }
@@ -131,10 +132,9 @@ void ConnectDialog::connect(HWND dialog) {
         read_server_account(client_, selected_row_ >= 0 ? row_servers_[selected_row_] : 0);
     request.account = stored.account;
     request.password_unreadable = stored.password_unreadable;
-    // The port may come with the server's name ("[2001:db8::1]:6697").
-    std::wstring host, port;
-    const bool port_given = !request.port.empty() || split_host_port(request.host, host, port);
-    if (request.host.empty() || !port_given || request.nickname.empty() || request.username.empty()) return;
+    if (request.host.empty() || !port_known(request.host, request.port) || request.nickname.empty() ||
+        request.username.empty())
+        return;
     EndDialog(dialog, IDOK);
     // Out of the way before the progress lines appear in the server tab.
     ShowWindow(dialog, SW_HIDE);

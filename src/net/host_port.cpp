@@ -14,6 +14,11 @@ std::wstring host_without_brackets(const std::wstring& host) {
     return host;
 }
 
+bool port_known(const std::wstring& typed_host, const std::wstring& port_field) {
+    std::wstring host, port;
+    return !port_field.empty() || split_host_port(typed_host, host, port);
+}
+
 std::wstring host_for_display(const std::wstring& host) {
     if (host.find(L':') == std::wstring::npos || host.front() == L'[') return host;
     return L"[" + host + L"]";

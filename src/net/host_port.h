@@ -8,6 +8,9 @@
 // some. False (both left as they were) when the text carries no port.
 bool split_host_port(const std::wstring& typed, std::wstring& host, std::wstring& port);
 
+// Whether a port is typed, in its field or with the name ("[2001:db8::1]:6697").
+bool port_known(const std::wstring& typed_host, const std::wstring& port_field);
+
 // The host as it is shown before ":port": an IPv6 address in brackets
 // ("[2001:db8::1]"), anything else as it is.
 std::wstring host_for_display(const std::wstring& host);

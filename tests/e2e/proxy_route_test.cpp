@@ -47,7 +47,8 @@ protected:
         request.account.without_proxy = direct;
         const ServerSocket& server = client.server_socket;
         const auto done = [&] {
-            return refusal ? contains(chat_text(client, 0), refusal) : server.connected && server.registered == server.opened;
+            if (refusal) return contains(chat_text(client, 0), refusal);
+            return server.connected && server.registered == server.opened;
         };
         return connect_and_start(client, request) && wait_until(done, 20000);
     }
