@@ -28,9 +28,9 @@ int free_port() {
     return port;
 }
 
-bool wait_for(bool wanted, int port, int timeout_ms, bool ipv6) {
+bool wait_for(bool wanted, int port, int timeout_ms) {
     const DWORD deadline = GetTickCount() + timeout_ms;
-    while (listening(port, ipv6) != wanted) {
+    while (listening(port) != wanted) {
         if (static_cast<int>(deadline - GetTickCount()) <= 0) return false;
         Sleep(50);
     }
@@ -54,15 +54,15 @@ std::string make_certificate(const std::string& name, std::string& error) {
 
 }  // namespace
 
-bool listening(int port, bool ipv6) {
-    std::vector<ResolvedAddress> address;
+bool listening(int port) {
+    std::vector<ResolvedAddress> addresses, ipv6;
     int error = 0;
-    resolve_addresses(ipv6 ? "::1" : "127.0.0.1", static_cast<unsigned short>(port), address, error);
-    SOCKET probe = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    const bool accepted = !address.empty() &&
-                          connect(probe, reinterpret_cast<sockaddr*>(&address[0].address), address[0].length) == 0;
+    resolve_addresses("127.0.0.1", static_cast<unsigned short>(port), addresses, error);
+    resolve_addresses("::1", static_cast<unsigned short>(port), ipv6, error);
+    addresses.insert(addresses.end(), ipv6.begin(), ipv6.end());
+    SOCKET probe = connect_first_reachable(addresses, [] { return true; });
     closesocket(probe);
-    return accepted;
+    return probe != INVALID_SOCKET;
 }
 
 bool ServerInstance::start(const ServerOptions& options, std::string& error) {
@@ -94,8 +94,7 @@ bool ServerInstance::start(const ServerOptions& options, std::string& error) {
                                ".log 2>&1 &\necho $! >" + tag + ".pid\n";
     if (!linux_shell::run(script, error)) return false;
     running_ = true;
-    ipv6_ = options.listen.find(':') != std::string::npos;
-    if (!wait_for(true, port_, 20000, ipv6_) || (tls_port_ > 0 && !wait_for(true, tls_port_, 20000, ipv6_))) {
+    if (!wait_for(true, port_, 20000) || (tls_port_ > 0 && !wait_for(true, tls_port_, 20000))) {
         error = "ngircd did not listen within 20 s: " +
                 read_file_bytes(linux_shell::scratch_folder_wide() + std::wstring(tag.begin(), tag.end()) + L".log");
         stop();
@@ -110,8 +109,8 @@ void ServerInstance::stop() {
     const std::string tag = "ngircd-" + std::to_string(number_);
     std::string ignored;
     linux_shell::run("kill $(cat " + tag + ".pid) 2>/dev/null; true\n", ignored);
-    wait_for(false, port_, 10000, ipv6_);
-    if (tls_port_ > 0) wait_for(false, tls_port_, 10000, ipv6_);
+    wait_for(false, port_, 10000);
+    if (tls_port_ > 0) wait_for(false, tls_port_, 10000);
 }
 
 }  // namespace ngircd_test

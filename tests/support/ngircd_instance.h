@@ -38,11 +38,10 @@ private:
     int port_ = 0;
     int tls_port_ = -1;
     bool running_ = false;
-    bool ipv6_ = false;
     std::string fingerprint_;
 };
 
-// Whether something accepts connections on 127.0.0.1:port (or [::1]:port).
-bool listening(int port, bool ipv6 = false);
+// Whether something accepts connections on 127.0.0.1:port or [::1]:port.
+bool listening(int port);
 
 }  // namespace ngircd_test
