@@ -7,9 +7,13 @@
 
 namespace {
 constexpr int step_ms = 100;
+// Addresses kept of each family: a name with hundreds of them must not open
+// hundreds of sockets at once (nor more than a select can watch).
+constexpr size_t most_per_family = 8;
 
 void add_family(const addrinfo* found, int family, unsigned short port, std::vector<ResolvedAddress>& addresses) {
-    for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
+    const size_t limit = addresses.size() + most_per_family;
+    for (const addrinfo* entry = found; entry && addresses.size() < limit; entry = entry->ai_next) {
         if (entry->ai_family != family || entry->ai_addrlen > sizeof(sockaddr_storage)) continue;
         ResolvedAddress address;
         memcpy(&address.address, entry->ai_addr, entry->ai_addrlen);

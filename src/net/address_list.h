@@ -7,7 +7,7 @@
 #include <vector>
 
 // The addresses a server name stands for, in the order they are tried: IPv6
-// first, then IPv4 (each family in the resolver's order). A literal address
+// first, then IPv4 (each family in the resolver's order, at most 8 of each). A literal address
 // ("::1", "[2001:db8::1]", "127.0.0.1") is taken as it is, without a look-up.
 struct ResolvedAddress {
     sockaddr_storage address{};
