@@ -6,11 +6,19 @@
 #include "connection/random_names.h"
 #include "dialogs/settings_dialogs.h"
 #include "resources/dialog_ids.h"
+#include "connection/connect_texts.h"
 #include "settings/account_settings.h"
+#include "settings/proxy_settings.h"
 #include "settings/server_defaults.h"
 #include "settings/settings_file.h"
 
 namespace {
+// The login line also says whether the connection will go through the proxy.
+std::wstring account_summary(const ChatClient& client, const ServerAccount& account) {
+    const bool proxied = !account.without_proxy && proxy_route(read_proxy_settings(client)).on;
+    return login_summary(account) + (proxied ? connect_text::proxy_summary : L"");
+}
+
 std::wstring dialog_text(HWND dialog, int id, int capacity) {
     std::wstring text(static_cast<size_t>(capacity), L'\0');
     int length = GetDlgItemTextW(dialog, id, text.data(), capacity);
@@ -71,7 +79,8 @@ void ConnectDialog::open(HWND dialog) {
     row_count_ = 0;
     for (int number = 1; number <= server_count; ++number) {
         const StoredServer& server = client_.servers[number];
-        if (!server.name[0] || !server.port[0] || !server.nickname[0] || !server.username[0]) continue;
+        if (!server.name[0] || !port_known(server.name, server.port) || !server.nickname[0] || !server.username[0])
+            continue;
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(server.name));
         row_servers_[row_count_++] = number;
     }
@@ -87,7 +96,7 @@ void ConnectDialog::open(HWND dialog) {
     }
     CheckDlgButton(dialog, IDC_CONNECT_RANDOM, random ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_CONNECT_TLS, shown_.tls ? BST_CHECKED : BST_UNCHECKED);
-    SetDlgItemTextW(dialog, IDC_CONNECT_ACCOUNT, login_summary(read_server_account(client_, 0).account).c_str());
+    SetDlgItemTextW(dialog, IDC_CONNECT_ACCOUNT, account_summary(client_, read_server_account(client_, 0).account).c_str());
 }
 
 void ConnectDialog::select_server(HWND dialog) {
@@ -100,7 +109,7 @@ void ConnectDialog::select_server(HWND dialog) {
     show_identity(dialog, server.nickname, server.username);
     CheckDlgButton(dialog, IDC_CONNECT_TLS, server.tls ? BST_CHECKED : BST_UNCHECKED);
     const ServerAccount account = read_server_account(client_, row_servers_[selected_row_]).account;
-    SetDlgItemTextW(dialog, IDC_CONNECT_ACCOUNT, login_summary(account).c_str());
+    SetDlgItemTextW(dialog, IDC_CONNECT_ACCOUNT, account_summary(client_, account).c_str());
 }
 
 void ConnectDialog::toggle_random(HWND dialog) {
@@ -131,7 +140,9 @@ void ConnectDialog::connect(HWND dialog) {
         read_server_account(client_, selected_row_ >= 0 ? row_servers_[selected_row_] : 0);
     request.account = stored.account;
     request.password_unreadable = stored.password_unreadable;
-    if (request.host.empty() || request.port.empty() || request.nickname.empty() || request.username.empty()) return;
+    if (request.host.empty() || !port_known(request.host, request.port) || request.nickname.empty() ||
+        request.username.empty())
+        return;
     EndDialog(dialog, IDOK);
     // Out of the way before the progress lines appear in the server tab.
     ShowWindow(dialog, SW_HIDE);

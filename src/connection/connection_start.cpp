@@ -14,7 +14,9 @@
 #include "connection/reconnect.h"
 #include "connection/tls_connection.h"
 #include "mainwindow/main_window.h"
+#include "net/proxy_texts.h"
 #include "net/server_socket.h"
+#include "settings/proxy_settings.h"
 
 namespace {
 using namespace connect_text;
@@ -38,7 +40,7 @@ void show_send_backlog(size_t waiting) {
 }
 
 void write_progress(ChatClient& client, const ConnectRequest& request) {
-    append_chat_text(format_text(connecting_format, request.host, request.port).c_str(), client, 0,
+    append_chat_text(format_text(connecting_format, host_for_display(request.host), request.port).c_str(), client, 0,
                      colour_server_text, colour_black, true);
     append_chat_text(nickname_label, client, 0, colour_server_text, colour_black, false);
     append_chat_text(request.nickname.c_str(), client, 0, colour_white, colour_away_back, true);
@@ -49,17 +51,10 @@ void write_progress(ChatClient& client, const ConnectRequest& request) {
 }
 }  // namespace
 
-unsigned short port_number(const std::wstring& text) {
-    if (text.empty() || text.size() > 5) return 0;
-    unsigned value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return 0;
-        value = value * 10 + static_cast<unsigned>(c - L'0');
-    }
-    return value <= 65535 ? static_cast<unsigned short>(value) : 0;
-}
-
-bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
+bool connect_and_start(ChatClient& client, const ConnectRequest& typed) {
+    // "[2001:db8::1]:6697" or "irc.example.net:6697" in the server field.
+    ConnectRequest request = typed;
+    split_host_port(typed.host, request.host, request.port);
     remember_connect_request(client, request);
     set_send_backlog_observer(show_send_backlog);
     // Connect stays offered until registration completes; a second Connect
@@ -68,7 +63,11 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     clear_chat(client, 0);
     write_progress(client, request);
     if (request.password_unreadable) append_server_line(client, unreadable_password_text, true);
-    prepare_tls(client, request);
+    // Read at each attempt, so a reconnect follows a proxy changed meanwhile.
+    const ProxySettings proxy = read_proxy_settings(client);
+    const ProxyRoute route = request.account.without_proxy ? ProxyRoute{} : proxy_route(proxy);
+    if (route.on && proxy.password_unreadable) append_server_line(client, proxy_text::unreadable_password, true);
+    prepare_tls(client, request, route.on);
 
     // The old receive thread has ended (stop_receive_thread): nothing reads
     // the identity of the session it replaces any more.
@@ -82,7 +81,7 @@ bool connect_and_start(ChatClient& client, const ConnectRequest& request) {
     // The receive thread resolves and connects, and says how it went in the
     // server tab: the window never waits on the network.
     const ConnectTarget target{request.host, request.port, port_number(request.port), request.tls,
-                               ++client.server_socket.opened};
+                               ++client.server_socket.opened, route};
     if (start_receive_thread(client, target)) return true;
     append_server_line(client, format_text(error_format, request.host, request.port), true);
     return false;

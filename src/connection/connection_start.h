@@ -2,6 +2,7 @@
 #include <string>
 
 #include "irc/server_account.h"
+#include "net/host_port.h"
 
 class ChatClient;
 
@@ -21,8 +22,6 @@ struct ConnectRequest {
     bool user_started = true;
 };
 
-// The port text as a number; 0 when it is not a number from 1 to 65535.
-unsigned short port_number(const std::wstring& text);
 
 // Clears the server tab, writes the progress lines and starts the receive
 // thread, which connects and writes how that went. A connection still open

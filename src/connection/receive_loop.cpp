@@ -19,7 +19,11 @@
 #include "connection/reconnect.h"
 #include "connection/server_log.h"
 #include "connection/tls_connection.h"
+#include "irc/login_texts.h"
+#include "net/client_certificate.h"
 #include "net/connect_step.h"
+#include "net/host_port.h"
+#include "net/proxy_texts.h"
 #include "net/session.h"
 #include "net/tls_channel.h"
 #include "chat/ui_post.h"
@@ -56,6 +60,22 @@ LoopStart loop_start(ChatClient& client, unsigned session) {
     return {&client, session, client.app_folder, client.connection.nickname, registration_username(client)};
 }
 
+// A TLS channel for the server, with the user's certificate when the account
+// login is EXTERNAL (the account was set before this thread started).
+std::unique_ptr<TlsChannel> tls_channel_for(ChatClient& client, const std::wstring& host) {
+    auto channel = std::make_unique<TlsChannel>(host_without_brackets(host));
+    const ServerAccount& account = client.connection.account;
+    if (account.method != SaslMethod::external || account.certificate.empty()) return channel;
+    PCCERT_CONTEXT certificate = find_client_certificate(account.certificate);
+    if (!certificate) {
+        append_server_line(client, format_text(login_text::certificate_missing_format, account.certificate), true);
+        return channel;
+    }
+    channel->use_client_certificate(certificate);
+    CertFreeCertificateContext(certificate);
+    return channel;
+}
+
 // The connection the loop reads: the one it makes, or the one already open.
 // Null when it could not be made or is no longer wanted.
 std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
@@ -64,19 +84,28 @@ std::shared_ptr<OpenSocket> take_connection(const LoopStart& start) {
     const auto wanted = [&] { return current_session() == start.session; };
     if (!start.connects) return wanted() ? hold_connection(server) : nullptr;
     const ConnectTarget& target = start.target;
-    const SOCKET sock = open_server_connection(target.host.c_str(), target.port, wanted);
+    std::wstring proxy_error;
+    SOCKET sock = INVALID_SOCKET;
+    if (target.proxy.on) {
+        append_server_line(client, format_text(proxy_text::through_format, host_for_display(target.proxy.host),
+                                               static_cast<int>(target.proxy.port)));
+        sock = open_through_proxy(target.proxy, target.host, target.port, wanted, proxy_error);
+    } else {
+        sock = open_server_connection(target.host.c_str(), target.port, wanted);
+    }
     std::shared_ptr<OpenSocket> open;
     if (sock != INVALID_SOCKET)
-        open = publish_connection(server, sock, target.number,
-                                  target.tls ? std::make_unique<TlsChannel>(target.host) : nullptr, wanted);
+        open = publish_connection(server, sock, target.number, target.tls ? tls_channel_for(client, target.host) : nullptr,
+                                  wanted);
     if (!wanted()) {
         if (open) close_connection(server, *open);
         return nullptr;
     }
-    append_server_line(client,
-                       open ? std::wstring(connect_text::connected)
-                            : format_text(connect_text::error_format, target.host, target.port_text),
-                       !open);
+    const std::wstring host = host_for_display(target.host);
+    std::wstring said = format_text(connect_text::error_format, host, target.port_text);
+    if (open) said = connect_text::connected;
+    else if (!proxy_error.empty()) said = format_text(proxy_text::failed_format, host, target.port_text, proxy_error);
+    append_server_line(client, said, !open);
     return open;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "net/proxy_route.h"
+
 class ChatClient;
 
 // Empty reads in a row after which the server is taken to be gone.
@@ -25,6 +27,7 @@ struct ConnectTarget {
     unsigned short port = 0;
     bool tls = false;
     unsigned number = 0;  // the connection's number (ServerSocket::opened)
+    ProxyRoute proxy;     // off: straight to the server
 };
 
 // Starts the receive thread for the connection just opened.

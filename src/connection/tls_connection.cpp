@@ -31,6 +31,7 @@ struct TrustPlan {
     std::wstring port;
     StoredTrust stored;
     bool user_started = true;
+    bool through_proxy = false;
 };
 std::mutex plan_lock;
 TrustPlan plan;
@@ -75,11 +76,12 @@ bool user_trusts(ChatClient& client, const TrustPlan& trust, const std::wstring&
 // The chain check may fetch revocation lists for seconds: it runs beside the
 // receive thread, which meanwhile looks whether the connection is still wanted
 // (Disconnect waits for the receive thread). False when it is not.
-bool verifies_while_current(PCCERT_CONTEXT certificate, const std::wstring& host,
+bool verifies_while_current(PCCERT_CONTEXT certificate, const std::wstring& host, bool cache_only,
                             const std::function<bool()>& still_current) {
     struct Check {
         PCCERT_CONTEXT certificate = nullptr;
         std::wstring host;
+        bool cache_only = false;
         std::atomic<bool> verifies{false};
         HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         ~Check() {
@@ -92,9 +94,10 @@ bool verifies_while_current(PCCERT_CONTEXT certificate, const std::wstring& host
     if (!check->done) return false;
     check->certificate = CertDuplicateCertificateContext(certificate);
     check->host = host;
+    check->cache_only = cache_only;
     try {
         std::thread([check] {
-            check->verifies = certificate_verifies(check->certificate, check->host);
+            check->verifies = certificate_verifies(check->certificate, check->host, check->cache_only);
             SetEvent(check->done);
         }).detach();
     } catch (const std::system_error&) {
@@ -107,7 +110,7 @@ bool verifies_while_current(PCCERT_CONTEXT certificate, const std::wstring& host
 
 }  // namespace
 
-bool prepare_tls(ChatClient& client, const ConnectRequest& request) {
+bool prepare_tls(ChatClient& client, const ConnectRequest& request, bool through_proxy) {
     client.connection.tls = request.tls;
     if (!request.tls) return true;
     TrustPlan fresh;
@@ -115,6 +118,7 @@ bool prepare_tls(ChatClient& client, const ConnectRequest& request) {
     fresh.port = request.port;
     fresh.stored = read_trust(client, request.host, request.port);
     fresh.user_started = request.user_started;
+    fresh.through_proxy = through_proxy;
     {
         std::lock_guard<std::mutex> guard(plan_lock);
         plan = fresh;
@@ -132,7 +136,7 @@ SecureOutcome secure_connection(ChatClient& client, OpenSocket& open, const std:
     const TrustPlan trust = current_plan();
     PCCERT_CONTEXT certificate = open.tls->server_certificate();
     const std::wstring fingerprint = certificate_fingerprint(certificate);
-    const bool verifies = verifies_while_current(certificate, trust.host, still_current);
+    const bool verifies = verifies_while_current(certificate, trust.host, trust.through_proxy, still_current);
     if (certificate) CertFreeCertificateContext(certificate);
     if (fingerprint.empty()) {
         append_server_line(client, format_text(tls_text::handshake_failed_format, L"no certificate"), true);

@@ -8,8 +8,9 @@ class OpenSocket;
 
 // Before the receive thread connects (user-interface thread): when the request
 // asks for TLS, notes which key holds the fingerprint the user trusts for this
-// server (the receive thread makes the connection a TLS one).
-bool prepare_tls(ChatClient& client, const ConnectRequest& request);
+// server (the receive thread makes the connection a TLS one). Through a proxy
+// the certificate check fetches nothing (it would go around the proxy).
+bool prepare_tls(ChatClient& client, const ConnectRequest& request, bool through_proxy = false);
 
 // On the receive thread, before anything is sent: the handshake, the
 // certificate, and, when the system does not vouch for it, the user's answer

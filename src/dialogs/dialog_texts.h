@@ -17,6 +17,9 @@ constexpr const wchar_t* login_summary = L"Login: %s (%s)";
 constexpr const wchar_t* no_login_summary = L"Login: none";
 constexpr const wchar_t* server_password_summary = L", server password";
 
+constexpr const wchar_t* proxy_incomplete = L"Please enter the proxy's host and a port from 1 to 65535.";
+constexpr const wchar_t* proxy_incomplete_title = L"Proxy";
+
 constexpr const wchar_t* row_count = L"(%d)";
 constexpr const wchar_t* channel_column = L"Channel";
 constexpr const wchar_t* users_column = L"Users";

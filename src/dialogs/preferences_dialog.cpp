@@ -49,6 +49,9 @@ bool PreferencesDialog::command(HWND dialog, WPARAM wparam) {
     case IDC_PREF_REPLY_AWAY:
         if (HIWORD(wparam) == BN_CLICKED) follow_switches(dialog);
         return true;
+    case IDC_PREF_PROXY:
+        if (HIWORD(wparam) == BN_CLICKED) ProxyDialog(instance, IDD_PROXY, dialog, client_).show();
+        return true;
     default:
         return false;
     }

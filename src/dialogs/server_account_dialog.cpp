@@ -10,6 +10,8 @@
 namespace {
 constexpr int secret_limit = 255;
 constexpr int account_limit = 64;
+// A SHA-256 fingerprint with its colons is 95 characters.
+constexpr int certificate_limit = 128;
 constexpr SaslMethod methods[] = {SaslMethod::none, SaslMethod::plain, SaslMethod::scram_sha_256, SaslMethod::external};
 }  // namespace
 
@@ -22,6 +24,8 @@ void ServerAccountDialog::open(HWND dialog) {
     set_item_text(dialog, IDC_ACCOUNT_SERVER_PASSWORD, account.server_password);
     set_item_text(dialog, IDC_ACCOUNT_NAME, account.account);
     set_item_text(dialog, IDC_ACCOUNT_PASSWORD, account.password);
+    limit_item(dialog, IDC_ACCOUNT_CERTIFICATE, certificate_limit);
+    set_item_text(dialog, IDC_ACCOUNT_CERTIFICATE, account.certificate);
     HWND list = GetDlgItem(dialog, IDC_ACCOUNT_METHOD);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
     for (size_t at = 0; at < std::size(methods); ++at) {
@@ -30,6 +34,7 @@ void ServerAccountDialog::open(HWND dialog) {
     }
     check_item(dialog, IDC_ACCOUNT_REQUIRED, account.required);
     check_item(dialog, IDC_ACCOUNT_UNENCRYPTED, account.allow_unencrypted);
+    check_item(dialog, IDC_ACCOUNT_NO_PROXY, account.without_proxy);
 }
 
 void ServerAccountDialog::save(HWND dialog) {
@@ -39,8 +44,10 @@ void ServerAccountDialog::save(HWND dialog) {
     account.method = row > 0 && row < static_cast<LRESULT>(std::size(methods)) ? methods[row] : SaslMethod::none;
     account.account = item_text(dialog, IDC_ACCOUNT_NAME, account_limit);
     account.password = item_text(dialog, IDC_ACCOUNT_PASSWORD, secret_limit);
+    account.certificate = item_text(dialog, IDC_ACCOUNT_CERTIFICATE, certificate_limit);
     account.required = is_item_checked(dialog, IDC_ACCOUNT_REQUIRED);
     account.allow_unencrypted = is_item_checked(dialog, IDC_ACCOUNT_UNENCRYPTED);
+    account.without_proxy = is_item_checked(dialog, IDC_ACCOUNT_NO_PROXY);
     write_server_account(client_, number_, account);
     EndDialog(dialog, IDOK);
 }

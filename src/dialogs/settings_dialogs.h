@@ -63,6 +63,18 @@ private:
     bool command(HWND dialog, WPARAM wparam) override;
 };
 
+// "Proxy" (template 211), the preferences' "Proxy..." button: the SOCKS5
+// proxy of [preferences], saved on OK (a port from 1 to 65535 when it is on).
+class ProxyDialog : public SettingsDialog {
+public:
+    using SettingsDialog::SettingsDialog;
+
+private:
+    void open(HWND dialog) override;
+    void save(HWND dialog) override;
+    bool command(HWND dialog, WPARAM wparam) override;
+};
+
 // "Server password and account" (template 210), the "..." of a row of the
 // servers dialog: stored server `number`'s PASS and account login, saved on OK.
 class ServerAccountDialog : public SettingsDialog {

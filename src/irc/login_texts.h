@@ -11,6 +11,8 @@ constexpr const wchar_t* no_mechanism_format = L"the server does not offer %s";
 constexpr const wchar_t* unencrypted =
     L"the connection is not encrypted (TLS), and this server is not allowed to receive the login over it";
 constexpr const wchar_t* no_certificate = L"EXTERNAL needs a TLS connection with a client certificate";
+constexpr const wchar_t* certificate_missing_format =
+    L"No certificate \"%s\" with its private key in your Windows certificate store (Personal): none is presented";
 constexpr const wchar_t* going_on = L"Going on without the account.";
 constexpr const wchar_t* ending = L"The connection is ended: this server is set to be used only with the account.";
 constexpr const wchar_t* away_format = L"%s is away: %s";

@@ -9,6 +9,7 @@
 #include "irc/numeric_handlers.h"
 #include "irc/numeric_replies.h"
 #include "mainwindow/main_window.h"
+#include "net/proxy_route.h"
 #include "net/server_socket.h"
 #include "net/session.h"
 #include "resources/resource_ids.h"
@@ -68,7 +69,8 @@ void handle_welcome(ChatClient& client, const IrcLine& line) {
 void on_registered(ChatClient& client) {
     if (!claim_registration(client.server_socket)) return;
     // The lookup waits on the network: it runs on a thread of its own, and
-    // registration goes on without it.
-    if (client.connection.public_ip.empty()) start_public_ip_lookup(client);
+    // registration goes on without it. It goes straight to the echo service,
+    // around a proxy: then it waits until the user chooses to share.
+    if (client.connection.public_ip.empty() && !proxy_configured()) start_public_ip_lookup(client);
     post_ui_task(client, [&client] { finish_registration(client); });
 }

@@ -16,6 +16,11 @@ struct ServerAccount {
     bool required = true;
     // The login may be made over a connection without TLS.
     bool allow_unencrypted = false;
+    // This server is reached directly even while the preferences set a proxy.
+    bool without_proxy = false;
+    // EXTERNAL: the certificate in the user's store, by SHA-256 fingerprint
+    // or subject name (net/client_certificate.h).
+    std::wstring certificate;
 };
 
 // "none", "plain", "scram-sha-256", "external": the settings file's words.

@@ -15,6 +15,8 @@
 
 #include "app/text.h"
 #include "links/link_download.h"
+#include "net/proxy_route.h"
+#include "net/proxy_texts.h"
 #include "links/link_texts.h"
 #include "mainwindow/main_window.h"
 
@@ -61,6 +63,10 @@ void work() {
 }  // namespace
 
 bool queue_download(const std::wstring& folder, const std::wstring& link, const DownloadRequest& request) {
+    if (proxy_configured()) {
+        show_status_notice(link_text::download_title, std::wstring(proxy_text::link_download_refused));
+        return false;
+    }
     Pool& jobs = pool();
     bool start_worker = false;
     {

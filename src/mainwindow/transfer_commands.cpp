@@ -2,9 +2,14 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "chat/chat_tabs.h"
+#include "chat/palette.h"
 #include "net/irc_commands.h"
+#include "net/proxy_route.h"
+#include "net/proxy_texts.h"
 #include "resources/resource_ids.h"
 #include "transfer/ip_sharing.h"
+#include "transfer/public_ip.h"
 #include "transfer/send_command.h"
 
 namespace {
@@ -55,6 +60,12 @@ void flip_share_ip(ChatClient& client) {
     const bool share = SendMessageW(client.share_ip_check, BM_GETCHECK, 0, 0) != BST_CHECKED;
     SendMessageW(client.share_ip_check, BM_SETCHECK, share ? BST_CHECKED : BST_UNCHECKED, 0);
     chat->share_ip = share;
+    // The address is looked up around the proxy, and only now that the user
+    // shares it: the peer learns the real one.
+    if (!share || !proxy_configured()) return;
+    append_chat_text(proxy_text::shared_address_is_real, client, static_cast<int>(chat - client.chats),
+                     colour_server_text, colour_black, true);
+    if (client.connection.public_ip.empty()) start_public_ip_lookup(client);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 // The addresses a server name stands for, in the order they are tried: IPv6
-// first, then IPv4 (each family in the resolver's order). A literal address
+// first, then IPv4 (each family in the resolver's order, at most 8 of each). A literal address
 // ("::1", "[2001:db8::1]", "127.0.0.1") is taken as it is, without a look-up.
 struct ResolvedAddress {
     sockaddr_storage address{};
@@ -22,10 +22,12 @@ bool resolve_addresses(const std::string& host, unsigned short port, std::vector
 // A literal address in brackets loses them ("[::1]" -> "::1").
 std::string bare_host(const std::string& host);
 
-// Connects to the first address that answers. Each attempt waits at most
-// `attempt_ms` before the next address is tried (a family that is not routed
-// fails at once; one that is silent costs that long), in steps of a tenth of
-// a second that ask `still_wanted`. INVALID_SOCKET when none answered; the
-// socket returned is blocking again.
+// Connects to the first address that answers. The addresses start one after
+// the other, each `stagger_ms` after the last while the earlier ones still
+// wait (a family that is not routed fails at once and hands over at once; a
+// silent one only costs its head start), and the first to connect wins. Every
+// wait is a step of a tenth of a second that asks `still_wanted`. Gives up
+// `limit_ms` after the last address started. INVALID_SOCKET when none
+// answered; the socket returned is non-blocking.
 SOCKET connect_first_reachable(const std::vector<ResolvedAddress>& addresses, const std::function<bool()>& still_wanted,
-                               int attempt_ms = 3000);
+                               int stagger_ms = 300, int limit_ms = 30000);

@@ -35,7 +35,7 @@ std::wstring certificate_fingerprint(PCCERT_CONTEXT certificate) {
     return colon_hex(digest, sizeof digest);
 }
 
-bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host) {
+bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host, bool cache_only) {
     if (!certificate || host.empty()) return false;
     char server_auth[] = szOID_PKIX_KP_SERVER_AUTH;
     LPSTR usages[] = {server_auth};
@@ -47,7 +47,10 @@ bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host) 
     chain_para.dwUrlRetrievalTimeout = revocation_fetch_ms;
     // The server's intermediate certificates came with it, in its own store.
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chain_para, chain_flags,
+    const DWORD flags = cache_only ? chain_flags | CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL |
+                                         CERT_CHAIN_REVOCATION_CHECK_CACHE_ONLY
+                                   : chain_flags;
+    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chain_para, flags,
                                  nullptr, &chain) ||
         !chain)
         return false;

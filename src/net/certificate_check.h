@@ -16,5 +16,7 @@ std::wstring colon_hex(const unsigned char* bytes, size_t size);
 // a TLS server named `host` (the name the user typed), now, and neither it
 // nor an intermediate certificate has been revoked. Revocation lists are
 // fetched with a time limit of a few seconds: call it where that wait holds
-// up nothing else.
-bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host);
+// up nothing else. With `cache_only` nothing is fetched (the connection goes
+// through a proxy, which those fetches would go around): only what the system
+// already holds is used.
+bool certificate_verifies(PCCERT_CONTEXT certificate, const std::wstring& host, bool cache_only = false);

@@ -74,7 +74,14 @@ struct TlsChannel::Handles {
 TlsChannel::TlsChannel(std::wstring host)
     : host_(std::move(host)), handles_(std::make_unique<Handles>()), request_flags_(first_request_flags) {}
 
-TlsChannel::~TlsChannel() = default;
+TlsChannel::~TlsChannel() {
+    if (client_certificate_) CertFreeCertificateContext(client_certificate_);
+}
+
+void TlsChannel::use_client_certificate(PCCERT_CONTEXT certificate) {
+    if (client_certificate_) CertFreeCertificateContext(client_certificate_);
+    client_certificate_ = certificate ? CertDuplicateCertificateContext(certificate) : nullptr;
+}
 
 bool TlsChannel::fill(SOCKET sock, const std::atomic<int>& up, DWORD deadline) {
     char chunk[read_chunk];
@@ -185,6 +192,10 @@ bool TlsChannel::handshake(SOCKET sock, const std::atomic<int>& up, std::wstring
     // The certificate is judged by the caller, against the system store and
     // the fingerprints the user trusted; Schannel must not refuse it first.
     settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+    if (client_certificate_) {
+        settings.cCreds = 1;
+        settings.paCred = &client_certificate_;
+    }
     TimeStamp expiry;
     SECURITY_STATUS status =
         AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &settings,

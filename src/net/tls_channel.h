@@ -13,13 +13,18 @@
 // connection's writer) sends. Certificates are not judged here: the handshake
 // accepts any, and the caller looks at the one received;
 // a later handshake the server starts must keep that certificate. A server
-// that asks for a client certificate gets none.
+// that asks for a client certificate gets the one set before the handshake,
+// else none.
 class TlsChannel {
 public:
     explicit TlsChannel(std::wstring host);
     ~TlsChannel();
     TlsChannel(const TlsChannel&) = delete;
     TlsChannel& operator=(const TlsChannel&) = delete;
+
+    // The user's certificate to present (SASL EXTERNAL); the channel keeps its
+    // own reference. Before the handshake.
+    void use_client_certificate(PCCERT_CONTEXT certificate);
 
     // Runs the client handshake on `sock` while `up` is set. False, with
     // `error` saying why, when it fails, the connection goes or the server
@@ -69,6 +74,7 @@ private:
     std::string certificate_bytes();
 
     std::wstring host_;
+    PCCERT_CONTEXT client_certificate_ = nullptr;
     std::unique_ptr<Handles> handles_;
     unsigned long request_flags_;
     std::string first_certificate_;  // as encoded, once the first handshake is done

@@ -85,6 +85,19 @@
 #define IDC_FAVORITE_CHAT_FIRST 1461      // 1461..1475
 #define IDC_FAVORITE_PICTURE_FIRST 1481   // 1481..1495
 
+// The proxy (template IDD_PROXY, from the preferences' "Proxy..." button) and
+// the per-server choice to go without it.
+#define IDD_PROXY 211
+#define IDC_PREF_PROXY 1640
+#define IDC_PROXY_ON 1641
+#define IDC_PROXY_HOST 1642
+#define IDC_PROXY_PORT 1643
+#define IDC_PROXY_USERNAME 1644
+#define IDC_PROXY_PASSWORD 1645
+#define IDC_ACCOUNT_NO_PROXY 1646
+// EXTERNAL's certificate: SHA-256 fingerprint or subject name.
+#define IDC_ACCOUNT_CERTIFICATE 1647
+
 // Commands of the directory's row menu.
 #define IDM_DIRECTORY_JOIN 10
 #define IDM_DIRECTORY_COPY_CHANNEL 11

@@ -4,12 +4,16 @@
 #include "app/text.h"
 #include "chat/sealed_state.h"
 #include "links/link_download.h"
+#include "net/proxy_route.h"
+#include "net/proxy_texts.h"
 #include "settings/keyword_filter.h"
+#include "settings/proxy_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_loaders.h"
 #include "settings/switch_rules.h"
 #include "transfer/file_receiver.h"
+#include "transfer/transfer_status.h"
 
 namespace {
 
@@ -47,14 +51,20 @@ std::wstring read_preference(const ChatClient& client, const wchar_t* key) {
 }  // namespace
 
 void load_preference_settings(ChatClient& client) {
+    // First: whether files may be received depends on it.
+    load_proxy_settings(client);
     // Each field is set once to its final value: the receive thread reads these
     // flags, and must not see a default in place of the saved choice meanwhile.
     for (const PreferenceSwitch& preference : preference_switches) {
         std::wstring value = read_preference(client, preference.key);
         (client.*preference.field) = preference.default_on ? read_default_on_switch(value.c_str())
                                                          : read_default_off_switch(value.c_str());
-        if (preference.field == &ChatClient::allow_receive_files)
-            switch_file_receiver(client, client.allow_receive_files);
+        if (preference.field != &ChatClient::allow_receive_files) continue;
+        // A sender would connect straight here, around the proxy.
+        if (client.allow_receive_files && proxy_configured() && file_receiver_running())
+            stop_file_receiver(client, true);
+        if (client.allow_receive_files && proxy_configured()) show_transfer_status(proxy_text::file_receive_refused);
+        else switch_file_receiver(client, client.allow_receive_files);
     }
 
     sealed_state(client).offer_sealed_chats =

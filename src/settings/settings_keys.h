@@ -25,6 +25,10 @@ constexpr const wchar_t* server_sasl_account = L"server_sasl_account_%d";
 constexpr const wchar_t* server_sasl_password = L"server_sasl_password_%d";
 constexpr const wchar_t* server_sasl_required = L"server_sasl_required_%d";
 constexpr const wchar_t* server_sasl_unencrypted = L"server_sasl_unencrypted_%d";
+constexpr const wchar_t* server_sasl_certificate = L"server_sasl_certificate_%d";
+constexpr const wchar_t* server_sasl_certificate_default = L"server_sasl_certificate_default";
+constexpr const wchar_t* server_proxy = L"server_proxy_%d";
+constexpr const wchar_t* server_proxy_default = L"server_proxy_default";
 constexpr const wchar_t* server_password_default = L"server_password_default";
 constexpr const wchar_t* server_sasl_method_default = L"server_sasl_method_default";
 constexpr const wchar_t* server_sasl_account_default = L"server_sasl_account_default";
@@ -64,6 +68,12 @@ constexpr const wchar_t* enable_http_prc_videos = L"enable_http_prc_videos";
 constexpr const wchar_t* enable_http_prc_web_pages = L"enable_http_prc_web_pages";
 constexpr const wchar_t* nicknames_keywords_filter = L"nicknames_keywords_filter";
 constexpr const wchar_t* random_nickname = L"random_nickname";
+// The proxy for every server (a stored server may go without it).
+constexpr const wchar_t* proxy_type = L"proxy_type";
+constexpr const wchar_t* proxy_host = L"proxy_host";
+constexpr const wchar_t* proxy_port = L"proxy_port";
+constexpr const wchar_t* proxy_username = L"proxy_username";
+constexpr const wchar_t* proxy_password = L"proxy_password";
 // Set in Settings.ini only (the preferences dialog has no room left).
 constexpr const wchar_t* notify_on_mention = L"notify_on_mention";
 constexpr const wchar_t* highlight_words = L"highlight_words";

@@ -6,6 +6,7 @@
 #include "app/text.h"
 #include "chat/chat_tabs.h"
 #include "chat/ui_thread.h"
+#include "net/host_port.h"
 #include "net/irc_commands.h"
 #include "transfer/public_ip.h"
 
@@ -56,7 +57,7 @@ void show_identification(ChatClient& client, bool clear) {
     }
     const ConnectionParams& connection = client.connection;
     set_text(client.server_name_edit,
-             cut_to(format_text(server_format, connection.host, connection.port), server_text_limit));
+             cut_to(format_text(server_format, host_for_display(connection.host), connection.port), server_text_limit));
     set_text(client.nickname_edit,
              cut_to(format_text(nickname_format, connection.nickname, connection.username), nickname_text_limit));
     set_text(client.my_ip_edit, connection.public_ip);

@@ -12,10 +12,13 @@
 #include "app/wire_text.h"
 #include "crypto/file_crypto.h"
 #include "framework/message_box.h"
+#include "net/proxy_route.h"
+#include "net/proxy_texts.h"
 #include "settings/password_table.h"
 #include "transfer/file_sender.h"
 #include "transfer/ip_sharing.h"
 #include "transfer/sealed_file_send.h"
+#include "transfer/transfer_status.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_texts.h"
 
@@ -75,6 +78,10 @@ void choose_file_to_send(ChatClient& client) {
 }
 
 void send_encrypted_file(ChatClient& client) {
+    if (proxy_configured()) {
+        show_transfer_status(proxy_text::file_send_refused);
+        return;
+    }
     const std::wstring path = window_text(client.file_path_edit, path_limit);
     if (path.empty()) {
         refuse(client, transfer_text::no_file_chosen);

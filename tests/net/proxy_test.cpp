@@ -6,9 +6,9 @@
 
 #include "net/address_list.h"
 #include "net/socks5.h"
-#include "support/file_bytes.h"
-#include "support/linux_shell.h"
+#include "net/host_port.h"
 #include "support/loopback.h"
+#include "support/socks_proxy.h"
 
 namespace {
 
@@ -42,23 +42,9 @@ std::string received_by(SOCKET listener) {
     return received;
 }
 
-// microsocks on a free port of 127.0.0.1 with a user name and password; the
-// port, or 0 when it did not start.
-unsigned short start_microsocks(std::string& error) {
-    const std::string folder = linux_shell::scratch_folder();
-    linux_shell::run("port=$(python3 -c 'import socket; s=socket.socket(); s.bind((\"127.0.0.1\", 0)); "
-                     "print(s.getsockname()[1])'); echo $port > " + folder + "/socks_port; "
-                     "setsid microsocks -i 127.0.0.1 -p $port -u tester -P s0cks </dev/null >/dev/null 2>&1 & "
-                     "echo $! > " + folder + "/socks_pid; "
-                     "for i in $(seq 1 100); do (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && exit 0; "
-                     "sleep 0.05; done; exit 1",
-                     error);
-    return static_cast<unsigned short>(atoi(read_file_bytes(linux_shell::scratch_folder_wide() + L"socks_port").c_str()));
-}
-
 TEST(Socks5Proxy, ReachesTheServerOrSaysWhyNot) {
     std::string start_error;
-    const unsigned short proxy_port = start_microsocks(start_error);
+    const unsigned short proxy_port = socks_test::start_microsocks(start_error);
     ASSERT_NE(proxy_port, 0) << "microsocks did not start: " << start_error;
     unsigned short open_port = 0, open6_port = 0;
     SOCKET listener = listen_on_loopback(4, open_port);
@@ -91,7 +77,7 @@ TEST(Socks5Proxy, ReachesTheServerOrSaysWhyNot) {
     }
     closesocket(listener);
     closesocket(listener6);
-    linux_shell::run("kill $(cat " + linux_shell::scratch_folder() + "/socks_pid)", start_error);
+    socks_test::stop_microsocks();
 }
 
 TEST(Socks5, ASilentProxyIsLeftWhenNoLongerWanted) {
@@ -106,6 +92,13 @@ TEST(Socks5, ASilentProxyIsLeftWhenNoLongerWanted) {
     EXPECT_EQ(socks5_reply_text(99), L"unknown proxy reply 99");
     closesocket(sock);
     closesocket(listener);
+}
+
+TEST(HostPort, APortTypedWithTheNameIsSplitOffButAnIpv6AddressStaysWhole) {
+    std::wstring host, port;
+    for (const wchar_t* whole : {L"2001:db8::1", L"host:", L"host:66a", L":6667"})
+        EXPECT_FALSE(split_host_port(whole, host, port)) << whole;
+    EXPECT_TRUE(split_host_port(L"[2001:db8::1]:7000", host, port) && host == L"2001:db8::1" && port == L"7000");
 }
 
 TEST(AddressList, LiteralsNeedNoLookUpAndIpv6ComesFirst) {

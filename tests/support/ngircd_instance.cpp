@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "net/address_list.h"
 #include "support/file_bytes.h"
 #include "support/linux_shell.h"
 
@@ -54,14 +55,14 @@ std::string make_certificate(const std::string& name, std::string& error) {
 }  // namespace
 
 bool listening(int port) {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<u_short>(port));
-    const bool accepted = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    std::vector<ResolvedAddress> addresses, ipv6;
+    int error = 0;
+    resolve_addresses("127.0.0.1", static_cast<unsigned short>(port), addresses, error);
+    resolve_addresses("::1", static_cast<unsigned short>(port), ipv6, error);
+    addresses.insert(addresses.end(), ipv6.begin(), ipv6.end());
+    SOCKET probe = connect_first_reachable(addresses, [] { return true; });
     closesocket(probe);
-    return accepted;
+    return probe != INVALID_SOCKET;
 }
 
 bool ServerInstance::start(const ServerOptions& options, std::string& error) {
@@ -80,7 +81,7 @@ bool ServerInstance::start(const ServerOptions& options, std::string& error) {
     const std::string folder = linux_shell::scratch_folder();
     const std::string tag = "ngircd-" + std::to_string(number_);
     std::string config =
-        "[Global]\nName = irc.quillmere.test\nInfo = Quillmere test server\nListen = 127.0.0.1\n"
+        "[Global]\nName = irc.quillmere.test\nInfo = Quillmere test server\nListen = " + options.listen + "\n"
         "Ports = " + std::to_string(port_) + "\n"
         "AdminInfo1 = test\nAdminInfo2 = 127.0.0.1\nAdminEMail = nobody@localhost\n"
         "[Limits]\nMaxConnectionsIP = 0\nMaxNickLength = 30\nMaxPenaltyTime = 0\nPingTimeout = 120\nPongTimeout = 60\n"

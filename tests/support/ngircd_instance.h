@@ -11,6 +11,7 @@ struct ServerOptions {
     // Name of a self-signed certificate (CN=localhost), made once per name and
     // kept for the test process: two names give two different certificates.
     std::string certificate = "a";
+    std::string listen = "127.0.0.1";  // "::1": IPv6 loopback only
 };
 
 class ServerInstance {
@@ -40,7 +41,7 @@ private:
     std::string fingerprint_;
 };
 
-// Whether something accepts connections on 127.0.0.1:port.
+// Whether something accepts connections on 127.0.0.1:port or [::1]:port.
 bool listening(int port);
 
 }  // namespace ngircd_test
