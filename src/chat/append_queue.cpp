@@ -127,6 +127,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                   bool may_drop) {
     bool must_wake = false;
     const long long line_time = current_line_time();
+    const long long arrived = utc_now_ms();
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
@@ -140,6 +141,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.generation = generation;
                 work.piece = pieces[at];
                 if (!work.piece.server_time) work.piece.server_time = line_time;
+                if (!work.piece.arrived) work.piece.arrived = arrived;
                 work.ends_line = at + 1 == count;
                 q.count(work, +1);
                 q.work.push_back(std::move(work));

@@ -1,4 +1,10 @@
 #pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+struct PendingLine;
 
 // The time the server gave the line being handled on this thread (its
 // server-time tag), in milliseconds since 1970-01-01 UTC; 0 when it gave none
@@ -18,3 +24,22 @@ public:
 private:
     long long previous_;
 };
+
+// Now, in milliseconds since 1970-01-01 UTC.
+long long utc_now_ms();
+
+// The wall-clock time of `utc_ms` in `zone` (the system's time zone, its
+// daylight saving time of that date, when null). False for a time Windows
+// cannot convert.
+bool local_time_of(long long utc_ms, SYSTEMTIME& local, const TIME_ZONE_INFORMATION* zone = nullptr);
+
+// "[14:05] ": the local time of `utc_ms` in the user's short time format. A
+// flood writes thousands of lines a second, all within the same minute: the
+// text is made once per minute and kept (per thread); a change of the user's
+// format or zone shows from the next minute on.
+const std::wstring& line_time_stamp(long long utc_ms);
+
+// Puts the time in front of a piece that starts a line, moving its
+// formatting along: the server's time of the line when it gave one, else
+// when the line arrived (`arrived`), else now. Returns the characters added.
+size_t stamp_line_time(PendingLine& piece);

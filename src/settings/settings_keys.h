@@ -66,6 +66,7 @@ constexpr const wchar_t* nicknames_keywords_filter = L"nicknames_keywords_filter
 constexpr const wchar_t* random_nickname = L"random_nickname";
 // Set in Settings.ini only (the preferences dialog has no room left).
 constexpr const wchar_t* notify_on_mention = L"notify_on_mention";
+constexpr const wchar_t* show_times = L"show_times";
 constexpr const wchar_t* highlight_words = L"highlight_words";
 
 constexpr const wchar_t* nicknames_favorite_section = L"nicknames_favorite";

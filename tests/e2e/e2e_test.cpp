@@ -19,6 +19,7 @@
 #include "connection/receive_loop.h"
 #include "connection/server_log.h"
 #include "settings/directory_cache.h"
+#include "support/line_clock.h"
 #include "support/modal_dialog.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
@@ -162,6 +163,18 @@ TEST_F(EndToEnd, ChannelMessagesModesAndTopic) {
     EXPECT_NE(peer->wait_for("TOPIC #e2e :fresh topic"), "");
     quillmere_sends(format_command(irc::mode_flag, L"#e2e", L"-m"));
     EXPECT_TRUE(wait_until([&] { return !client->chats[room].moderated; }));
+}
+
+TEST_F(EndToEnd, AChannelLineShowsTheTimeItArrived) {
+    TwentyFourHourClock clock;
+    client->show_times = true;
+    const int room = slot_of(L"#e2e");
+    const long long before = utc_now_ms();
+    peer->send("PRIVMSG #e2e :what time is it");
+    EXPECT_TRUE(wait_until(
+        [&] { return shows_with_time_since(chat_text(*client, room), L"[e2epeer] - what time is it", before); }))
+        << narrow_text(chat_text(*client, room).c_str(), CP_ACP);
+    client->show_times = false;
 }
 
 TEST_F(EndToEnd, PrivateChatUserhostWhoisAndIpSharing) {
