@@ -219,7 +219,7 @@ PendingLine shown_piece(const PendingLine& piece) {
     const size_t head = shown_head(piece.text);
     return {piece.text.substr(0, head) +
                 format_text(cut_text_format, static_cast<long long>(piece.text.size() - head)),
-            piece.colour, piece.background, piece.line_break, piece.runs};
+            piece.colour, piece.background, piece.line_break, piece.runs, piece.server_time, piece.arrived};
 }
 
 long long text_length_of(const PendingLine& piece) {

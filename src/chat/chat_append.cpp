@@ -117,15 +117,16 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
     }
     // The time goes into the line's first piece, so it is written with the
     // line in the same insertion.
-    const bool stamped = !chat.mid_line && client.show_times;
-    chat.mid_line = !piece.line_break;
+    const bool line_start = !chat.mid_line;
+    const bool stamped = client.show_times && (line_start || has_inner_lines(piece));
+    chat.mid_line = !ends_line(piece);
     if (at_end) {
         batch.following = true;
         batch.release_held(chat);
         batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
-            const long long stamp = stamped ? static_cast<long long>(stamp_line_time(batch.pieces.back())) : 0;
+            const long long stamp = stamped ? static_cast<long long>(stamp_line_time(batch.pieces.back(), line_start)) : 0;
             if (batch.room < 0) {
                 const long length = buffer_text_length(buffer);
                 batch.room = std::max(0L, scrollback_limit - length);
@@ -147,7 +148,7 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
     } else {
         PendingLine held{piece.text, piece.colour, piece.background, piece.line_break, piece.runs,
                          piece.server_time, piece.arrived};
-        if (stamped) stamp_line_time(held);
+        if (stamped) stamp_line_time(held, line_start);
         held.text = held_text(held.text);
         chat.pending_lines.push_back(std::move(held));
     }

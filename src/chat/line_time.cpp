@@ -1,6 +1,8 @@
 #include "chat/line_time.h"
 
+#include <algorithm>
 #include <climits>
+#include <vector>
 
 #include "app/text.h"
 #include "chat/chat_record.h"
@@ -60,11 +62,42 @@ const std::wstring& line_time_stamp(long long utc_ms) {
     return stamp_cache.text;
 }
 
-size_t stamp_line_time(PendingLine& piece) {
+size_t stamp_line_time(PendingLine& piece, bool at_line_start) {
     const long long when = piece.server_time ? piece.server_time : piece.arrived ? piece.arrived : utc_now_ms();
     const std::wstring& stamp = line_time_stamp(when);
     if (stamp.empty()) return 0;
-    piece.text.insert(0, stamp);
-    for (FormatRun& run : piece.runs) run.start += static_cast<std::uint32_t>(stamp.size());
-    return stamp.size();
+    // Where the lines of the piece begin: its start when it starts a line,
+    // and after each line end inside it; an empty line gets no time.
+    std::vector<size_t> starts;
+    const std::wstring& text = piece.text;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find(L"\r\n", at), text.size());
+        if (end > at && (at > 0 || at_line_start)) starts.push_back(at);
+        at = end + 2;
+    }
+    if (starts.empty()) return 0;
+    std::wstring stamped;
+    stamped.reserve(text.size() + starts.size() * stamp.size());
+    size_t copied = 0;
+    for (size_t start : starts) {
+        stamped.append(text, copied, start - copied).append(stamp);
+        copied = start;
+    }
+    stamped.append(text, copied, std::wstring::npos);
+    // A run that begins where a time goes in begins after it.
+    for (FormatRun& run : piece.runs) {
+        const auto before = std::upper_bound(starts.begin(), starts.end(), size_t{run.start}) - starts.begin();
+        run.start += static_cast<std::uint32_t>(before * stamp.size());
+    }
+    piece.text.swap(stamped);
+    return starts.size() * stamp.size();
+}
+
+bool ends_line(const PendingLine& piece) {
+    const std::wstring& text = piece.text;
+    return piece.line_break || (text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0);
+}
+
+bool has_inner_lines(const PendingLine& piece) {
+    return piece.text.find(L"\r\n") != std::wstring::npos;
 }

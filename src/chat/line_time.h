@@ -39,7 +39,14 @@ bool local_time_of(long long utc_ms, SYSTEMTIME& local, const TIME_ZONE_INFORMAT
 // format or zone shows from the next minute on.
 const std::wstring& line_time_stamp(long long utc_ms);
 
-// Puts the time in front of a piece that starts a line, moving its
+// Puts the time in front of each line of a piece (its start only when
+// `at_line_start`; every line after a line end inside it), moving its
 // formatting along: the server's time of the line when it gave one, else
-// when the line arrived (`arrived`), else now. Returns the characters added.
-size_t stamp_line_time(PendingLine& piece);
+// when it arrived (`arrived`), else now. Returns the characters added.
+size_t stamp_line_time(PendingLine& piece, bool at_line_start);
+
+// Whether what follows the piece starts a new line.
+bool ends_line(const PendingLine& piece);
+// Whether the piece holds a line end of its own (the program's texts of
+// several lines): the lines after it get their times too.
+bool has_inner_lines(const PendingLine& piece);

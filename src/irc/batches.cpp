@@ -58,7 +58,6 @@ void handle_batch(ChatClient& client, const IrcLine& line) {
     std::vector<IrcLine> lines = std::move(batch->second);
     state.batches.erase(batch);
     const bool playback = state.playback_batches.erase(name) > 0;
-    const long long shown_until = state.newest_line_time;
     for (const IrcLine& held : lines)
-        if (!playback || !played_back_before(held, shown_until)) dispatch_parsed_line(client, held);
+        if (!playback || !played_back_before(state, held)) dispatch_parsed_line(client, held);
 }

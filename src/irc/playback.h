@@ -9,7 +9,9 @@ struct ReceiveState;
 // connects, inside a batch of its own, every line with the time it was said.
 // After a reconnect the chats are still open and hold the lines shown before
 // the loss: a played-back line no newer than the newest line of that server
-// already handled was shown, and is left out.
+// handled on an earlier connection was shown, and is left out. (Lines of the
+// connection itself do not count: a bouncer stamps the channel's JOIN and
+// names with the time it sends them, ahead of the playback they precede.)
 
 // Receive thread, at the start of each connection: the times noted so far
 // count only for the same server (`server`: host, port and login).
@@ -21,6 +23,6 @@ void note_line_time(ReceiveState& state, const IrcLine& line);
 // Whether a batch of that type ("BATCH +name type") is a playback.
 bool is_playback_batch(const std::wstring& type);
 
-// Whether a line of a playback batch was shown already: said no later than
-// `newest`, the newest time noted before the batch ended.
-bool played_back_before(const IrcLine& line, long long newest);
+// Whether a line of a playback batch was shown already, on an earlier
+// connection.
+bool played_back_before(const ReceiveState& state, const IrcLine& line);

@@ -41,8 +41,10 @@ struct ReceiveState {
     std::set<std::wstring> playback_batches;
 
     // Kept from one connection to the next while the server stays the same:
-    // the newest time a line of it was said (its server-time), so that a
-    // bouncer's playback after a reconnect leaves out what was shown already.
+    // the newest time a line of it was said (its server-time), and that time
+    // as the connection began, so that a bouncer's playback after a
+    // reconnect leaves out what was shown already.
     std::wstring line_times_server;
     long long newest_line_time = 0;
+    long long shown_before_connection = 0;
 };

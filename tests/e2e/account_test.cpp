@@ -118,7 +118,7 @@ TEST_F(AccountLogin, ABouncerPlaysBackWithTheServersTimesOnce) {
     const long long said = utc_now_ms();
     peer.send("PRIVMSG #bounced :said while away");
     store(1, services_port(L"znc_port"), L"Quillbnc", {{L"server_password_", L"alice:zncpass"}});
-    TwentyFourHourClock clock;
+    LineClock clock;
     client->show_times = true;
     connect_to_row(0);
     ASSERT_TRUE(wait_until([&] { return find_chat(*client, L"#bounced") > 0; }, 20000)) << server_tab();
@@ -126,7 +126,7 @@ TEST_F(AccountLogin, ABouncerPlaysBackWithTheServersTimesOnce) {
     ASSERT_TRUE(wait_until([&] { return contains(chat_text(*client, channel), L"said while away"); }, 20000));
     // With server-time the bouncer sends the line as it was said, without
     // putting its own time stamp in front of the text: the time shown is ours.
-    EXPECT_TRUE(shows_with_time_since(chat_text(*client, channel), L"[talker] - said while away", said))
+    EXPECT_TRUE(LineClock::shows(chat_text(*client, channel), L"[talker] - said while away", said))
         << narrow_text(chat_text(*client, channel).c_str(), CP_ACP);
     EXPECT_TRUE(protected_value(L"server_password_1"));
     EXPECT_TRUE(contains(chat_text(*client, 0), L"bouncee"));

@@ -166,13 +166,13 @@ TEST_F(EndToEnd, ChannelMessagesModesAndTopic) {
 }
 
 TEST_F(EndToEnd, AChannelLineShowsTheTimeItArrived) {
-    TwentyFourHourClock clock;
+    LineClock clock;
     client->show_times = true;
     const int room = slot_of(L"#e2e");
     const long long before = utc_now_ms();
     peer->send("PRIVMSG #e2e :what time is it");
     EXPECT_TRUE(wait_until(
-        [&] { return shows_with_time_since(chat_text(*client, room), L"[e2epeer] - what time is it", before); }))
+        [&] { return LineClock::shows(chat_text(*client, room), L"[e2epeer] - what time is it", before); }))
         << narrow_text(chat_text(*client, room).c_str(), CP_ACP);
     client->show_times = false;
 }

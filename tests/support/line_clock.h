@@ -1,6 +1,6 @@
 #pragma once
-// The times in front of chat lines, as a test expects them: the user's time
-// format is set to 24 hours for the test's span, so a time reads "[HH:MM] ".
+// Chat-line times as tests expect them: while a LineClock lives the user's
+// time format is 24 hours with seconds, so a time reads "[HH:MM] ".
 #include <windows.h>
 
 #include <cwchar>
@@ -8,32 +8,22 @@
 
 #include "chat/line_time.h"
 
-class TwentyFourHourClock {
-public:
-    TwentyFourHourClock() {
-        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved_, 80);
+struct LineClock {
+    wchar_t saved[80] = {};
+    LineClock() {
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved, 80);
         SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, L"HH:mm:ss");
     }
-    ~TwentyFourHourClock() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved_); }
-    TwentyFourHourClock(const TwentyFourHourClock&) = delete;
-    TwentyFourHourClock& operator=(const TwentyFourHourClock&) = delete;
-
-private:
-    wchar_t saved_[80] = {};
+    ~LineClock() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved); }
+    static std::wstring stamp(long long utc_ms) {
+        SYSTEMTIME local{};
+        wchar_t text[16] = L"(no time)";
+        if (local_time_of(utc_ms, local)) std::swprintf(text, 16, L"[%02d:%02d] ", local.wHour, local.wMinute);
+        return text;
+    }
+    // Whether `text` holds `line` behind the time of a moment from `since` on.
+    static bool shows(const std::wstring& text, const std::wstring& line, long long since) {
+        return text.find(stamp(since) + line) != std::wstring::npos ||
+               text.find(stamp(utc_now_ms()) + line) != std::wstring::npos;
+    }
 };
-
-// "[HH:MM] " of a time (ms since 1970 UTC) in the system's zone.
-inline std::wstring stamp_of(long long utc_ms) {
-    SYSTEMTIME local{};
-    if (!local_time_of(utc_ms, local)) return L"(no time)";
-    wchar_t text[16];
-    std::swprintf(text, 16, L"[%02d:%02d] ", int(local.wHour), int(local.wMinute));
-    return text;
-}
-
-// Whether `text` holds `line` with the time of a moment from `since` until
-// now in front of it (the minute may turn meanwhile).
-inline bool shows_with_time_since(const std::wstring& text, const std::wstring& line, long long since) {
-    return text.find(stamp_of(since) + line) != std::wstring::npos ||
-           text.find(stamp_of(utc_now_ms()) + line) != std::wstring::npos;
-}
