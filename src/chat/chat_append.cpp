@@ -126,7 +126,8 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
-            const long long stamp = stamped ? static_cast<long long>(stamp_line_time(batch.pieces.back(), line_start)) : 0;
+            const long long stamp =
+                stamped ? static_cast<long long>(stamp_line_time(batch.pieces.back(), line_start)) : 0;
             if (batch.room < 0) {
                 const long length = buffer_text_length(buffer);
                 batch.room = std::max(0L, scrollback_limit - length);
@@ -146,10 +147,9 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             ++batches.pieces_skipped;
         }
     } else {
-        PendingLine held{piece.text, piece.colour, piece.background, piece.line_break, piece.runs,
+        PendingLine held{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs,
                          piece.server_time, piece.arrived};
-        if (stamped) stamp_line_time(held, line_start);
-        held.text = held_text(held.text);
+        if (stamped) stamp_line_time(held, line_start);  // beyond the cut: the text is kept whole
         chat.pending_lines.push_back(std::move(held));
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);

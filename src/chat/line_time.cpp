@@ -62,6 +62,10 @@ const std::wstring& line_time_stamp(long long utc_ms) {
     return stamp_cache.text;
 }
 
+void forget_line_time_stamp() {
+    stamp_cache.minute = LLONG_MIN;
+}
+
 size_t stamp_line_time(PendingLine& piece, bool at_line_start) {
     const long long when = piece.server_time ? piece.server_time : piece.arrived ? piece.arrived : utc_now_ms();
     const std::wstring& stamp = line_time_stamp(when);

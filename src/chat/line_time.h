@@ -35,9 +35,11 @@ bool local_time_of(long long utc_ms, SYSTEMTIME& local, const TIME_ZONE_INFORMAT
 
 // "[14:05] ": the local time of `utc_ms` in the user's short time format. A
 // flood writes thousands of lines a second, all within the same minute: the
-// text is made once per minute and kept (per thread); a change of the user's
-// format or zone shows from the next minute on.
+// text is made once per minute and kept (per thread).
 const std::wstring& line_time_stamp(long long utc_ms);
+// The user changed the format or the zone: the next line makes its time anew
+// (user-interface thread, whose lines are written there).
+void forget_line_time_stamp();
 
 // Puts the time in front of each line of a piece (its start only when
 // `at_line_start`; every line after a line end inside it), moving its

@@ -186,7 +186,6 @@ TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_AWAY_TEXT)));
         EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_PREF_VIDEOS));
         EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_PREF_AUTO_RECONNECT));  // on without a key
-        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_PREF_SHOW_TIMES));
         EXPECT_EQ(item_text_of(dialog, IDC_PREF_AWAY_TEXT), L"Sorry, I don't accept private chats now");
         click_box(dialog, IDC_PREF_OPEN_PRIVATE);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_SHOW_REJECTED)));
@@ -198,7 +197,6 @@ TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
         SetDlgItemTextW(dialog, IDC_PREF_KEYWORDS, L"bot  spam");
         click_box(dialog, IDC_PREF_VIDEOS);
         click_box(dialog, IDC_PREF_AUTO_RECONNECT);
-        click_box(dialog, IDC_PREF_SHOW_TIMES);
         press(dialog, IDOK);
     }));
     EXPECT_EQ(read(L"preferences", L"allow_open_private_chats"), L"false");
@@ -212,8 +210,6 @@ TEST_F(DialogTest, PreferencesFollowTheirSwitchesAndSaveEverything) {
     EXPECT_FALSE(client.allow_open_private_chats);
     EXPECT_FALSE(client.enable_http_prc_videos);
     EXPECT_FALSE(client.auto_reconnect);
-    EXPECT_EQ(read(L"preferences", L"show_times"), L"false");
-    EXPECT_FALSE(client.show_times);
     EXPECT_EQ(client.filter_keywords.size(), 2u);
     EXPECT_STREQ(client.msg_dont_allow_open_private_chats, L"Back soon");
 }

@@ -3,7 +3,6 @@
 #include "chat/channel_users.h"
 #include "chat/chat_tabs.h"
 #include "irc/irc_line.h"
-#include "irc/playback.h"
 #include "irc/server_features.h"
 #include "irc_fixture.h"
 
@@ -193,48 +192,6 @@ TEST_F(Capabilities, TagsAreNeverShownBatchesComeTogetherAndNamesKeepEveryMark) 
     dispatch(L":s 001 " + long_name + L"xyz :Welcome");
     EXPECT_EQ(client.connection.nickname.get(), long_name);
     client.connection.nickname = L"me";
-}
-
-// After a reconnect a bouncer plays back what it kept: lines said no later
-// than the newest line of that server handled on an earlier connection were
-// shown and are left out; other batches, lines without a time and another server's playback are
-// not, and a time far ahead of the clock does not count as handled.
-TEST_F(Capabilities, PlaybackLeavesOutWhatWasShownBefore) {
-    const struct {
-        const wchar_t* server;  // a new connection to it first; nullptr: the same connection
-        std::vector<const wchar_t*> lines;
-        std::vector<std::wstring> shown;
-    } steps[] = {
-        {L"bouncer:1 alice",
-         {L"@time=2026-12-07T10:00:00.000Z :s 999 me :live", L":s BATCH +p0 znc.in/playback #c",
-          L"@batch=p0;time=2026-12-07T09:30:00.000Z :s 999 me :first playback", L":s BATCH -p0"},
-         {L":s 999 me :live", L":s 999 me :first playback"}},
-        {L"bouncer:1 alice",
-         {L":s BATCH +pb znc.in/playback #c", L"@batch=pb;time=2026-12-07T09:59:00.000Z :s 999 me :older",
-          L"@batch=pb;time=2026-12-07T10:00:00.000Z :s 999 me :same", L"@batch=pb :s 999 me :untimed",
-          L"@batch=pb;time=2026-12-07T10:00:00.001Z :s 999 me :newer", L":s BATCH -pb"},
-         {L":s 999 me :untimed", L":s 999 me :newer"}},
-        {nullptr,
-         {L":s BATCH +ns netsplit a b", L"@batch=ns;time=2026-12-07T09:00:00.000Z :s 999 me :split", L":s BATCH -ns"},
-         {L":s 999 me :split"}},
-        {nullptr, {L"@time=2099-01-01T00:00:00.000Z :s 999 me :forged"}, {L":s 999 me :forged"}},
-        {L"bouncer:1 alice",
-         {L":s BATCH +pc znc.in/playback #c", L"@batch=pc;time=2026-12-07T10:00:00.002Z :s 999 me :after forged",
-          L":s BATCH -pc"},
-         {L":s 999 me :after forged"}},
-        {L"bouncer:1 bob",
-         {L":s BATCH +h chathistory #c", L"@batch=h;time=2026-12-07T09:59:00.000Z :s 999 me :other user", L":s BATCH -h"},
-         {L":s 999 me :other user"}},
-    };
-    for (const auto& step : steps) {
-        if (step.server) {
-            client.connection.receive.reset();
-            begin_line_times(client.connection.receive, step.server);
-        }
-        clear_chat(client, 0);
-        for (const wchar_t* line : step.lines) dispatch(line);
-        EXPECT_EQ(chat_texts(0), step.shown) << step.lines.size();
-    }
 }
 
 }  // namespace

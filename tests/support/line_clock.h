@@ -1,8 +1,7 @@
 #pragma once
-// Chat-line times as tests expect them: while a LineClock lives the user's
-// time format is 24 hours with seconds, so a time reads "[HH:MM] ".
-#include <windows.h>
-
+// Times as tests expect them: while a LineClock lives the user's time format
+// is 24 hours with seconds, so a line's time reads "[HH:MM] ".
+#include <ctime>
 #include <cwchar>
 #include <string>
 
@@ -10,20 +9,17 @@
 
 struct LineClock {
     wchar_t saved[80] = {};
-    LineClock() {
-        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved, 80);
-        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, L"HH:mm:ss");
+    LineClock() { GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved, 80), use(L"HH:mm:ss"); }
+    ~LineClock() { use(saved); }
+    static void use(const wchar_t* format) {
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, format), forget_line_time_stamp();
     }
-    ~LineClock() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, saved); }
+    // By the C runtime's zone rules: another way than the program's.
     static std::wstring stamp(long long utc_ms) {
-        SYSTEMTIME local{};
-        wchar_t text[16] = L"(no time)";
-        if (local_time_of(utc_ms, local)) std::swprintf(text, 16, L"[%02d:%02d] ", local.wHour, local.wMinute);
+        const __time64_t seconds = utc_ms / 1000;
+        const tm* local = _localtime64(&seconds);
+        wchar_t text[16] = L"?";
+        if (local) std::swprintf(text, 16, L"[%02d:%02d] ", local->tm_hour, local->tm_min);
         return text;
-    }
-    // Whether `text` holds `line` behind the time of a moment from `since` on.
-    static bool shows(const std::wstring& text, const std::wstring& line, long long since) {
-        return text.find(stamp(since) + line) != std::wstring::npos ||
-               text.find(stamp(utc_now_ms()) + line) != std::wstring::npos;
     }
 };
