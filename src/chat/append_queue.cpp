@@ -228,7 +228,8 @@ long long text_length_of(const PendingLine& piece) {
         const size_t head = shown_head(piece.text);
         shown = head + format_text(cut_text_format, static_cast<long long>(shown - head)).size();
     }
-    return static_cast<long long>(shown) + (piece.line_break ? 1 : 0);
+    // The time in front of a line is counted with the piece that ends it.
+    return static_cast<long long>(shown) + (piece.line_break ? 1 + line_time_width() : 0);
 }
 
 long long queued_text_length(const ChatClient& client, int slot) {

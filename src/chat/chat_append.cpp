@@ -119,6 +119,7 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
     // line in the same insertion.
     const bool line_start = !chat.mid_line;
     const bool stamped = client.show_times && (line_start || has_inner_lines(piece));
+    if (!client.show_times) note_times_off();
     chat.mid_line = !ends_line(piece);
     if (at_end) {
         batch.following = true;
@@ -126,14 +127,13 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
-            const long long stamp =
-                stamped ? static_cast<long long>(stamp_line_time(batch.pieces.back(), line_start)) : 0;
+            if (stamped) stamp_line_time(batch.pieces.back(), line_start);
             if (batch.room < 0) {
                 const long length = buffer_text_length(buffer);
                 batch.room = std::max(0L, scrollback_limit - length);
                 batch.cut_weight = Batches::cut_weight(length);
             }
-            const long long added = text_length_of(piece) + stamp;  // as shown
+            const long long added = text_length_of(piece);  // as shown, its line's time counted
             batch.incoming += added;
             // Text that will push out all the buffer holds goes into a fresh
             // control (Batch::write): nothing is cut.

@@ -1,6 +1,7 @@
 #include "chat/line_time.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct StampCache {
     std::wstring text;
 };
 thread_local StampCache stamp_cache;
+std::atomic<long long> stamp_width{0};
 }  // namespace
 
 long long current_line_time() { return line_time; }
@@ -59,7 +61,16 @@ const std::wstring& line_time_stamp(long long utc_ms) {
         GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, shown,
                         static_cast<int>(sizeof shown / sizeof shown[0])) > 0)
         stamp_cache.text = format_text(line_time_text::stamp_format, shown);
+    stamp_width.store(static_cast<long long>(stamp_cache.text.size()), std::memory_order_relaxed);
     return stamp_cache.text;
+}
+
+long long line_time_width() {
+    return stamp_width.load(std::memory_order_relaxed);
+}
+
+void note_times_off() {
+    stamp_width.store(0, std::memory_order_relaxed);
 }
 
 void forget_line_time_stamp() {

@@ -37,6 +37,13 @@ bool local_time_of(long long utc_ms, SYSTEMTIME& local, const TIME_ZONE_INFORMAT
 // flood writes thousands of lines a second, all within the same minute: the
 // text is made once per minute and kept (per thread).
 const std::wstring& line_time_stamp(long long utc_ms);
+// Characters a line's time takes, as made last; 0 while times are off. Any
+// thread: the queue counts a line's text as it will be shown, so that the
+// lines a flood pushes out of the scrollback are known before they are
+// written (cutting them from a full buffer costs the control far more).
+long long line_time_width();
+void note_times_off();
+
 // The user changed the format or the zone: the next line makes its time anew
 // (user-interface thread, whose lines are written there).
 void forget_line_time_stamp();
