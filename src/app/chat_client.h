@@ -75,6 +75,7 @@ public:
     std::atomic<bool> enable_http_prc_web_pages{true};
     std::atomic<bool> auto_reconnect{true};
     std::atomic<bool> notify_on_mention{true};
+    std::atomic<bool> show_times{true};
     std::atomic<bool> answer_ctcp_version{true};
     std::atomic<bool> strip_formatting{false};
     mutable std::mutex preference_text_lock;

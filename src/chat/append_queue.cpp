@@ -127,6 +127,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                   bool may_drop) {
     bool must_wake = false;
     const long long line_time = current_line_time();
+    const long long arrived = utc_now_ms();
     {
         Queue& q = queue();
         std::lock_guard<std::mutex> guard(q.lock);
@@ -140,6 +141,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.generation = generation;
                 work.piece = pieces[at];
                 if (!work.piece.server_time) work.piece.server_time = line_time;
+                if (!work.piece.arrived) work.piece.arrived = arrived;
                 work.ends_line = at + 1 == count;
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
@@ -217,7 +219,7 @@ PendingLine shown_piece(const PendingLine& piece) {
     const size_t head = shown_head(piece.text);
     return {piece.text.substr(0, head) +
                 format_text(cut_text_format, static_cast<long long>(piece.text.size() - head)),
-            piece.colour, piece.background, piece.line_break, piece.runs};
+            piece.colour, piece.background, piece.line_break, piece.runs, piece.server_time, piece.arrived};
 }
 
 long long text_length_of(const PendingLine& piece) {
@@ -226,7 +228,8 @@ long long text_length_of(const PendingLine& piece) {
         const size_t head = shown_head(piece.text);
         shown = head + format_text(cut_text_format, static_cast<long long>(shown - head)).size();
     }
-    return static_cast<long long>(shown) + (piece.line_break ? 1 : 0);
+    // The time in front of a line is counted with the piece that ends it.
+    return static_cast<long long>(shown) + (piece.line_break ? 1 + line_time_width() : 0);
 }
 
 long long queued_text_length(const ChatClient& client, int slot) {

@@ -16,6 +16,7 @@
 #include "chat/append_queue.h"
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "chat/palette.h"
 #include "chat/queue_stats.h"
 #include "chat/rich_write.h"
@@ -114,18 +115,25 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.release_held(chat);
         return;
     }
+    // The time goes into the line's first piece, so it is written with the
+    // line in the same insertion.
+    const bool line_start = !chat.mid_line;
+    const bool stamped = client.show_times && (line_start || has_inner_lines(piece));
+    if (!client.show_times) note_times_off();
+    chat.mid_line = !ends_line(piece);
     if (at_end) {
         batch.following = true;
         batch.release_held(chat);
         batch.text_behind = text_after;
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
+            if (stamped) stamp_line_time(batch.pieces.back(), line_start);
             if (batch.room < 0) {
                 const long length = buffer_text_length(buffer);
                 batch.room = std::max(0L, scrollback_limit - length);
                 batch.cut_weight = Batches::cut_weight(length);
             }
-            const long long added = text_length_of(piece);  // as shown
+            const long long added = text_length_of(piece);  // as shown, its line's time counted
             batch.incoming += added;
             // Text that will push out all the buffer holds goes into a fresh
             // control (Batch::write): nothing is cut.
@@ -139,9 +147,10 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             ++batches.pieces_skipped;
         }
     } else {
-        chat.pending_lines.push_back(
-            PendingLine{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs,
-                        piece.server_time});
+        PendingLine held{held_text(piece.text), piece.colour, piece.background, piece.line_break, piece.runs,
+                         piece.server_time, piece.arrived};
+        if (stamped) stamp_line_time(held, line_start);  // beyond the cut: the text is kept whole
+        chat.pending_lines.push_back(std::move(held));
     }
     if (slot > 0 && is_message_colour(piece.colour) && client.current_chat != &chat) mark_unread(chat);
 }

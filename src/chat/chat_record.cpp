@@ -34,6 +34,7 @@ void reset_chat_record(ChatRecord& chat, int slot) {
     chat.moderated = false;
     chat.show_messages = true;
     chat.pending_lines.clear();
+    chat.mid_line = false;
     std::lock_guard<std::mutex> guard(chat.lock);
     chat.show_users_in_out = false;
     chat.process_links = false;

@@ -22,6 +22,8 @@ struct PendingLine {
     std::vector<FormatRun> runs;  // the sender's formatting, if any
     // When the server said the line (ms since 1970 UTC), 0 = when it arrived.
     long long server_time = 0;
+    // When it was handed over for the chat (ms since 1970 UTC), 0 = when written.
+    long long arrived = 0;
 };
 
 constexpr size_t pending_text_limit = 511;
@@ -86,6 +88,9 @@ struct ChatRecord {
     bool process_links = false;
     bool message_sound = false;
     std::deque<PendingLine> pending_lines;
+    // The last piece written (or held back) did not end its line: the next
+    // one goes on it, without a time in front.
+    bool mid_line = false;
 
     // Guards name, users and whois_lines (see above).
     mutable std::mutex lock;

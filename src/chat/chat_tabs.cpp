@@ -287,6 +287,7 @@ void clear_chat(ChatClient& client, int slot) {
         // Text queued before the clearing would be cleared with the rest.
         drop_queued_text(client, slot, chat.generation);
         chat.pending_lines.clear();
+        chat.mid_line = false;  // the next text starts the buffer's first line
         renew_buffer(client, chat);
     });
 }

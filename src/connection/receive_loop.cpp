@@ -14,6 +14,7 @@
 #include "chat/sealed_state.h"
 #include "irc/capabilities.h"
 #include "irc/irc_line.h"
+#include "irc/playback.h"
 #include "net/irc_commands.h"
 #include "connection/connect_texts.h"
 #include "connection/reconnect.h"
@@ -122,6 +123,9 @@ void begin_registration(ChatClient& client, const LoopStart& start) {
     client.connection.receive.reset();
     client.connection.features.reset();
     const std::wstring& password = client.connection.account.server_password;
+    // A bouncer tells its users and networks apart by the password's login.
+    begin_line_times(client.connection.receive,
+                     client.connection.host.get() + L":" + client.connection.port.get() + L" " + password);
     if (!password.empty()) {
         const bool one_word = password.find(L' ') == std::wstring::npos && password[0] != L':';
         send_command(server, one_word ? irc::pass : irc::pass_trailing, password);

@@ -24,7 +24,10 @@ const HelpBox help_boxes[] = {
       L"Alt+1 to Alt+9 to the chat in that place (the server tab first, then the private chats, then the "
       L"channels), Ctrl+W closes the chat as its close button does. Ctrl+F finds text in the chat: Enter or F3 "
       L"finds the next match, Shift+Enter or Shift+F3 the one before, Esc closes the box. Typing anywhere in "
-      L"the window goes to the input line."}},
+      L"the window goes to the input line.",
+      L"Each line of a chat starts with the time it was said, in your Windows time format: the time the server "
+      L"gives (a bouncer playing back what it kept keeps the times of its lines), else the time it arrived. "
+      L"'Show the time of each line' in Settings/Preferences switches the times off."}},
     {IDC_HELP_COMPATIBILITY,
      {L"Encryption works only with other users of Quillmere.",
       L"Encrypted files go straight from one user to the other and never pass through the IRC server.",

@@ -33,6 +33,7 @@ constexpr PreferenceBox other_boxes[] = {
     {IDC_PREF_VIDEOS, settings_key::enable_http_prc_videos, &ChatClient::enable_http_prc_videos},
     {IDC_PREF_WEB_PAGES, settings_key::enable_http_prc_web_pages, &ChatClient::enable_http_prc_web_pages},
     {IDC_PREF_AUTO_RECONNECT, settings_key::auto_reconnect, &ChatClient::auto_reconnect},
+    {IDC_PREF_SHOW_TIMES, settings_key::show_times, &ChatClient::show_times},
 };
 
 // A rejected user's message can only be shown when private chats are refused;

@@ -5,6 +5,7 @@
 
 #include "app/chat_client.h"
 #include "irc/irc_line.h"
+#include "irc/playback.h"
 
 namespace {
 // A server that opens batches and never ends them must not fill the memory:
@@ -44,7 +45,10 @@ void handle_batch(ChatClient& client, const IrcLine& line) {
     ReceiveState& state = client.connection.receive;
     if (reference[0] == L'+') {
         // emplace: a batch opened while its line was held keeps what it gathered.
-        if (state.batches.size() < most_open_batches) state.batches.emplace(name, std::vector<IrcLine>());
+        if (state.batches.size() < most_open_batches) {
+            state.batches.emplace(name, std::vector<IrcLine>());
+            if (is_playback_batch(line.token(3))) state.playback_batches.insert(name);
+        }
         return;
     }
     if (reference[0] != L'-') return;
@@ -53,5 +57,7 @@ void handle_batch(ChatClient& client, const IrcLine& line) {
     // Taken out first: a line of it that opens an inner batch finds it closed.
     std::vector<IrcLine> lines = std::move(batch->second);
     state.batches.erase(batch);
-    for (const IrcLine& held : lines) dispatch_parsed_line(client, held);
+    const bool playback = state.playback_batches.erase(name) > 0;
+    for (const IrcLine& held : lines)
+        if (!playback || !played_back_before(state, held)) dispatch_parsed_line(client, held);
 }

@@ -11,6 +11,7 @@
 #include "irc/capabilities.h"
 #include "irc/command_handlers.h"
 #include "irc/irc_line.h"
+#include "irc/playback.h"
 #include "irc/sasl_login.h"
 #include "irc/numeric_replies.h"
 
@@ -99,6 +100,7 @@ void show_raw_line(ChatClient& client, const IrcLine& line) {
 
 void dispatch_parsed_line(ChatClient& client, const IrcLine& line) {
     if (hold_for_batch(client, line)) return;
+    note_line_time(client.connection.receive, line);
     // Text the handlers queue carries the time the server gave the line.
     LineTimeScope time(line.server_time);
     route(client, line);

@@ -15,4 +15,5 @@ void ReceiveState::reset() {
     scram_verified = false;
     refused = false;
     batches.clear();
+    playback_batches.clear();
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,8 @@ class ScramClient;
 
 // What the receive thread keeps between the lines of one connection: the
 // capability negotiation, the account login and the batches being gathered.
-// Only the receive thread touches it; it starts afresh with each connection.
+// Only the receive thread touches it; it starts afresh with each connection
+// (reset), but for the times it keeps to know a playback.
 struct ReceiveState {
     ReceiveState();
     ~ReceiveState();
@@ -35,4 +37,14 @@ struct ReceiveState {
 
     // Lines held until the end of their batch, by batch name.
     std::map<std::wstring, std::vector<IrcLine>> batches;
+    // The open batches that play back what a bouncer kept (irc/playback.h).
+    std::set<std::wstring> playback_batches;
+
+    // Kept from one connection to the next while the server stays the same:
+    // the newest time a line of it was said (its server-time), and that time
+    // as the connection began, so that a bouncer's playback after a
+    // reconnect leaves out what was shown already.
+    std::wstring line_times_server;
+    long long newest_line_time = 0;
+    long long shown_before_connection = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "app/chat_client.h"
 #include "chat/chat_tabs.h"
+#include "chat/line_time.h"
 #include "controls/find_box.h"
 #include "controls/input_edit.h"
 #include "dialogs/nicknames_favorites_dialog.h"
@@ -58,6 +59,10 @@ LRESULT ChatClient::handle_message(HWND window, UINT message, WPARAM wparam, LPA
     case WM_SETFOCUS:
         focus_input_line(*this);
         return 0;
+    case WM_SETTINGCHANGE:  // the user's time format (the "intl" section)
+    case WM_TIMECHANGE:     // the clock or the time zone
+        forget_line_time_stamp();
+        break;
     case WM_CLOSE:
     case WM_DESTROY:
         confirm_exit();

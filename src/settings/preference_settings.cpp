@@ -39,6 +39,7 @@ constexpr PreferenceSwitch preference_switches[] = {
     {settings_key::enable_http_prc_web_pages, &ChatClient::enable_http_prc_web_pages, false},
     {settings_key::auto_reconnect, &ChatClient::auto_reconnect, true},
     {settings_key::notify_on_mention, &ChatClient::notify_on_mention, true},
+    {settings_key::show_times, &ChatClient::show_times, true},
     // Not in the dialog: kept in Settings.ini only.
     {settings_key::answer_ctcp_version, &ChatClient::answer_ctcp_version, true},
     {settings_key::strip_formatting, &ChatClient::strip_formatting, false},

@@ -76,6 +76,7 @@ constexpr const wchar_t* proxy_username = L"proxy_username";
 constexpr const wchar_t* proxy_password = L"proxy_password";
 // Set in Settings.ini only (the preferences dialog has no room left).
 constexpr const wchar_t* notify_on_mention = L"notify_on_mention";
+constexpr const wchar_t* show_times = L"show_times";
 constexpr const wchar_t* highlight_words = L"highlight_words";
 
 constexpr const wchar_t* nicknames_favorite_section = L"nicknames_favorite";

@@ -19,6 +19,7 @@
 #include "connection/receive_loop.h"
 #include "connection/server_log.h"
 #include "settings/directory_cache.h"
+#include "support/line_clock.h"
 #include "support/modal_dialog.h"
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
@@ -150,8 +151,14 @@ TEST_F(EndToEnd, ChannelMessagesModesAndTopic) {
     EXPECT_TRUE(wait_until([&] { return has_user(room, peer_nickname); }));
     EXPECT_TRUE(has_user(room, "@Quillfan1"));  // from the NAMES reply on joining
 
+    LineClock clock;
+    client->show_times = true;
+    const long long before = utc_now_ms();
     peer->send("PRIVMSG #e2e :hello  channel");
     EXPECT_TRUE(shows(room, L"hello  channel"));
+    const std::wstring line = L"[e2epeer] - hello  channel", text = chat_text(*client, room);  // the minute may turn
+    EXPECT_TRUE(contains(text, LineClock::stamp(before) + line) || contains(text, LineClock::stamp(utc_now_ms()) + line));
+    client->show_times = false;
     quillmere_sends(format_command(irc::privmsg, L"#e2e", L"hi from Quillmere"));
     EXPECT_NE(peer->wait_for(":Quillfan1!~z-zquilly@127.0.0.1 PRIVMSG #e2e :hi from Quillmere"), "");
 

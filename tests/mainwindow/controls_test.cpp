@@ -24,7 +24,7 @@ TEST_F(StartState, ServerTabSelectedWithGreenBannerAndIdentificationBox) {
     HWND buffer = GetDlgItem(client.main_window, 200);
     ASSERT_NE(buffer, nullptr);
     EXPECT_TRUE(IsWindowVisible(buffer));
-    EXPECT_EQ(window_text(buffer).rfind(L"********** IRC Server **********", 0), 0u) << window_text(buffer).c_str();
+    EXPECT_LT(window_text(buffer).find(L"] ********** IRC Server **********"), 12u) << window_text(buffer).c_str();
     CHARRANGE first{0, 1};
     SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&first));
     CHARFORMAT2W format{};

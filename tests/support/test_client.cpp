@@ -42,6 +42,7 @@ ChatClient& test_client() {
         // A connection one test lets drop must not come back during a later
         // one: the tests about reconnecting switch it on themselves.
         c->auto_reconnect = false;
+        c->show_times = false;  // else each expected text depends on the clock; tests of times switch them on
         // The window takes the executable's folder as it would for a user; the
         // tests work in a folder of their own, never beside the executable.
         const std::wstring folder = make_temp_folder(L"client");

@@ -3,7 +3,8 @@
 // held back while the reader has scrolled up, per line handed over from
 // another thread (the other thread's own cost, and the time until the lines
 // are in the buffer), and per line into a buffer left at zero size.
-// Usage: bench_chat_append [lines per stage, default 500] [scrollback characters]
+// Usage: bench_chat_append [lines per stage, default 500] [scrollback characters] [times|notimes]
+// (the time in front of each line: on unless "notimes")
 #include <windows.h>
 
 #include <atomic>
@@ -65,8 +66,9 @@ int main(int argc, char** argv) {
 
     const long limit = argc > 2 ? std::atol(argv[2]) : default_scrollback_limit;
     set_scrollback_limit(limit);
-    std::printf("lines of %d characters, %d per stage, scrollback %ld characters\n", static_cast<int>(line_text.size()),
-                lines, limit);
+    client.show_times = !(argc > 3 && std::string(argv[3]) == "notimes");
+    std::printf("lines of %d characters, %d per stage, scrollback %ld characters, times %s\n",
+                static_cast<int>(line_text.size()), lines, limit, client.show_times ? "on" : "off");
     std::printf("%-44s %12s %14s\n", "stage", "us per line", "buffer chars");
     for (long target : {0L, limit / 4, limit / 2, limit - limit / 10}) {
         while (buffer_length(client, slot) < target) append_lines(client, slot, 50);

@@ -5,7 +5,9 @@
 // prints the client's own view (wall time, whether the channel tab opened).
 //
 //   python3 tools/flood_server.py --port 6670 &
-//   wine64 build/bench_flood_client.exe 6670 [--log] [--visible] [--tls]
+//   wine64 build/bench_flood_client.exe 6670 [--log] [--visible] [--tls] [--no-times]
+//
+// --no-times leaves the time off the front of each line (show_times=false).
 //
 // --tls connects with TLS (flood_server.py --tls CERT KEY) and trusts the
 // server's certificate when asked, as a user pressing Yes would.
@@ -33,13 +35,14 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_flood_client PORT [--log] [--visible] [--tls]\n");
+        std::fprintf(stderr, "usage: bench_flood_client PORT [--log] [--visible] [--tls] [--no-times]\n");
         return 2;
     }
     const std::wstring port = std::to_wstring(std::atoi(argv[1]));
-    bool log = false, visible = false, tls = false;
+    bool log = false, visible = false, tls = false, times = true;
     for (int i = 2; i < argc; ++i) {
         log = log || std::strcmp(argv[i], "--log") == 0;
+        times = times && std::strcmp(argv[i], "--no-times") != 0;
         visible = visible || std::strcmp(argv[i], "--visible") == 0;
         tls = tls || std::strcmp(argv[i], "--tls") == 0;
     }
@@ -56,6 +59,7 @@ int main(int argc, char** argv) {
         return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     });
     client.save_log_file = log;
+    client.show_times = times;
     if (visible) {
         ShowWindow(client.main_window, SW_SHOWMAXIMIZED);
         UpdateWindow(client.main_window);
@@ -80,12 +84,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_flood_client: cannot connect to 127.0.0.1:%ls\n", port.c_str());
         return 1;
     }
+    // The connection is made on the receive thread: the loop waits for it first.
+    for (const ULONGLONG give_up = GetTickCount64() + 10000; !client.server_socket.connected && GetTickCount64() < give_up;)
+        bench::pump_messages(), Sleep(5);
     bench::run_messages_until_disconnected(client);
     const auto disconnected = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(disconnected - start).count();
     const int channel = find_chat(client, L"#flood");
-    std::printf("bench_flood_client: connected %.2f s in all (server log %s), channel tab %s\n", seconds,
-                log ? "on" : "off", channel > 0 ? "open" : "missing");
+    std::printf("bench_flood_client: connected %.2f s in all (server log %s, times %s), channel tab %s\n", seconds,
+                log ? "on" : "off", times ? "on" : "off", channel > 0 ? "open" : "missing");
     // The receive thread does not wait for the writing: lines may still be
     // queued when the server has its PONG. Write them out and say how long it
     // took, so that "PONG + this" is the time until the last line was shown.
