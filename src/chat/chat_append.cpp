@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cstdlib>
 #include <deque>
@@ -14,6 +15,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/append_queue.h"
+#include "chat/buffer_carry.h"
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
@@ -35,19 +37,6 @@ constexpr size_t pending_line_cap = 5000;
 // Characters a buffer keeps; past that the oldest lines are dropped
 // (rich_write.cpp).
 std::atomic<long> scrollback_limit{default_scrollback_limit};
-
-bool following_end(HWND buffer) {
-    // The control hides its scroll bar when the whole text fits, and leaves the
-    // last scroll range behind (seen after the buffer is cleared): nothing is
-    // out of view then.
-    if (!(GetWindowLongPtrW(buffer, GWL_STYLE) & WS_VSCROLL)) return true;
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    if (!GetScrollInfo(buffer, SB_VERT, &info)) return true;
-    const long long bottom = static_cast<long long>(info.nPos) + info.nPage;
-    return bottom == 0 || std::llabs(info.nMax - bottom) <= end_tolerance;
-}
 
 std::wstring held_text(const std::wstring& text) {
     std::wstring kept(text, 0, std::min(text.size(), pending_text_limit + 1));
@@ -71,19 +60,42 @@ void mark_unread(ChatRecord& chat) {
 }
 }  // namespace
 
+bool following_end(HWND buffer) {
+    // The control hides its scroll bar when the whole text fits, and leaves the
+    // last scroll range behind (seen after the buffer is cleared): nothing is
+    // out of view then.
+    if (!(GetWindowLongPtrW(buffer, GWL_STYLE) & WS_VSCROLL)) return true;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (!GetScrollInfo(buffer, SB_VERT, &info)) return true;
+    const long long bottom = static_cast<long long>(info.nPos) + info.nPage;
+    return bottom == 0 || std::llabs(info.nMax - bottom) <= end_tolerance;
+}
+
 void Batch::write() {
     if (chat && chat->in_use && chat->buffer && !pieces.empty()) {
-        if (leaves_nothing_behind(pieces, scrollback_limit, text_behind)) {
+        const long limit = scrollback_limit;
+        const long long added = incoming_length(pieces);
+        const long length = buffer_text_length(chat->buffer->window);
+        // A buffer being carried over takes its text uncut, up to twice the
+        // scrollback: a carry that falls that far behind is given up.
+        const bool carried = carrying(*chat) && length + added <= 2LL * limit;
+        if (!carried && (leaves_nothing_behind(pieces, limit, text_behind) || carrying(*chat))) {
+            drop_carry(*chat);
             renew_buffer(*client, *chat);
             note_renewal();
+        } else if (!carried && worth_carrying(length, added, limit)) {
+            start_carry(*client, *chat, added, limit);
         }
-        write_pieces(chat->buffer->window, pieces, scrollback_limit);
+        write_pieces(chat->buffer->window, pieces, carrying(*chat) ? LONG_MAX : limit);
     }
     pieces.clear();
     following = false;
     text_behind = 0;
     room = -1;
     incoming = 0;
+    beyond_room = 0;
 }
 
 void Batch::switch_to(ChatRecord& next) {
@@ -133,7 +145,11 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
                                        ? added
                                        : std::min(added, batch.room);
             batch.room -= std::min(fits, batch.room);
-            batches.text_taken += fits + (added - fits) * batch.cut_weight;
+            // Text beyond the room is cut for only while it is little: more
+            // goes in uncut while the buffer is carried over (buffer_carry.h).
+            batch.beyond_room += added - fits;
+            const bool cuts = !carrying(chat) && !worth_carrying(scrollback_limit, batch.beyond_room, scrollback_limit);
+            batches.text_taken += fits + (added - fits) * (cuts ? batch.cut_weight : 1);
             ++batches.pieces_taken;
         } else {
             ++batches.pieces_skipped;

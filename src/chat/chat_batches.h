@@ -27,6 +27,7 @@ struct Batch {
     long long room = -1;
     long long cut_weight = 1;
     long long incoming = 0;  // characters of the pieces
+    long long beyond_room = 0;  // of them, characters the buffer has no room for
 
     void write();
     void switch_to(ChatRecord& next);
@@ -63,6 +64,10 @@ struct Batches {
 // see it, so a buffer that follows its end skips it: in a flood only the last
 // scrollback's worth of lines costs the rich-edit control anything.
 void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches, long long text_after = 0);
+
+// Whether the buffer shows the end of its text (or near it): a buffer the
+// user has scrolled up in holds new lines back.
+bool following_end(HWND buffer);
 
 // Above zero while this thread is inside the writing code: a buffer read made
 // there must not start a run of the queue in the middle of it.

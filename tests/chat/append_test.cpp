@@ -365,6 +365,64 @@ TEST_F(Appending, TextThatMakesTheBufferCutCountsMoreAgainstARunsBudget) {
     EXPECT_LT(with_room, 300u) << "the budget of one action ends it";
 }
 
+// A run that writes much into a full buffer does not cut its front: the
+// buffer takes the text uncut while the timer's slices (a stopped clock: only
+// their shares end them) copy its newest lines to a fresh control, which takes
+// its place once it has caught up. A little text is cut for as before.
+TEST_F(Appending, MuchTextForAFullBufferIsCarriedToAFreshOne) {
+    struct Case {
+        int lines;
+        bool carried;
+    } cases[] = {{5, false}, {150, true}};
+    give_view_size(slot);
+    set_scrollback_limit(20000);
+    set_queue_clock([] { return 0.0; });
+    const std::wstring filler(40, L'=');
+    auto colour_of = [](int n) { return n % 2 ? colour_nick : colour_channel_message; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        clear_chat(client, slot);
+        int next = 10000;
+        for (; next < 10500; ++next) add(format_text(L"%d:%s", next, filler), colour_of(next));
+        HWND full = buffer_window(slot);
+        const bool shown = IsWindowVisible(full);
+        std::thread([&] {
+            for (int n = 0; n < c.lines; ++n, ++next)
+                append_chat_text(format_text(L"%d:%s", next, filler).c_str(), client, slot, colour_of(next),
+                                 colour_black, true);
+        }).join();
+        drain_chat_queue(client);
+        EXPECT_EQ(queued_work_count(), 0u);
+        EXPECT_EQ(buffer_window(slot), full);
+        EXPECT_EQ(number_after_lines(buffer_text(slot)), next);
+        EXPECT_EQ(buffer_text(slot).size() > 22000u, c.carried) << "uncut while carried";
+        drain_chat_queue(client);
+        EXPECT_EQ(buffer_window(slot) != full, c.carried);
+        HWND buffer = buffer_window(slot);
+        EXPECT_EQ(GetDlgCtrlID(buffer), client.chats[slot].control_id);
+        EXPECT_EQ(IsWindowVisible(buffer), shown);
+        const std::wstring text = buffer_text(slot);
+        EXPECT_EQ(number_after_lines(text), next);
+        EXPECT_LE(text.size(), 20000u + 600u);
+        EXPECT_GT(text.size(), 14000u);
+        // Lines carried over keep their colours and weight.
+        for (const int n : {next - c.lines - 3, next - c.lines - 2}) {
+            const std::wstring tag = format_text(L"%d:", n);
+            FINDTEXTEXW find{{0, -1}, tag.c_str(), {0, 0}};
+            ASSERT_GE(SendMessageW(buffer, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE, reinterpret_cast<LPARAM>(&find)), 0);
+            SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
+            CHARFORMAT2W format{};
+            format.cbSize = sizeof format;
+            SendMessageW(buffer, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+            EXPECT_EQ(format.crTextColor, colour_of(n)) << n;
+            EXPECT_EQ(format.crBackColor, colour_black) << n;
+            EXPECT_TRUE(format.dwEffects & CFE_BOLD) << n;
+        }
+    }
+    set_queue_clock(nullptr);
+    set_scrollback_limit(default_scrollback_limit);
+}
+
 TEST_F(Appending, FreeAndInvalidSlotsAreIgnored) {
     for (int bad : {-1, 34, 1000, 20}) append_chat_text(L"lost", client, bad, colour_server_text, colour_black, true);
     append_chat_text(nullptr, client, slot, colour_server_text, colour_black, true);

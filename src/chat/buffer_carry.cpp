@@ -1,0 +1,140 @@
+#include "chat/buffer_carry.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "app/chat_client.h"
+#include "chat/chat_batches.h"
+#include "chat/chat_tabs.h"
+#include "chat/queue_stats.h"
+#include "chat/rich_write.h"
+#include "controls/buffer_edit.h"
+
+namespace {
+// A cut that would cost more than about this many characters written (some
+// 20 ms in one call) is not made: the buffer is carried over. Below it, a
+// slice of the timer still cuts (its text counts the cut, chat_batches.h),
+// and so does a line at a time.
+constexpr long long carry_above_cut_cost = 20000;
+
+struct Carry {
+    const ChatClient* client = nullptr;
+    unsigned generation = 0;
+    HWND source = nullptr;  // the chat's buffer being carried
+    std::unique_ptr<BufferEdit> successor;
+    long next = 0;  // the source's first character not copied yet
+    long long copied = 0;
+};
+
+Carry carries[chat_slot_count];
+
+DWORD CALLBACK collect_rtf(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* taken) {
+    reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count));
+    *taken = count;
+    return 0;
+}
+
+// Copies characters [from, to) of `source`, formats and all, to the end of
+// `target`. The source follows its end, and is left so.
+void copy_range(HWND source, HWND target, long from, long to) {
+    std::string rtf;
+    {
+        RedrawOff quiet(source);
+        CHARRANGE range{from, to};
+        SendMessageW(source, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&rtf), 0, collect_rtf};
+        SendMessageW(source, EM_STREAMOUT, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+        select_end(source);
+        SendMessageW(source, EM_SCROLLCARET, 0, 0);
+    }
+    select_end(target);
+    SETTEXTEX how{ST_SELECTION, CP_ACP};
+    SendMessageW(target, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(rtf.c_str()));
+}
+
+void discard(Carry& carry) {
+    if (carry.successor) BufferEdit::retire(std::move(carry.successor));
+    carry = Carry{};
+}
+
+bool current(const Carry& carry, const ChatRecord& chat) {
+    return carry.successor && chat.in_use && chat.buffer && chat.buffer->window == carry.source &&
+           chat.generation == carry.generation;
+}
+}  // namespace
+
+bool worth_carrying(long length, long long incoming, long limit) {
+    const long long cut = length + incoming - limit + cut_step(limit);
+    return cut > 0 && cut * Batches::cut_weight(length) > carry_above_cut_cost;
+}
+
+void start_carry(ChatClient& client, ChatRecord& chat, long long incoming, long limit) {
+    if (chat.slot < 0 || chat.slot >= chat_slot_count || !chat.buffer) return;
+    Carry& carry = carries[chat.slot];
+    discard(carry);
+    HWND source = chat.buffer->window;
+    const long length = buffer_text_length(source);
+    const long long keep = std::max(0LL, static_cast<long long>(limit) * 3 / 4 - incoming);
+    long from = static_cast<long>(std::max(0LL, length - keep));
+    if (from > 0) from = line_start_after(source, from);  // whole lines only
+    std::unique_ptr<BufferEdit> successor = hidden_buffer(client, chat);
+    if (!successor) return;  // the buffer is cut as before
+    carry.client = &client;
+    carry.generation = chat.generation;
+    carry.source = source;
+    carry.successor = std::move(successor);
+    carry.next = from;
+}
+
+bool carrying(const ChatRecord& chat) {
+    return chat.slot >= 0 && chat.slot < chat_slot_count && current(carries[chat.slot], chat);
+}
+
+long long advance_carries(ChatClient& client, long long characters) {
+    long long copied = 0;
+    for (int slot = 0; slot < chat_slot_count; ++slot) {
+        Carry& carry = carries[slot];
+        if (!carry.successor || carry.client != &client) continue;
+        ChatRecord& chat = client.chats[slot];
+        if (!current(carry, chat)) {
+            discard(carry);
+            continue;
+        }
+        if (!following_end(carry.source)) continue;  // the reader's view stays as it is
+        // The source's read hook must not run the queue in the middle of this.
+        Writing writing;
+        const long end = buffer_text_length(carry.source);
+        while (carry.next < end && (characters <= 0 || copied < characters)) {
+            long to = end;
+            if (characters > 0 && carry.next + (characters - copied) < end)
+                to = line_start_after(carry.source, static_cast<LONG>(carry.next + (characters - copied)));
+            if (to <= carry.next) to = end;  // a line longer than the share goes whole
+            copy_range(carry.source, carry.successor->window, carry.next, to);
+            copied += to - carry.next;
+            carry.copied += to - carry.next;
+            carry.next = to;
+        }
+        if (carry.next < end) continue;
+        std::unique_ptr<BufferEdit> successor = std::move(carry.successor);
+        note_renewal(std::max(1LL, carry.copied));
+        carry = Carry{};
+        renew_buffer(client, chat, std::move(successor));
+        select_end(chat.buffer->window);
+        SendMessageW(chat.buffer->window, EM_SCROLLCARET, 0, 0);
+    }
+    return copied;
+}
+
+bool carries_under_way(const ChatClient& client) {
+    for (const Carry& carry : carries)
+        if (carry.successor && carry.client == &client) return true;
+    return false;
+}
+
+void drop_carry(const ChatRecord& chat) {
+    if (chat.slot < 0 || chat.slot >= chat_slot_count || !chat.buffer) return;
+    if (carries[chat.slot].source == chat.buffer->window) discard(carries[chat.slot]);
+}
