@@ -18,6 +18,7 @@ last line was shown.
 import argparse
 import os
 import queue
+import shutil
 import statistics
 import subprocess
 import sys
@@ -112,10 +113,12 @@ def pong_delay(lines, seen):
     return float("nan")
 
 
-def writing_figures(path):
+def writing_figures(path, keep_in):
     """The program's own figures of its writing (QUILLMERE_QUEUE_STATS): the
     last totals line, and the runs that took each path."""
     figures = {"runs": 0, "fresh_runs": 0, "carry_runs": 0, "cut_runs": 0}
+    if keep_in and os.path.exists(path):
+        shutil.copy(path, keep_in)
     try:
         with open(path) as stats:
             lines = stats.read().splitlines()
@@ -352,7 +355,7 @@ def quillmere_round(args, port):
         end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout, probe_reads)
         slowest = wait_line(probe_lines, "slowest-answer-ms", 10, probe_seen)
         return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid), "rss_start": rss_start,
-                "pong": pong_delay(lines, seen), "writing": writing_figures(stats_path),
+                "pong": pong_delay(lines, seen), "writing": writing_figures(stats_path, args.keep_stats),
                 "slowest_ms": float(slowest.split()[1]) if slowest else float("nan"),
                 "slowest_at": float(slowest.split()[3]) - start if slowest else float("nan")}
     finally:
@@ -373,6 +376,7 @@ def main():
     parser.add_argument("--lines", type=int, default=100000)
     parser.add_argument("--timeout", type=float, default=180)
     parser.add_argument("--port", type=int, default=7700, help="first port; each client run takes the next one")
+    parser.add_argument("--keep-stats", default="", help="a folder to keep Quillmere's figures files in")
     for name in ("root", "display", "hexchat-config", "wine", "wine-prefix", "run-dir", "probe"):
         parser.add_argument("--" + name, required=True)
     args = parser.parse_args()

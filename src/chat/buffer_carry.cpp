@@ -14,10 +14,13 @@
 #include "controls/buffer_edit.h"
 
 namespace {
-// A cut that would cost more than about this many characters written (some
-// 20 ms in one call) is not made: the buffer is carried over. Below it, a
-// slice of the timer still cuts (its text counts the cut, chat_batches.h),
-// and so does a line at a time.
+// Cutting the front costs Batches::cut_weight() characters written per
+// character cut; copying to a fresh control about this many.
+constexpr long long copy_weight = 2;
+// A cut that costs less than about this many characters written (some 20 ms)
+// is made, whatever a carry would cost: a line at a time, a chat's buffer is
+// cut. A run's share of text counts what it cuts (chat_batches.h), so that a
+// slice cuts about that much at the most.
 constexpr long long carry_above_cut_cost = 20000;
 
 struct Carry {
@@ -66,18 +69,23 @@ bool current(const Carry& carry, const ChatRecord& chat) {
 }
 }  // namespace
 
-bool worth_carrying(long length, long long incoming, long limit) {
-    const long long cut = length + incoming - limit + cut_step(limit);
-    return cut > 0 && cut * Batches::cut_weight(length) > carry_above_cut_cost;
+WritePath write_path(long length, long long text, long limit) {
+    if (leaves_nothing_behind(text, limit)) return WritePath::fresh;
+    const long long cut = length + text - limit + cut_step(limit);
+    if (cut <= 0) return WritePath::room;
+    const long long cut_cost = cut * Batches::cut_weight(length);
+    if (text >= limit / 2) return cut_cost > carry_above_cut_cost ? WritePath::fresh : WritePath::cut;
+    const long long carry_cost = (limit / 2 - text) * copy_weight;
+    return cut_cost > carry_above_cut_cost && cut_cost > carry_cost ? WritePath::carry : WritePath::cut;
 }
 
-void start_carry(ChatClient& client, ChatRecord& chat, long long incoming, long limit) {
+void start_carry(ChatClient& client, ChatRecord& chat, long long text, long limit) {
     if (chat.slot < 0 || chat.slot >= chat_slot_count || !chat.buffer) return;
     Carry& carry = carries[chat.slot];
     discard(carry);
     HWND source = chat.buffer->window;
     const long length = buffer_text_length(source);
-    const long long keep = std::max(0LL, static_cast<long long>(limit) * 3 / 4 - incoming);
+    const long long keep = std::max(0LL, static_cast<long long>(limit) / 2 - text);
     long from = static_cast<long>(std::max(0LL, length - keep));
     if (from > 0) from = line_start_after(source, from);  // whole lines only
     std::unique_ptr<BufferEdit> successor = hidden_buffer(client, chat);

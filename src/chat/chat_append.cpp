@@ -78,15 +78,16 @@ void Batch::write() {
         const long limit = scrollback_limit;
         const long long added = incoming_length(pieces);
         const long length = buffer_text_length(chat->buffer->window);
+        WritePath path = write_path(length, added + text_behind, limit);
         // A buffer being carried over takes its text uncut, up to twice the
         // scrollback: a carry that falls that far behind is given up.
-        const bool carried = carrying(*chat) && length + added <= 2LL * limit;
-        if (!carried && (leaves_nothing_behind(pieces, limit, text_behind) || carrying(*chat))) {
+        if (carrying(*chat)) path = length + added <= 2LL * limit ? WritePath::carry : WritePath::fresh;
+        if (path == WritePath::fresh) {
             drop_carry(*chat);
             renew_buffer(*client, *chat);
             note_renewal();
-        } else if (!carried && worth_carrying(length, added, limit)) {
-            start_carry(*client, *chat, added, limit);
+        } else if (path == WritePath::carry && !carrying(*chat)) {
+            start_carry(*client, *chat, added + text_behind, limit);
         }
         write_pieces(chat->buffer->window, pieces, carrying(*chat) ? LONG_MAX : limit);
     }
@@ -95,7 +96,6 @@ void Batch::write() {
     text_behind = 0;
     room = -1;
     incoming = 0;
-    beyond_room = 0;
 }
 
 void Batch::switch_to(ChatRecord& next) {
@@ -133,23 +133,19 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
             if (batch.room < 0) {
-                const long length = buffer_text_length(buffer);
-                batch.room = std::max(0L, scrollback_limit - length);
-                batch.cut_weight = Batches::cut_weight(length);
+                batch.length = buffer_text_length(buffer);
+                batch.room = std::max(0L, scrollback_limit - batch.length);
+                batch.cut_weight = Batches::cut_weight(batch.length);
             }
             const long long added = text_length_of(piece);  // as shown
             batch.incoming += added;
-            // Text that will push out all the buffer holds goes into a fresh
-            // control (Batch::write): nothing is cut.
-            const long long fits = leaves_nothing_behind(batch.incoming + text_after, scrollback_limit)
-                                       ? added
-                                       : std::min(added, batch.room);
+            // Only a little text is cut for; more goes into a fresh control
+            // or one the buffer is carried over to (Batch::write).
+            const bool cut = !carrying(chat) && write_path(batch.length, batch.incoming + text_after,
+                                                           scrollback_limit) == WritePath::cut;
+            const long long fits = cut ? std::min(added, batch.room) : added;
             batch.room -= std::min(fits, batch.room);
-            // Text beyond the room is cut for only while it is little: more
-            // goes in uncut while the buffer is carried over (buffer_carry.h).
-            batch.beyond_room += added - fits;
-            const bool cuts = !carrying(chat) && !worth_carrying(scrollback_limit, batch.beyond_room, scrollback_limit);
-            batches.text_taken += fits + (added - fits) * (cuts ? batch.cut_weight : 1);
+            batches.text_taken += fits + (added - fits) * batch.cut_weight;
             ++batches.pieces_taken;
         } else {
             ++batches.pieces_skipped;

@@ -26,8 +26,8 @@ struct Batch {
     // character beyond costs; -1 until the batch's first piece looks.
     long long room = -1;
     long long cut_weight = 1;
+    long length = 0;  // the buffer's characters then
     long long incoming = 0;  // characters of the pieces
-    long long beyond_room = 0;  // of them, characters the buffer has no room for
 
     void write();
     void switch_to(ChatRecord& next);

@@ -314,7 +314,10 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
     // A buffer being carried over to a fresh control gets its share of each
     // slice first, held off or not; writing out everything finishes it.
     long long carried = 0;
-    if (!for_user && limit > 0) carried = advance_carries(client, text_budget / 2);
+    const double carry_start = queue_clock();
+    if (!for_user && limit > 0)
+        carried = advance_carries(client, queued_work_count() > 0 ? text_budget / 2 : text_budget);
+    const double carry_seconds = queue_clock() - carry_start;
     if (!for_user && limit > 0 && hold_for_flood(client)) {
         note_hold(0);
         if (queue_stats_on()) {
@@ -359,8 +362,10 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         figures.text = run.batches.text_taken;
         figures.kept = kept;
         figures.queued = queued;
+        figures.carried = carried;
+        figures.carry_seconds = carry_seconds;
         note_run(figures);
-        if (queued == 0 && wrote && queue_stats_on()) {
+        if (queued == 0 && (wrote || carried > 0) && !carries_under_way(client) && queue_stats_on()) {
             long long chat_text = 0;
             for (const ChatRecord& chat : client.chats)
                 if (chat.in_use && chat.buffer) chat_text += buffer_text_length(chat.buffer->window);

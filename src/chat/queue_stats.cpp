@@ -11,8 +11,8 @@
 namespace {
 // The file's lines, in one place: tools/flood_compare.py reads them.
 constexpr const char* runs_heading =
-    "kind start_s run_ms write_ms pieces skipped text kept queued fresh carried cuts cut_text\n";
-constexpr const char* run_format = "%s %.3f %.1f %.1f %zu %zu %lld %zu %zu %zu %zu %zu %lld\n";
+    "kind start_s run_ms write_ms pieces skipped text kept queued fresh carried cuts cut_text copied copy_ms\n";
+constexpr const char* run_format = "%s %.3f %.1f %.1f %zu %zu %lld %zu %zu %zu %zu %zu %lld %lld %.1f\n";
 constexpr const char* totals_format =
     "totals timer_runs=%zu user_runs=%zu holds=%zu held_s=%.3f pieces=%zu skipped=%zu text=%lld fresh=%zu "
     "carried=%zu carried_text=%lld cuts=%zu cut_text=%lld run_s=%.3f slowest_run_ms=%.1f chat_text=%lld";
@@ -96,14 +96,15 @@ void note_run(const RunFigures& run) {
         totals.pieces += run.pieces;
         totals.skipped += run.skipped;
         totals.text += run.text;
-        totals.run_seconds += run.seconds;
-        totals.slowest_run = std::max(totals.slowest_run, run.seconds);
+        totals.run_seconds += run.seconds + run.carry_seconds;
+        totals.slowest_run = std::max(totals.slowest_run, run.seconds + run.carry_seconds);
     }
     StatsFile& s = stats();
     if (!s.file) return;
     std::fprintf(s.file, run_format, run.kind, run.start, run.seconds * 1000, run.writing * 1000, run.pieces,
                  run.skipped, run.text, run.kept, run.queued, totals.fresh - before.fresh,
-                 totals.carried - before.carried, totals.cuts - before.cuts, totals.cut_text - before.cut_text);
+                 totals.carried - before.carried, totals.cuts - before.cuts, totals.cut_text - before.cut_text,
+                 run.carried, run.carry_seconds * 1000);
     std::fflush(s.file);
     before = totals;
 }

@@ -18,6 +18,8 @@ struct RunFigures {
     long long text = 0;     // characters written, weighted as the run counts them (chat_batches.h)
     size_t kept = 0;        // work left for later
     size_t queued = 0;      // work queued after the run
+    long long carried = 0;  // characters copied to fresh controls (buffer_carry.h) before the run
+    double carry_seconds = 0;
 };
 
 // How the writes went since the program started.
