@@ -263,7 +263,7 @@ def watch_until_idle(pid, done, timeout, not_counted=lambda: []):
 def start_server(args, port, log):
     server = subprocess.Popen(
         [sys.executable, os.path.join(args.root, "tools", "flood_server.py"), "--port", str(port), "--lines",
-         str(args.lines), "--hold", "600", "--timeout", str(args.timeout)],
+         str(args.lines), "--senders", str(args.senders), "--hold", "600", "--timeout", str(args.timeout)],
         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     lines, seen = queue.Queue(), log
     lines_of(server.stdout, lines)
@@ -374,6 +374,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--lines", type=int, default=100000)
+    parser.add_argument("--senders", type=int, default=50)
     parser.add_argument("--timeout", type=float, default=180)
     parser.add_argument("--port", type=int, default=7700, help="first port; each client run takes the next one")
     parser.add_argument("--keep-stats", default="", help="a folder to keep Quillmere's figures files in")
