@@ -23,9 +23,6 @@ std::unique_ptr<BufferEdit> create_buffer_edit(int control_id, HWND parent, HINS
 }
 
 namespace {
-// Posted to a retired control by retire(): it is destroyed then.
-constexpr UINT msg_destroy_retired = WM_APP + 0x31;
-
 bool reads_content(UINT message) {
     switch (message) {
     case WM_GETTEXT:
@@ -82,8 +79,6 @@ LRESULT BufferEdit::respond(HWND control, UINT message, WPARAM wparam, LPARAM lp
         // A chat's text is what was said: typing goes to the input line.
         if (wparam >= L' ' && wparam != 0x7F) hand_typing_to_input_line(control, message, wparam, lparam);
         return 0;
-    case msg_destroy_retired:
-        return 0;  // handled: the object and its control go on the way out (handle_message)
     case WM_COMMAND:
         run_menu_item(LOWORD(wparam));
         return 0;
@@ -112,11 +107,7 @@ void BufferEdit::retire(std::unique_ptr<BufferEdit> buffer, HWND successor) {
     } else {
         *edit->current_ = nullptr;  // closed: no buffer answers for the chat
     }
-    // A control replaced by a successor goes a moment later: destroying a
-    // full one takes the control a while (every line it holds is freed),
-    // and the window answers meanwhile. A closed chat's goes at once.
-    const bool later = edit->handling_ == 0 && successor && PostMessageW(edit->window, msg_destroy_retired, 0, 0);
-    if (edit->handling_ == 0 && !later) {
+    if (edit->handling_ == 0) {
         edit->destroy_now();
         return;
     }
