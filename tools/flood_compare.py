@@ -147,6 +147,8 @@ def describe_writing(f):
             f"held {f['holds']:.0f} times {f['held_s']:.2f} s; "
             f"paths: fresh control {f['fresh']:.0f} (in {f['fresh_runs']} runs), "
             f"carried {f['carried']:.0f} ({f['carried_text'] / 1000:.0f} k chars), "
+            f"putting fresh controls in place {f.get('renewing_s', 0):.2f} s (slowest "
+            f"{f.get('slowest_renewal_ms', 0):.0f} ms), "
             f"front cuts {f['cuts']:.0f} ({f['cut_text'] / 1000:.0f} k chars, in {f['cut_runs']} runs); "
             f"pieces written {f['pieces']:.0f}, skipped {f['skipped']:.0f}; "
             f"slowest slice {f['slowest_run_ms']:.0f} ms; "

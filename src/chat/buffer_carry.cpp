@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/chat_client.h"
+#include "chat/append_queue.h"
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/queue_stats.h"
@@ -59,7 +60,16 @@ void copy_range(HWND source, HWND target, long from, long to) {
 }
 
 void discard(Carry& carry) {
-    if (carry.successor) BufferEdit::retire(std::move(carry.successor));
+    if (BufferEdit* successor = carry.successor.get()) {
+        // Gone with its parent window (a client that ended): only the object is left.
+        if (IsWindow(successor->window) &&
+            GetWindowLongPtrW(successor->window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(successor)) {
+            BufferEdit::retire(std::move(carry.successor));
+        } else {
+            successor->window = nullptr;
+            carry.successor.reset();
+        }
+    }
     carry = Carry{};
 }
 
@@ -127,9 +137,11 @@ long long advance_carries(ChatClient& client, long long characters) {
         }
         if (carry.next < end) continue;
         std::unique_ptr<BufferEdit> successor = std::move(carry.successor);
-        note_renewal(std::max(1LL, carry.copied));
+        const long long carried = std::max(1LL, carry.copied);
         carry = Carry{};
+        const double start = queue_clock();
         renew_buffer(client, chat, std::move(successor));
+        note_renewal(carried, queue_clock() - start);
         select_end(chat.buffer->window);
         SendMessageW(chat.buffer->window, EM_SCROLLCARET, 0, 0);
     }
@@ -137,8 +149,11 @@ long long advance_carries(ChatClient& client, long long characters) {
 }
 
 bool carries_under_way(const ChatClient& client) {
+    // One waiting for its reader to come back to the end goes on with the
+    // next write, not with a timer that runs meanwhile for nothing.
     for (const Carry& carry : carries)
-        if (carry.successor && carry.client == &client) return true;
+        if (carry.successor && carry.client == &client && IsWindow(carry.source) && following_end(carry.source))
+            return true;
     return false;
 }
 

@@ -37,7 +37,8 @@ bool carrying(const ChatRecord& chat);
 // characters copied.
 long long advance_carries(ChatClient& client, long long characters);
 
-// Whether any of the client's buffers is being carried over.
+// Whether any of the client's buffers is being carried over (and may go on
+// now: its reader is at the end).
 bool carries_under_way(const ChatClient& client);
 
 // Forgets the chat's carry (its buffer was replaced or closed).

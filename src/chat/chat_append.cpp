@@ -83,9 +83,10 @@ void Batch::write() {
         // scrollback: a carry that falls that far behind is given up.
         if (carrying(*chat)) path = length + added <= 2LL * limit ? WritePath::carry : WritePath::fresh;
         if (path == WritePath::fresh) {
+            const double start = queue_clock();
             drop_carry(*chat);
             renew_buffer(*client, *chat);
-            note_renewal();
+            note_renewal(0, queue_clock() - start);
         } else if (path == WritePath::carry && !carrying(*chat)) {
             start_carry(*client, *chat, added + text_behind, limit);
         }

@@ -15,19 +15,21 @@ constexpr const char* runs_heading =
 constexpr const char* run_format = "%s %.3f %.1f %.1f %zu %zu %lld %zu %zu %zu %zu %zu %lld %lld %.1f\n";
 constexpr const char* totals_format =
     "totals timer_runs=%zu user_runs=%zu holds=%zu held_s=%.3f pieces=%zu skipped=%zu text=%lld fresh=%zu "
-    "carried=%zu carried_text=%lld cuts=%zu cut_text=%lld run_s=%.3f slowest_run_ms=%.1f chat_text=%lld";
+    "carried=%zu carried_text=%lld renewing_s=%.3f slowest_renewal_ms=%.1f cuts=%zu cut_text=%lld run_s=%.3f "
+    "slowest_run_ms=%.1f chat_text=%lld";
 constexpr const char* cpu_format = " cpu_%s=%.3f";
 
 WritingTotals totals;
 
-// Threads whose CPU time is reported; a few connections' worth. Handles stay
-// open (a thread that ended still tells its times); beyond the slots new
-// threads count only in the process's figure.
+// The latest thread of each role whose CPU time is reported; an earlier one's
+// time is added up when the next takes its place and its handle closed, so
+// that a storm of reconnections holds no handles.
 struct NamedThread {
     const char* role = nullptr;
     HANDLE handle = nullptr;
+    double earlier = 0;  // seconds of the role's threads before this one
 };
-NamedThread named_threads[32];
+NamedThread named_threads[8];
 std::mutex threads_lock;
 
 double seconds_of(const FILETIME& time) {
@@ -54,24 +56,18 @@ StatsFile& stats() {
     return shared;
 }
 
+double cpu_seconds(HANDLE thread) {
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user)) return 0;
+    return seconds_of(kernel) + seconds_of(user);
+}
+
 void write_cpu_times(FILE* file) {
-    // Roles in the order first named; each role sums its threads.
-    const char* roles[std::size(named_threads)] = {};
-    double seconds[std::size(named_threads)] = {};
-    size_t role_count = 0;
     {
         std::lock_guard<std::mutex> guard(threads_lock);
-        for (const NamedThread& thread : named_threads) {
-            if (!thread.handle) continue;
-            FILETIME created, ended, kernel, user;
-            if (!GetThreadTimes(thread.handle, &created, &ended, &kernel, &user)) continue;
-            size_t at = 0;
-            while (at < role_count && std::strcmp(roles[at], thread.role) != 0) ++at;
-            if (at == role_count) roles[role_count++] = thread.role;
-            seconds[at] += seconds_of(kernel) + seconds_of(user);
-        }
+        for (const NamedThread& thread : named_threads)
+            if (thread.role) std::fprintf(file, cpu_format, thread.role, thread.earlier + cpu_seconds(thread.handle));
     }
-    for (size_t at = 0; at < role_count; ++at) std::fprintf(file, cpu_format, roles[at], seconds[at]);
     FILETIME created, ended, kernel, user;
     if (GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
         std::fprintf(file, cpu_format, "process", seconds_of(kernel) + seconds_of(user));
@@ -117,7 +113,9 @@ void note_hold(double held_seconds_ended) {
     ++totals.holds;
 }
 
-void note_renewal(long long carried) {
+void note_renewal(long long carried, double seconds) {
+    totals.renewing_seconds += seconds;
+    totals.slowest_renewal = std::max(totals.slowest_renewal, seconds);
     if (carried > 0) {
         ++totals.carried;
         totals.carried_text += carried;
@@ -136,7 +134,8 @@ void note_queue_empty(long long chat_text) {
     if (!s.file) return;
     const WritingTotals& t = totals;
     std::fprintf(s.file, totals_format, t.timer_runs, t.user_runs, t.holds, t.held_seconds, t.pieces, t.skipped,
-                 t.text, t.fresh, t.carried, t.carried_text, t.cuts, t.cut_text, t.run_seconds,
+                 t.text, t.fresh, t.carried, t.carried_text, t.renewing_seconds, t.slowest_renewal * 1000, t.cuts,
+                 t.cut_text, t.run_seconds,
                  t.slowest_run * 1000, chat_text);
     write_cpu_times(s.file);
     std::fputc('\n', s.file);
@@ -150,8 +149,13 @@ void note_thread_role(const char* role) {
         return;
     std::lock_guard<std::mutex> guard(threads_lock);
     for (NamedThread& thread : named_threads) {
-        if (thread.handle) continue;
-        thread = {role, handle};
+        if (thread.role && std::strcmp(thread.role, role) != 0) continue;
+        if (thread.handle) {
+            thread.earlier += cpu_seconds(thread.handle);
+            CloseHandle(thread.handle);
+        }
+        thread.role = role;
+        thread.handle = handle;
         return;
     }
     CloseHandle(handle);

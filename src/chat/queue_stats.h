@@ -32,6 +32,7 @@ struct WritingTotals {
     size_t fresh = 0;           // buffers replaced by a fresh control, nothing of the old kept
     size_t carried = 0;         // fresh controls that took over the newest text of the old one
     long long carried_text = 0; // characters those took over
+    double renewing_seconds = 0, slowest_renewal = 0;  // putting fresh controls in place
     size_t cuts = 0;            // cuts from the front of a buffer
     long long cut_text = 0;     // characters they cut
     double run_seconds = 0, slowest_run = 0;
@@ -42,8 +43,9 @@ bool queue_stats_on();
 void note_run(const RunFigures& run);
 void note_hold(double held_seconds_ended);
 // A chat buffer replaced by a fresh control rather than cut from the front;
-// `carried`: characters of the old one's newest text it took over.
-void note_renewal(long long carried = 0);
+// `carried`: characters of the old one's newest text it took over;
+// `seconds`: what putting the fresh control in place took.
+void note_renewal(long long carried, double seconds);
 void note_front_cut(long long characters);
 // After a run that left the queue empty: the totals line (when asked for);
 // `chat_text`: characters the chat buffers hold now.
