@@ -42,6 +42,7 @@ struct Queue {
     // keeps the time already set, or a user acting faster than the wait (or
     // a buffer read over and over) would put the run off for good.
     HWND timer_window = nullptr;
+    long long ever_queued = 0;
     // Text queued per client and slot, kept with every change of `work`.
     std::map<const ChatClient*, std::array<long long, chat_slot_count>> text_length;
 
@@ -141,6 +142,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 work.piece = pieces[at];
                 if (!work.piece.server_time) work.piece.server_time = line_time;
                 work.ends_line = at + 1 == count;
+                q.ever_queued += text_length_of(work.piece);
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
             }
@@ -227,6 +229,12 @@ long long text_length_of(const PendingLine& piece) {
         shown = head + format_text(cut_text_format, static_cast<long long>(shown - head)).size();
     }
     return static_cast<long long>(shown) + (piece.line_break ? 1 : 0);
+}
+
+long long text_ever_queued() {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    return q.ever_queued;
 }
 
 long long queued_text_length(const ChatClient& client, int slot) {

@@ -49,8 +49,11 @@ void note_slice_speed(long long text, double seconds) {
         std::clamp(next, static_cast<double>(slice_text_floor), static_cast<double>(slice_text_ceiling)));
 }
 
-// A flood: this much text waiting for one chat, and more each time the timer
-// looks. Written as it comes, nearly every line would go into a full buffer
+// A flood: this much text waiting for one chat, and more come each time the
+// timer looks (counted as it comes: the queue of a flood stays about as long,
+// its oldest text leaving as newer comes, and a hold that looked at its
+// length alone ended at every such drop, writing into fresh controls that the
+// next slice threw away). Written as it comes, nearly every line would go into a full buffer
 // whose oldest lines the control cuts at a cost that grows with every line
 // left behind, only to be cut again moments later. The timer holds off
 // instead, up to longest_hold_seconds at a time, while the text grows: once a
@@ -62,13 +65,14 @@ void note_slice_speed(long long text, double seconds) {
 constexpr long long flood_text = 50000;
 constexpr double longest_hold_seconds = 0.5;
 constexpr UINT hold_wait_ms = 50;
-long long flood_text_seen = 0;  // at the last look or run; user-interface thread
+long long flood_text_seen = 0;  // text ever queued at the last look or run; user-interface thread
 double holding_since = -1;
 
 bool hold_for_flood(ChatClient& client) {
     const long long waiting = largest_queued_text(client);
-    const bool growing = waiting > flood_text_seen;
-    flood_text_seen = waiting;
+    const long long ever = text_ever_queued();
+    const bool growing = ever > flood_text_seen;
+    flood_text_seen = ever;
     const double now = queue_clock();
     if (!growing || waiting < flood_text) {
         if (holding_since >= 0) note_hold(now - holding_since);
@@ -373,7 +377,7 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         }
     }
     // A flood grows from what this run left.
-    flood_text_seen = largest_queued_text(client);
+    flood_text_seen = text_ever_queued();
     if (for_user && !finished) user_runs_resume_at = queue_clock() + user_action_seconds;
     if (wrote && !for_user) {
         const double took = queue_clock() - run.start;
