@@ -18,6 +18,7 @@ last line was shown.
 import argparse
 import os
 import queue
+import shutil
 import statistics
 import subprocess
 import sys
@@ -82,6 +83,77 @@ def resident_mb(pid):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1]) / 1024
     return float("nan")
+
+
+def thread_cpu(pid):
+    """CPU seconds of each thread of `pid`, summed by thread name (/proc)."""
+    by_name = {}
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except OSError:
+        return by_name
+    for task in tasks:
+        try:
+            with open(f"/proc/{pid}/task/{task}/stat") as stat:
+                text = stat.read()
+        except OSError:
+            continue
+        name = text[text.index("(") + 1:text.rindex(")")]
+        fields = text.rsplit(")", 1)[1].split()
+        by_name[name] = by_name.get(name, 0) + (int(fields[11]) + int(fields[12])) / TICK
+    return by_name
+
+
+def pong_delay(lines, seen):
+    """Seconds from the flood's first line to the client's PONG, as the server printed them."""
+    wait_line(lines, "flood server: PONG", 5, seen)
+    for line in seen:
+        if line.startswith("flood server: PONG"):
+            return float(line.split()[3])
+    return float("nan")
+
+
+def writing_figures(path, keep_in):
+    """The program's own figures of its writing (QUILLMERE_QUEUE_STATS): the
+    last totals line, and the runs that took each path."""
+    figures = {"runs": 0, "fresh_runs": 0, "carry_runs": 0, "cut_runs": 0}
+    if keep_in and os.path.exists(path):
+        shutil.copy(path, keep_in)
+    try:
+        with open(path) as stats:
+            lines = stats.read().splitlines()
+    except OSError:
+        return None
+    for line in lines:
+        words = line.split()
+        if not words:
+            continue
+        if words[0] == "totals":
+            figures.update({k: float(v) for k, v in (w.split("=", 1) for w in words[1:])})
+        elif words[0] in ("timer", "user") and len(words) >= 13:
+            figures["runs"] += 1
+            fresh, carried, cuts = int(words[9]), int(words[10]), int(words[11])
+            figures["fresh_runs"] += fresh > 0
+            figures["carry_runs"] += carried > 0
+            figures["cut_runs"] += cuts > 0
+    return figures if "timer_runs" in figures else None
+
+
+def describe_writing(f):
+    if not f:
+        return "no writing figures"
+    other = f.get("cpu_process", 0) - f.get("cpu_ui", 0) - f.get("cpu_receive", 0)
+    return (f"slices {f['timer_runs']:.0f} (+{f['user_runs']:.0f} by user actions), "
+            f"held {f['holds']:.0f} times {f['held_s']:.2f} s; "
+            f"paths: fresh control {f['fresh']:.0f} (in {f['fresh_runs']} runs), "
+            f"carried {f['carried']:.0f} ({f['carried_text'] / 1000:.0f} k chars), "
+            f"putting fresh controls in place {f.get('renewing_s', 0):.2f} s (slowest "
+            f"{f.get('slowest_renewal_ms', 0):.0f} ms), "
+            f"front cuts {f['cuts']:.0f} ({f['cut_text'] / 1000:.0f} k chars, in {f['cut_runs']} runs); "
+            f"pieces written {f['pieces']:.0f}, skipped {f['skipped']:.0f}; "
+            f"slowest slice {f['slowest_run_ms']:.0f} ms; "
+            f"CPU ui {f.get('cpu_ui', 0):.2f} s, receive {f.get('cpu_receive', 0):.2f} s, other {other:.2f} s; "
+            f"chat text {f.get('chat_text', 0) / 1000:.0f} k chars")
 
 
 def find_quillmere(after, seconds):
@@ -193,7 +265,7 @@ def watch_until_idle(pid, done, timeout, not_counted=lambda: []):
 def start_server(args, port, log):
     server = subprocess.Popen(
         [sys.executable, os.path.join(args.root, "tools", "flood_server.py"), "--port", str(port), "--lines",
-         str(args.lines), "--hold", "600", "--timeout", str(args.timeout)],
+         str(args.lines), "--senders", str(args.senders), "--hold", "600", "--timeout", str(args.timeout)],
         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     lines, seen = queue.Queue(), log
     lines_of(server.stdout, lines)
@@ -229,8 +301,11 @@ def hexchat_round(args, port):
             line = wait_line(lines, "flood server: PONG", 0, seen)
             return time.time() if line else None
 
+        rss_start = resident_mb(client.pid)
         end, cpu_end = watch_until_idle(client.pid, ponged, args.timeout)
-        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(client.pid)}
+        threads = sorted(thread_cpu(client.pid).items(), key=lambda item: -item[1])[:3]
+        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(client.pid), "rss_start": rss_start,
+                "pong": pong_delay(lines, seen), "threads": ", ".join(f"{name} {cpu:.2f} s" for name, cpu in threads)}
     finally:
         stop([client, server])
 
@@ -239,8 +314,10 @@ def quillmere_round(args, port):
     server, lines, seen = start_server(args, port, [])
     desktop = probe = None
     quillmere = None
+    stats_path = os.path.join(args.run_dir, f"writing_{port}.txt")
     try:
-        env = dict(os.environ, WINEPREFIX=args.wine_prefix, DISPLAY=args.display)
+        env = dict(os.environ, WINEPREFIX=args.wine_prefix, DISPLAY=args.display,
+                   QUILLMERE_QUEUE_STATS="Z:" + stats_path.replace("/", "\\"))
         started = time.time()
         desktop = subprocess.Popen(
             [args.wine, "explorer", "/desktop=FloodBench,1600x900", os.path.join(args.run_dir, "Quillmere.exe")],
@@ -261,6 +338,7 @@ def quillmere_round(args, port):
             return probe_seen[-1] if probe_seen else "the probe said nothing"
 
         start = first_line_time(lines, seen, "Quillmere", port, probe_state)
+        rss_start = resident_mb(quillmere.pid)
 
         def shown():
             line = wait_line(probe_lines, "last-line", 0, probe_seen)
@@ -278,7 +356,8 @@ def quillmere_round(args, port):
 
         end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout, probe_reads)
         slowest = wait_line(probe_lines, "slowest-answer-ms", 10, probe_seen)
-        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid),
+        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid), "rss_start": rss_start,
+                "pong": pong_delay(lines, seen), "writing": writing_figures(stats_path, args.keep_stats),
                 "slowest_ms": float(slowest.split()[1]) if slowest else float("nan"),
                 "slowest_at": float(slowest.split()[3]) - start if slowest else float("nan")}
     finally:
@@ -297,8 +376,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--lines", type=int, default=100000)
+    parser.add_argument("--senders", type=int, default=50)
     parser.add_argument("--timeout", type=float, default=180)
     parser.add_argument("--port", type=int, default=7700, help="first port; each client run takes the next one")
+    parser.add_argument("--keep-stats", default="", help="a folder to keep Quillmere's figures files in")
     for name in ("root", "display", "hexchat-config", "wine", "wine-prefix", "run-dir", "probe"):
         parser.add_argument("--" + name, required=True)
     args = parser.parse_args()
@@ -322,13 +403,17 @@ def main():
         h, q = outcome.get("HexChat"), outcome.get("Quillmere")
         text = [f"round {round_number} (load {load}):"]
         if h:
-            text.append(f"HexChat {h['seconds']:.2f} s (CPU {h['cpu']:.1f} s, RSS {h['rss']:.0f} MB);")
+            text.append(f"HexChat {h['seconds']:.2f} s (CPU {h['cpu']:.1f} s: {h['threads']}; RSS {h['rss_start']:.0f} "
+                        f"-> {h['rss']:.0f} MB; PONG {h['pong']:.2f} s);")
         if q:
-            text.append(f"Quillmere {q['seconds']:.2f} s (CPU {q['cpu']:.1f} s, RSS {q['rss']:.0f} MB, "
+            text.append(f"Quillmere {q['seconds']:.2f} s (CPU {q['cpu']:.1f} s, RSS {q['rss_start']:.0f} -> "
+                        f"{q['rss']:.0f} MB, PONG {q['pong']:.2f} s, "
                         f"slowest window answer {q['slowest_ms']:.0f} ms, {q['slowest_at']:+.1f} s from the first line);")
         if h and q:
             text.append(f"HexChat / Quillmere {h['seconds'] / q['seconds']:.2f}")
         print(" ".join(text), flush=True)
+        if q:
+            print(f"  round {round_number} Quillmere writing: {describe_writing(q['writing'])}", flush=True)
         results.append((h, q))
 
     pairs = [(h, q) for h, q in results if h and q]
@@ -342,8 +427,15 @@ def main():
               f"RSS {statistics.median([q['rss'] for _, q in results if q]):.0f} MB, slowest window answer "
               f"{max(q['slowest_ms'] for _, q in results if q):.0f} ms (worst round)")
     if pairs:
-        print(f"median of the rounds' HexChat / Quillmere: "
-              f"{statistics.median([h['seconds'] / q['seconds'] for h, q in pairs]):.2f} ({len(pairs)} rounds)")
+        ratios = [h["seconds"] / q["seconds"] for h, q in pairs]
+        print(f"median of the rounds' HexChat / Quillmere: {statistics.median(ratios):.2f} ({len(pairs)} rounds); "
+              f"slowest round's {min(ratios):.2f} (goal: at least 2)")
+    if qs:
+        print(f"Quillmere's slowest round / fastest: {max(qs) / min(qs):.2f} (goal: under 1.5); latest PONG "
+              f"{max(q['pong'] for _, q in results if q):.2f} s (goal: 1 s); RSS after the flood "
+              f"{statistics.median([q['rss'] for _, q in results if q]):.0f} MB, of which the flood added "
+              f"{statistics.median([q['rss'] - q['rss_start'] for _, q in results if q]):.0f} MB (the chat controls "
+              f"and what the queue still held)")
     if len(pairs) < args.rounds:
         print(f"{args.rounds - len(pairs)} of {args.rounds} rounds without both figures (see the reasons above)")
     return 0 if pairs else 1

@@ -7,18 +7,22 @@
 # flood_window_probe.exe opens, fills and clicks from outside.
 # Needs Debian's hexchat and xvfb; HexChat refuses to run as root, so it runs
 # as the unprivileged user "floodbench" (created when missing).
-#   tools/flood_compare.sh [--rounds 5] [--lines 100000] [--no-server-log]
+#   tools/flood_compare.sh [--rounds 5] [--lines 100000] [--senders 50] [--no-server-log] [--keep-stats DIR]
 # --no-server-log: Quillmere with its server log switched off (on by default,
 # it appends every line received to Downloads\server_data_log.txt as it comes).
+# --keep-stats DIR: keeps each round's figures file of Quillmere's writing
+# (QUILLMERE_QUEUE_STATS, one line per run of its queue) in DIR.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
-rounds=5 lines=100000 server_log=true
+rounds=5 lines=100000 senders=50 server_log=true keep_stats=
 while [ $# -gt 0 ]; do
   case $1 in
     --rounds) rounds=$2; shift 2 ;;
     --lines) lines=$2; shift 2 ;;
+    --senders) senders=$2; shift 2 ;;
     --no-server-log) server_log=false; shift ;;
-    *) echo "usage: $0 [--rounds N] [--lines N] [--no-server-log]" >&2; exit 2 ;;
+    --keep-stats) keep_stats=$(mkdir -p "$2" && cd "$2" && pwd); shift 2 ;;
+    *) echo "usage: $0 [--rounds N] [--lines N] [--senders N] [--no-server-log] [--keep-stats DIR]" >&2; exit 2 ;;
   esac
 done
 if ! command -v hexchat >/dev/null || ! command -v Xvfb >/dev/null; then
@@ -67,8 +71,8 @@ if [ "$server_log" = false ]; then
   printf '%s\r\n' '[preferences]' 'save_log_file=false' >>"$run_dir/Settings/Settings.ini"
 fi
 
-echo "flood_compare: $rounds rounds of $lines lines on $(nproc) cores, Quillmere's server log $([ "$server_log" = true ] && echo on || echo off); load now: $(cut -d' ' -f1-3 /proc/loadavg)"
-python3 "$QUILLMERE_ROOT/tools/flood_compare.py" --rounds "$rounds" --lines "$lines" --root "$QUILLMERE_ROOT" \
+echo "flood_compare: $rounds rounds of $lines lines from $senders senders on $(nproc) cores, Quillmere's server log $([ "$server_log" = true ] && echo on || echo off); load now: $(cut -d' ' -f1-3 /proc/loadavg)"
+python3 "$QUILLMERE_ROOT/tools/flood_compare.py" --rounds "$rounds" --lines "$lines" --senders "$senders" --root "$QUILLMERE_ROOT" \
   --display ":$display_number" --hexchat-config "$hexchat_config" --wine "$WINE64" --wine-prefix "$WINEPREFIX" \
-  --run-dir "$run_dir" --probe "$QUILLMERE_BUILD/tools/bench/flood_window_probe.exe"
+  --run-dir "$run_dir" --probe "$QUILLMERE_BUILD/tools/bench/flood_window_probe.exe" --keep-stats "$keep_stats"
 echo "flood_compare: load after: $(cut -d' ' -f1-3 /proc/loadavg)"

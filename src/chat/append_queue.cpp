@@ -42,6 +42,7 @@ struct Queue {
     // keeps the time already set, or a user acting faster than the wait (or
     // a buffer read over and over) would put the run off for good.
     HWND timer_window = nullptr;
+    long long ever_queued = 0;
     // Text queued per client and slot, kept with every change of `work`.
     std::map<const ChatClient*, std::array<long long, chat_slot_count>> text_length;
 
@@ -143,6 +144,7 @@ void queue_pieces(ChatClient& client, int slot, unsigned generation, const Pendi
                 if (!work.piece.server_time) work.piece.server_time = line_time;
                 if (!work.piece.arrived) work.piece.arrived = arrived;
                 work.ends_line = at + 1 == count;
+                q.ever_queued += text_length_of(work.piece);
                 q.count(work, +1);
                 q.work.push_back(std::move(work));
             }
@@ -230,6 +232,12 @@ long long text_length_of(const PendingLine& piece) {
     }
     // The time in front of a line is counted with the piece that ends it.
     return static_cast<long long>(shown) + (piece.line_break ? 1 + line_time_width() : 0);
+}
+
+long long text_ever_queued() {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    return q.ever_queued;
 }
 
 long long queued_text_length(const ChatClient& client, int slot) {

@@ -70,6 +70,10 @@ long long queued_text_length(const ChatClient& client, int slot);
 // The most of it queued for any one chat of `client`.
 long long largest_queued_text(const ChatClient& client);
 long long text_length_of(const PendingLine& piece);
+// Characters of text ever queued (as shown), dropped or not: whether more
+// came since the last look, though the queue itself stays as long (its
+// oldest text leaves as newer comes, a flood's queue stays about as long).
+long long text_ever_queued();
 
 // A piece as the buffer shows it: a rich-edit line costs time that grows
 // faster than its length (a 64,000-character line takes the window tens of

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cstdlib>
 #include <deque>
@@ -14,6 +15,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/append_queue.h"
+#include "chat/buffer_carry.h"
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/line_time.h"
@@ -37,19 +39,6 @@ constexpr size_t pending_line_cap = 5000;
 // (rich_write.cpp).
 std::atomic<long> scrollback_limit{default_scrollback_limit};
 
-bool following_end(HWND buffer) {
-    // The control hides its scroll bar when the whole text fits, and leaves the
-    // last scroll range behind (seen after the buffer is cleared): nothing is
-    // out of view then.
-    if (!(GetWindowLongPtrW(buffer, GWL_STYLE) & WS_VSCROLL)) return true;
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    if (!GetScrollInfo(buffer, SB_VERT, &info)) return true;
-    const long long bottom = static_cast<long long>(info.nPos) + info.nPage;
-    return bottom == 0 || std::llabs(info.nMax - bottom) <= end_tolerance;
-}
-
 std::wstring held_text(const std::wstring& text) {
     std::wstring kept(text, 0, std::min(text.size(), pending_text_limit + 1));
     if (kept.size() > pending_text_limit) {
@@ -72,13 +61,37 @@ void mark_unread(ChatRecord& chat) {
 }
 }  // namespace
 
+bool following_end(HWND buffer) {
+    // The control hides its scroll bar when the whole text fits, and leaves the
+    // last scroll range behind (seen after the buffer is cleared): nothing is
+    // out of view then.
+    if (!(GetWindowLongPtrW(buffer, GWL_STYLE) & WS_VSCROLL)) return true;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    if (!GetScrollInfo(buffer, SB_VERT, &info)) return true;
+    const long long bottom = static_cast<long long>(info.nPos) + info.nPage;
+    return bottom == 0 || std::llabs(info.nMax - bottom) <= end_tolerance;
+}
+
 void Batch::write() {
     if (chat && chat->in_use && chat->buffer && !pieces.empty()) {
-        if (leaves_nothing_behind(pieces, scrollback_limit, text_behind)) {
+        const long limit = scrollback_limit;
+        const long long added = incoming_length(pieces);
+        const long length = buffer_text_length(chat->buffer->window);
+        WritePath path = write_path(length, added + text_behind, limit);
+        // A buffer being carried over takes its text uncut, up to twice the
+        // scrollback: a carry that falls that far behind is given up.
+        if (carrying(*chat)) path = length + added <= 2LL * limit ? WritePath::carry : WritePath::fresh;
+        if (path == WritePath::fresh) {
+            const double start = queue_clock();
+            drop_carry(*chat);
             renew_buffer(*client, *chat);
-            note_renewal();
+            note_renewal(0, queue_clock() - start);
+        } else if (path == WritePath::carry && !carrying(*chat)) {
+            start_carry(*client, *chat, added + text_behind, limit);
         }
-        write_pieces(chat->buffer->window, pieces, scrollback_limit);
+        write_pieces(chat->buffer->window, pieces, carrying(*chat) ? LONG_MAX : limit);
     }
     pieces.clear();
     following = false;
@@ -129,17 +142,17 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
             batch.pieces.push_back(shown_piece(piece));
             if (stamped) stamp_line_time(batch.pieces.back(), line_start);
             if (batch.room < 0) {
-                const long length = buffer_text_length(buffer);
-                batch.room = std::max(0L, scrollback_limit - length);
-                batch.cut_weight = Batches::cut_weight(length);
+                batch.length = buffer_text_length(buffer);
+                batch.room = std::max(0L, scrollback_limit - batch.length);
+                batch.cut_weight = Batches::cut_weight(batch.length);
             }
             const long long added = text_length_of(piece);  // as shown, its line's time counted
             batch.incoming += added;
-            // Text that will push out all the buffer holds goes into a fresh
-            // control (Batch::write): nothing is cut.
-            const long long fits = leaves_nothing_behind(batch.incoming + text_after, scrollback_limit)
-                                       ? added
-                                       : std::min(added, batch.room);
+            // Only a little text is cut for; more goes into a fresh control
+            // or one the buffer is carried over to (Batch::write).
+            const bool cut = !carrying(chat) && write_path(batch.length, batch.incoming + text_after,
+                                                           scrollback_limit) == WritePath::cut;
+            const long long fits = cut ? std::min(added, batch.room) : added;
             batch.room -= std::min(fits, batch.room);
             batches.text_taken += fits + (added - fits) * batch.cut_weight;
             ++batches.pieces_taken;

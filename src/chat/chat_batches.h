@@ -26,6 +26,7 @@ struct Batch {
     // character beyond costs; -1 until the batch's first piece looks.
     long long room = -1;
     long long cut_weight = 1;
+    long length = 0;  // the buffer's characters then
     long long incoming = 0;  // characters of the pieces
 
     void write();
@@ -63,6 +64,10 @@ struct Batches {
 // see it, so a buffer that follows its end skips it: in a flood only the last
 // scrollback's worth of lines costs the rich-edit control anything.
 void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches, long long text_after = 0);
+
+// Whether the buffer shows the end of its text (or near it): a buffer the
+// user has scrolled up in holds new lines back.
+bool following_end(HWND buffer);
 
 // Above zero while this thread is inside the writing code: a buffer read made
 // there must not start a run of the queue in the middle of it.

@@ -257,24 +257,46 @@ void close_chat(ChatClient& client, const wchar_t* name) {
         TaskKind::always);
 }
 
-void renew_buffer(ChatClient& client, ChatRecord& chat) {
+std::unique_ptr<BufferEdit> hidden_buffer(ChatClient& client, ChatRecord& chat) {
+    if (!chat.in_use || !chat.buffer) return nullptr;
+    RECT place;
+    GetWindowRect(chat.buffer->window, &place);
+    MapWindowPoints(nullptr, client.main_window, reinterpret_cast<POINT*>(&place), 2);
+    std::unique_ptr<BufferEdit> hidden =
+        create_buffer_edit(chat.control_id, client.main_window, client.instance, place, false);
+    if (!hidden) return nullptr;
+    // Without an id until it takes the buffer's place: looked up by its id,
+    // the chat's buffer is the one shown.
+    SetWindowLongPtrW(hidden->window, GWLP_ID, 0);
+    prepare_buffer(client, hidden->window);
+    return hidden;
+}
+
+void renew_buffer(ChatClient& client, ChatRecord& chat, std::unique_ptr<BufferEdit> successor) {
     if (!chat.in_use || !chat.buffer) return;
     HWND old = chat.buffer->window;
     RECT place;
     GetWindowRect(old, &place);
     MapWindowPoints(nullptr, client.main_window, reinterpret_cast<POINT*>(&place), 2);
-    std::unique_ptr<BufferEdit> fresh =
-        create_buffer_edit(chat.control_id, client.main_window, client.instance, place, IsWindowVisible(old) != 0);
-    if (!fresh) {  // keep the full one rather than none
-        SetWindowTextW(old, L"");
-        return;
+    const bool visible = IsWindowVisible(old) != 0;
+    std::unique_ptr<BufferEdit> fresh = std::move(successor);
+    if (fresh) {
+        SetWindowLongPtrW(fresh->window, GWLP_ID, chat.control_id);
+        SetWindowPos(fresh->window, old, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     SWP_NOACTIVATE | (visible ? SWP_SHOWWINDOW : 0));
+    } else {
+        fresh = create_buffer_edit(chat.control_id, client.main_window, client.instance, place, visible);
+        if (!fresh) {  // keep the full one rather than none
+            SetWindowTextW(old, L"");
+            return;
+        }
+        prepare_buffer(client, fresh->window);
+        SetWindowPos(fresh->window, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     fresh->before_read = chat.buffer->before_read;
-    prepare_buffer(client, fresh->window);
-    SetWindowPos(fresh->window, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const bool had_focus = GetFocus() == old;
-    HWND successor = fresh->window;
-    BufferEdit::retire(std::exchange(chat.buffer, std::move(fresh)), successor);
+    HWND successor_window = fresh->window;
+    BufferEdit::retire(std::exchange(chat.buffer, std::move(fresh)), successor_window);
     if (had_focus) SetFocus(chat.buffer->window);
 }
 

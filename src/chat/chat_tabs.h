@@ -83,7 +83,11 @@ long scrollback_characters();
 // Replaces the chat's buffer by an empty control in the same place: emptying
 // a full rich-edit control costs seconds, destroying one costs next to
 // nothing. User-interface thread.
-void renew_buffer(ChatClient& client, ChatRecord& chat);
+// `successor`: a control of hidden_buffer to put in its place, text and all.
+void renew_buffer(ChatClient& client, ChatRecord& chat, std::unique_ptr<BufferEdit> successor = nullptr);
+// A hidden buffer control for the chat, ready to be written and then to take
+// its buffer's place through renew_buffer; nullptr when none can be made.
+std::unique_ptr<BufferEdit> hidden_buffer(ChatClient& client, ChatRecord& chat);
 
 void clear_chat(ChatClient& client, int slot);
 

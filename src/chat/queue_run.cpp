@@ -15,11 +15,14 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/append_queue.h"
+#include "chat/buffer_carry.h"
 #include "chat/chat_batches.h"
 #include "chat/chat_tabs.h"
 #include "chat/palette.h"
 #include "chat/queue_stats.h"
+#include "chat/rich_write.h"
 #include "chat/ui_thread.h"
+#include "controls/buffer_edit.h"
 #include "net/session.h"
 
 namespace {
@@ -46,8 +49,11 @@ void note_slice_speed(long long text, double seconds) {
         std::clamp(next, static_cast<double>(slice_text_floor), static_cast<double>(slice_text_ceiling)));
 }
 
-// A flood: this much text waiting for one chat, and more each time the timer
-// looks. Written as it comes, nearly every line would go into a full buffer
+// A flood: this much text waiting for one chat, and more come each time the
+// timer looks (counted as it comes: the queue of a flood stays about as long,
+// its oldest text leaving as newer comes, and a hold that looked at its
+// length alone ended at every such drop, writing into fresh controls that the
+// next slice threw away). Written as it comes, nearly every line would go into a full buffer
 // whose oldest lines the control cuts at a cost that grows with every line
 // left behind, only to be cut again moments later. The timer holds off
 // instead, up to longest_hold_seconds at a time, while the text grows: once a
@@ -59,20 +65,23 @@ void note_slice_speed(long long text, double seconds) {
 constexpr long long flood_text = 50000;
 constexpr double longest_hold_seconds = 0.5;
 constexpr UINT hold_wait_ms = 50;
-long long flood_text_seen = 0;  // at the last look or run; user-interface thread
+long long flood_text_seen = 0;  // text ever queued at the last look or run; user-interface thread
 double holding_since = -1;
 
 bool hold_for_flood(ChatClient& client) {
     const long long waiting = largest_queued_text(client);
-    const bool growing = waiting > flood_text_seen;
-    flood_text_seen = waiting;
+    const long long ever = text_ever_queued();
+    const bool growing = ever > flood_text_seen;
+    flood_text_seen = ever;
+    const double now = queue_clock();
     if (!growing || waiting < flood_text) {
+        if (holding_since >= 0) note_hold(now - holding_since);
         holding_since = -1;
         return false;
     }
-    const double now = queue_clock();
     if (holding_since < 0) holding_since = now;
     if (now - holding_since < longest_hold_seconds) return true;
+    note_hold(now - holding_since);
     holding_since = -1;  // the text written now; a flood still coming is held again
     return false;
 }
@@ -306,7 +315,15 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         schedule_drain();
         return false;
     }
+    // A buffer being carried over to a fresh control gets its share of each
+    // slice first, held off or not; writing out everything finishes it.
+    long long carried = 0;
+    const double carry_start = queue_clock();
+    if (!for_user && limit > 0)
+        carried = advance_carries(client, queued_work_count() > 0 ? text_budget / 2 : text_budget);
+    const double carry_seconds = queue_clock() - carry_start;
     if (!for_user && limit > 0 && hold_for_flood(client)) {
+        note_hold(0);
         if (queue_stats_on()) {
             RunFigures held;
             held.kind = "held";
@@ -320,7 +337,7 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
     // Set before anything runs: a task that runs a modal loop finds the
     // timer set, and the queue goes on inside it.
     if (queued_work_count() > 0) schedule_drain();
-    Run run(client, wanted, limit, text_budget);
+    Run run(client, wanted, limit, std::max(text_budget - carried, slice_text_floor));
     bool finished = false, wrote = false;
     double writes_from = 0;
     size_t kept = 0;
@@ -331,25 +348,36 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         wrote = run.batches.any();
         writes_from = queue_clock();
         run.batches.write_all();
+        if (!for_user && limit <= 0) advance_carries(client, 0);
         active_run = nullptr;
         kept = run.kept.size();
     }
     if (!run.kept.empty()) requeue_at_front(std::move(run.kept));
-    if (queue_stats_on()) {
+    const size_t queued = queued_work_count();
+    {
         RunFigures figures;
         figures.kind = for_user ? "user" : "timer";
         figures.start = run.start;
-        figures.seconds = queue_clock() - run.start;
-        figures.writing = queue_clock() - writes_from;
+        const double end = queue_clock();
+        figures.seconds = end - run.start;
+        figures.writing = end - writes_from;
         figures.pieces = run.batches.pieces_taken;
         figures.skipped = run.batches.pieces_skipped;
         figures.text = run.batches.text_taken;
         figures.kept = kept;
-        figures.queued = queued_work_count();
+        figures.queued = queued;
+        figures.carried = carried;
+        figures.carry_seconds = carry_seconds;
         note_run(figures);
+        if (queued == 0 && (wrote || carried > 0) && !carries_under_way(client) && queue_stats_on()) {
+            long long chat_text = 0;
+            for (const ChatRecord& chat : client.chats)
+                if (chat.in_use && chat.buffer) chat_text += buffer_text_length(chat.buffer->window);
+            note_queue_empty(chat_text);
+        }
     }
     // A flood grows from what this run left.
-    flood_text_seen = largest_queued_text(client);
+    flood_text_seen = text_ever_queued();
     if (for_user && !finished) user_runs_resume_at = queue_clock() + user_action_seconds;
     if (wrote && !for_user) {
         const double took = queue_clock() - run.start;
@@ -357,7 +385,7 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         note_slice_speed(run.batches.text_taken, took);
     }
     // New work that came meanwhile found a wake-up on its way: this run was it.
-    if (queued_work_count() > 0)
+    if (queued_work_count() > 0 || carries_under_way(client))
         schedule_drain();
     else
         cancel_idle_drain();

@@ -18,6 +18,7 @@
 
 #include "chat/irc_formatting.h"
 #include "chat/palette.h"
+#include "chat/queue_stats.h"
 
 namespace {
 constexpr const wchar_t* line_break_text = L"\r\n";
@@ -38,22 +39,37 @@ long added_length(const PendingLine& piece) {
     return length + (piece.line_break ? 1 : 0);
 }
 
+}  // namespace
+
 void select_end(HWND buffer) {
     CHARRANGE end{LONG_MAX, LONG_MAX};
     SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
 }
 
+LONG line_start_after(HWND buffer, LONG at) {
+    wchar_t after[1024];
+    TEXTRANGEW range{{at, at + static_cast<LONG>(std::size(after)) - 1}, after};
+    const LONG read = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+    for (LONG next = 0; next < read; ++next) {
+        if (after[next] != L'\r' && after[next] != L'\n') continue;
+        return at + next + (after[next] == L'\r' && next + 1 < read && after[next + 1] == L'\n' ? 2 : 1);
+    }
+    return at;
+}
+
+long cut_step(long limit) { return limit / 500; }
+
+long incoming_length(const std::vector<PendingLine>& pieces) {
+    long incoming = 0;
+    for (const PendingLine& piece : pieces) incoming += added_length(piece);
+    return incoming;
+}
+
+namespace {
 // Drops the first `cut` characters and the rest of the line the cut falls
 // into, so that no half line stays on top.
 void drop_front(HWND buffer, LONG cut) {
-    wchar_t after[1024];
-    TEXTRANGEW range{{cut, cut + static_cast<LONG>(std::size(after)) - 1}, after};
-    const LONG read = static_cast<LONG>(SendMessageW(buffer, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
-    for (LONG at = 0; at < read; ++at) {
-        if (after[at] != L'\r' && after[at] != L'\n') continue;
-        cut += at + (after[at] == L'\r' && at + 1 < read && after[at + 1] == L'\n' ? 2 : 1);
-        break;
-    }
+    cut = line_start_after(buffer, cut);
     CHARRANGE front{0, cut};
     SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&front));
     SendMessageW(buffer, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
@@ -67,14 +83,6 @@ void drop_front(HWND buffer, LONG cut) {
 // grows with the cut times the lines left behind it (under Wine about 20 ms
 // for 1,000 characters from a full buffer of the default scrollback), so a
 // larger step would hold the window longer at every write.
-long cut_step(long limit) { return limit / 500; }
-
-long incoming_length(const std::vector<PendingLine>& pieces) {
-    long incoming = 0;
-    for (const PendingLine& piece : pieces) incoming += added_length(piece);
-    return incoming;
-}
-
 size_t make_room(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
     const long incoming = incoming_length(pieces);
     long length = text_length(buffer);
@@ -94,6 +102,7 @@ size_t make_room(HWND buffer, const std::vector<PendingLine>& pieces, long limit
         const long piece = cut < step ? cut : step;
         drop_front(buffer, piece);
         const long left = text_length(buffer);
+        note_front_cut(length - left);
         cut -= length - left;
         length = left;
     }
@@ -334,27 +343,6 @@ bool leaves_nothing_behind(long long text, long limit) {
 bool leaves_nothing_behind(const std::vector<PendingLine>& pieces, long limit, long long text_behind) {
     return leaves_nothing_behind(incoming_length(pieces) + text_behind, limit);
 }
-
-namespace {
-// A shown buffer would repaint after every cut and insertion; with drawing
-// off, a batch costs one paint, made when the window is next idle.
-class RedrawOff {
-public:
-    explicit RedrawOff(HWND buffer) : buffer_(IsWindowVisible(buffer) ? buffer : nullptr) {
-        if (buffer_) SendMessageW(buffer_, WM_SETREDRAW, FALSE, 0);
-    }
-    ~RedrawOff() {
-        if (!buffer_) return;
-        SendMessageW(buffer_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(buffer_, nullptr, FALSE);
-    }
-    RedrawOff(const RedrawOff&) = delete;
-    RedrawOff& operator=(const RedrawOff&) = delete;
-
-private:
-    HWND buffer_;
-};
-}  // namespace
 
 void write_pieces(HWND buffer, const std::vector<PendingLine>& pieces, long limit) {
     if (pieces.empty()) return;

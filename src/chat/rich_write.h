@@ -21,3 +21,35 @@ bool leaves_nothing_behind(long long text, long limit);
 
 // Characters the buffer holds (a line end counts one).
 long buffer_text_length(HWND buffer);
+
+// Characters of `pieces` as the buffer counts them (a line end counts one).
+long incoming_length(const std::vector<PendingLine>& pieces);
+
+// The buffer's cuts from the front go this far beyond what a write needs.
+long cut_step(long limit);
+
+// The start of the line after the one `at` falls into (`at` when no line end
+// follows within a thousand characters).
+LONG line_start_after(HWND buffer, LONG at);
+
+// Moves the caret and the selection to the end of the buffer.
+void select_end(HWND buffer);
+
+// A shown buffer would repaint after every cut and insertion; with drawing
+// off, a batch costs one paint, made when the window is next idle.
+class RedrawOff {
+public:
+    explicit RedrawOff(HWND buffer) : buffer_(IsWindowVisible(buffer) ? buffer : nullptr) {
+        if (buffer_) SendMessageW(buffer_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawOff() {
+        if (!buffer_) return;
+        SendMessageW(buffer_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(buffer_, nullptr, FALSE);
+    }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    HWND buffer_;
+};

@@ -11,6 +11,7 @@
 #include "app/chat_client.h"
 #include "app/text.h"
 #include "chat/chat_tabs.h"
+#include "chat/queue_stats.h"
 #include "chat/sealed_state.h"
 #include "irc/capabilities.h"
 #include "irc/irc_line.h"
@@ -234,6 +235,7 @@ bool run_loop_guarded(const LoopStart& start) {
 
 DWORD WINAPI receive_thread_main(void* parameter) {
     std::unique_ptr<LoopStart> start(static_cast<LoopStart*>(parameter));
+    note_thread_role("receive");
     const bool may_retry = run_loop_guarded(*start);
     // The connection is over, and its sealed sessions with it (not those of a newer one).
     if (current_session() == start->session) forget_sealed_chats(*start->client);

@@ -330,18 +330,18 @@ TEST_F(Appending, BacklogThatPushesOutTheWholeBufferStartsAFreshOne) {
     EXPECT_EQ(number_after_lines(text), 21000);
 }
 
-// Text the buffer has no room for counts several times its length against a
-// run's budget: the control cuts as much from its front, at a cost that grows
-// with the lines left behind, and a user's action must not wait for a whole
-// budget of that.
+// Text the buffer has no room for (too little for a fresh control or a carry)
+// counts several times its length against a run's budget: the control cuts
+// as much from its front, at a cost that grows with the lines left behind,
+// and a user's action must not wait for a whole budget of that.
 TEST_F(Appending, TextThatMakesTheBufferCutCountsMoreAgainstARunsBudget) {
     give_view_size(slot);
-    set_scrollback_limit(20000);
+    set_scrollback_limit(100000);
     const std::wstring filler(40, L'=');
-    // Lines one user's action writes of 300 queued by another thread.
+    // Lines one user's action writes of 250 queued by another thread.
     auto written_by_one_action = [&] {
         std::thread([&] {
-            for (int n = 0; n < 300; ++n)
+            for (int n = 0; n < 250; ++n)
                 append_chat_text(format_text(L"%d:%s", 20000 + n, filler).c_str(), client, slot,
                                  colour_channel_message, colour_black, true);
         }).join();
@@ -355,14 +355,74 @@ TEST_F(Appending, TextThatMakesTheBufferCutCountsMoreAgainstARunsBudget) {
         set_queue_clock(nullptr);
         return written;
     };
-    for (int n = 0; n < 500; ++n) add(format_text(L"%d:%s", 10000 + n, filler));
+    for (int n = 0; n < 260; ++n) add(format_text(L"%d:%s", 10000 + n, std::wstring(400, L'=')));
     const size_t into_full = written_by_one_action();
     clear_chat(client, slot);
     const size_t with_room = written_by_one_action();
     set_scrollback_limit(default_scrollback_limit);
     EXPECT_GT(into_full, 0u);
     EXPECT_GT(with_room, 3 * into_full);
-    EXPECT_LT(with_room, 300u) << "the budget of one action ends it";
+    EXPECT_LT(with_room, 250u) << "the budget of one action ends it";
+}
+
+// A run that writes much into a full buffer does not cut its front: the
+// buffer takes the text uncut while the timer's slices (a stopped clock: only
+// their shares end them) copy its newest lines to a fresh control, which takes
+// its place once it has caught up; half a scrollback or more goes into a
+// fresh control at once. A little text is cut for as before.
+TEST_F(Appending, MuchTextForAFullBufferIsCarriedToAFreshOne) {
+    struct Case {
+        int lines;
+        int replaced_after;  // runs of the timer; 0: never
+    } cases[] = {{5, 0}, {150, 2}, {250, 1}};
+    give_view_size(slot);
+    set_scrollback_limit(20000);
+    set_queue_clock([] { return 0.0; });
+    const std::wstring filler(40, L'=');
+    auto colour_of = [](int n) { return n % 2 ? colour_nick : colour_channel_message; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        clear_chat(client, slot);
+        int next = 10000;
+        for (; next < 10500; ++next) add(format_text(L"%d:%s", next, filler), colour_of(next));
+        HWND full = buffer_window(slot);
+        const bool shown = IsWindowVisible(full);
+        std::thread([&] {
+            for (int n = 0; n < c.lines; ++n, ++next)
+                append_chat_text(format_text(L"%d:%s", next, filler).c_str(), client, slot, colour_of(next),
+                                 colour_black, true);
+        }).join();
+        drain_chat_queue(client);
+        EXPECT_EQ(queued_work_count(), 0u);
+        EXPECT_EQ(buffer_window(slot) != full, c.replaced_after == 1);
+        EXPECT_EQ(number_after_lines(buffer_text(slot)), next);
+        EXPECT_EQ(buffer_text(slot).size() > 22000u, c.replaced_after == 2) << "uncut while carried";
+        drain_chat_queue(client);
+        EXPECT_EQ(buffer_window(slot) != full, c.replaced_after > 0);
+        HWND buffer = buffer_window(slot);
+        EXPECT_EQ(GetDlgCtrlID(buffer), client.chats[slot].control_id);
+        EXPECT_EQ(IsWindowVisible(buffer), shown);
+        const std::wstring text = buffer_text(slot);
+        EXPECT_EQ(number_after_lines(text), next);
+        EXPECT_LE(text.size(), 20000u + 600u);
+        EXPECT_GT(text.size(), 10000u) << "half the scrollback at least";
+        // Lines carried over keep their colours and weight.
+        const int oldest = std::stoi(text.substr(0, 5));
+        for (const int n : {oldest, oldest + 1, next - 1}) {
+            const std::wstring tag = format_text(L"%d:", n);
+            FINDTEXTEXW find{{0, -1}, tag.c_str(), {0, 0}};
+            ASSERT_GE(SendMessageW(buffer, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE, reinterpret_cast<LPARAM>(&find)), 0);
+            SendMessageW(buffer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
+            CHARFORMAT2W format{};
+            format.cbSize = sizeof format;
+            SendMessageW(buffer, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+            EXPECT_EQ(format.crTextColor, colour_of(n)) << n;
+            EXPECT_EQ(format.crBackColor, colour_black) << n;
+            EXPECT_TRUE(format.dwEffects & CFE_BOLD) << n;
+        }
+    }
+    set_queue_clock(nullptr);
+    set_scrollback_limit(default_scrollback_limit);
 }
 
 TEST_F(Appending, FreeAndInvalidSlotsAreIgnored) {
