@@ -16,8 +16,8 @@ uint64_t line_cost(size_t bytes) {
 }
 }  // namespace
 
-uint64_t SendPacing::wait_ms(uint64_t now, size_t bytes) const {
-    const uint64_t room = send_pacing::allowance_ms - send_pacing::transit_margin_ms;
+uint64_t SendPacing::wait_ms(uint64_t now, size_t bytes, bool pong) const {
+    const uint64_t room = send_pacing::allowance_ms - (pong ? 0 : send_pacing::transit_margin_ms);
     // A line that alone costs more than the room (a long raw line) waits
     // until the clock has caught up with now: sooner never fits.
     const uint64_t cost = line_cost(bytes) < room ? line_cost(bytes) : room;
@@ -56,7 +56,7 @@ bool SendQueue::take(std::string& bytes, DWORD step_ms) {
         const uint64_t now = now_ms();
         const bool unpaced = !paced || (!urgent_.empty() && !urgent_.front().paced);
         const std::string* next = !urgent_.empty() ? &urgent_.front().bytes : !lines_.empty() ? &lines_.front() : nullptr;
-        const uint64_t wait = unpaced || !next ? 0 : pacing_.wait_ms(now, next->size());
+        const uint64_t wait = unpaced || !next ? 0 : pacing_.wait_ms(now, next->size(), !urgent_.empty());
         if (next && wait == 0) {
             taking_urgent_ = !urgent_.empty();
             if (taking_urgent_) {

@@ -30,8 +30,10 @@ enum class SendPriority { normal, ahead, last };
 class SendPacing {
 public:
     // How long a line of `bytes` bytes (CR LF included) must wait at `now_ms`
-    // before it may go (0: now).
-    uint64_t wait_ms(uint64_t now_ms, size_t bytes) const;
+    // before it may go (0: now). A PONG may use the transit margin too: ordinary
+    // lines leave it free so that the answer to the server's PING, by which
+    // servers and users judge lag, does not wait behind the lines before it.
+    uint64_t wait_ms(uint64_t now_ms, size_t bytes, bool pong = false) const;
     // A line of `bytes` bytes (its CR LF included) leaves at `now_ms`.
     void charge(uint64_t now_ms, size_t bytes);
     // How far the clock runs ahead of `now_ms`.

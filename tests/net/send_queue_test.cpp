@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterIt) {
+TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterItAPongTen) {
     // At `now` a line of `charged` bytes leaves (none for -1); then the wait of
     // a line of `next` bytes. A line costs 2 s plus 1 s per 120 bytes.
     const struct {
@@ -17,10 +17,12 @@ TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterIt) {
         int charged;
         size_t next;
         uint64_t wait;
+        bool pong = false;
     } steps[] = {
         {100000, 120, 120, 0}, {100000, 120, 120, 0},  // 3 s each: 106 s, and the next to 109 s
         {100000, 120, 120, 3000},                      // 112 s would be 12 s ahead
         {102000, -1, 0, 0}, {102000, -1, 120, 1000},   // 111 s fits at 102 s, 112 s does not
+        {102000, -1, 120, 0, true}, {101000, -1, 120, 1000, true},  // but a PONG fits up to 10 s ahead
         {200000, 600, 0, 0},                           // the clock fell behind: from now, 207 s
         {200000, -1, 1200, 7000},                      // a line costing 12 s waits for the clock
         {207000, -1, 1200, 0},
@@ -28,7 +30,7 @@ TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterIt) {
     SendPacing pacing;
     for (const auto& step : steps) {
         if (step.charged >= 0) pacing.charge(step.now, static_cast<size_t>(step.charged));
-        EXPECT_EQ(pacing.wait_ms(step.now, step.next), step.wait) << step.now << " " << step.next;
+        EXPECT_EQ(pacing.wait_ms(step.now, step.next, step.pong), step.wait) << step.now << " " << step.next;
     }
 }
 
