@@ -16,8 +16,11 @@ uint64_t line_cost(size_t bytes) {
 }
 }  // namespace
 
-uint64_t SendPacing::wait_ms(uint64_t now, size_t bytes, bool pong) const {
-    const uint64_t room = send_pacing::allowance_ms - (pong ? 0 : send_pacing::transit_margin_ms);
+uint64_t SendPacing::wait_ms(uint64_t now, size_t bytes, SendPriority kind) const {
+    constexpr uint64_t ordinary_room = send_pacing::allowance_ms - send_pacing::transit_margin_ms;
+    const uint64_t room = kind == SendPriority::ahead   ? send_pacing::allowance_ms
+                          : kind == SendPriority::spare ? ordinary_room / 2
+                                                        : ordinary_room;
     // A line that alone costs more than the room (a long raw line) waits
     // until the clock has caught up with now: sooner never fits.
     const uint64_t cost = line_cost(bytes) < room ? line_cost(bytes) : room;
@@ -38,11 +41,11 @@ void SendQueue::push(std::string bytes, SendPriority priority) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (stopped_) return;
-        if (priority != SendPriority::normal) {
+        if (priority == SendPriority::ahead || priority == SendPriority::last) {
             urgent_.push_back({std::move(bytes), priority == SendPriority::ahead});
             ++urgent_queued_;
         } else {
-            lines_.push_back(std::move(bytes));
+            (priority == SendPriority::spare ? spare_ : lines_).push_back(std::move(bytes));
         }
     }
     changed_.notify_all();
@@ -55,17 +58,19 @@ bool SendQueue::take(std::string& bytes, DWORD step_ms) {
         if (stopped_) return false;
         const uint64_t now = now_ms();
         const bool unpaced = !paced || (!urgent_.empty() && !urgent_.front().paced);
-        const std::string* next = !urgent_.empty() ? &urgent_.front().bytes : !lines_.empty() ? &lines_.front() : nullptr;
-        const uint64_t wait = unpaced || !next ? 0 : pacing_.wait_ms(now, next->size(), !urgent_.empty());
+        const SendPriority kind = !urgent_.empty() ? SendPriority::ahead
+                                  : !lines_.empty() ? SendPriority::normal
+                                                    : SendPriority::spare;
+        std::string* next = kind == SendPriority::ahead    ? &urgent_.front().bytes
+                            : kind == SendPriority::normal ? &lines_.front()
+                            : !spare_.empty()              ? &spare_.front()
+                                                           : nullptr;
+        const uint64_t wait = unpaced || !next ? 0 : pacing_.wait_ms(now, next->size(), kind);
         if (next && wait == 0) {
-            taking_urgent_ = !urgent_.empty();
-            if (taking_urgent_) {
-                bytes.swap(urgent_.front().bytes);
-                urgent_.pop_front();
-            } else {
-                bytes.swap(lines_.front());
-                lines_.pop_front();
-            }
+            taking_urgent_ = kind == SendPriority::ahead;
+            bytes.swap(*next);
+            if (kind == SendPriority::ahead) urgent_.pop_front();
+            else (kind == SendPriority::normal ? lines_ : spare_).pop_front();
             pacing_.charge(now, bytes.size());
             return true;
         }
@@ -96,13 +101,13 @@ void SendQueue::stop() {
 
 size_t SendQueue::waiting() const {
     std::lock_guard<std::mutex> guard(lock_);
-    return urgent_.size() + lines_.size();
+    return urgent_.size() + lines_.size() + spare_.size();
 }
 
 bool SendQueue::can_spare_line() const {
     std::lock_guard<std::mutex> guard(lock_);
     constexpr uint64_t half_room = (send_pacing::allowance_ms - send_pacing::transit_margin_ms) / 2;
-    return urgent_.empty() && lines_.empty() && (!paced || pacing_.ahead_ms(now_ms()) <= half_room);
+    return urgent_.empty() && lines_.empty() && spare_.empty() && (!paced || pacing_.ahead_ms(now_ms()) <= half_room);
 }
 
 bool SendQueue::wait_urgent_sent(DWORD timeout_ms) {

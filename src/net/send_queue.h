@@ -24,16 +24,20 @@ constexpr uint64_t transit_margin_ms = 1000;
 
 // Where a line joins the queue: at its end; ahead of the rest, still paced
 // (PONG: a reply that tipped the server's clock over would cost the
-// connection); or ahead and unpaced (QUIT, the last line).
-enum class SendPriority { normal, ahead, last };
+// connection); ahead and unpaced (QUIT, the last line); or behind everything,
+// going only while half the room is free (a query the program makes of its
+// own accord, such as a channel's modes on joining: it never holds up the
+// user's lines or the answer to a PING).
+enum class SendPriority { normal, ahead, last, spare };
 
 class SendPacing {
 public:
-    // How long a line of `bytes` bytes (CR LF included) must wait at `now_ms`
-    // before it may go (0: now). A PONG may use the transit margin too: ordinary
-    // lines leave it free so that the answer to the server's PING, by which
-    // servers and users judge lag, does not wait behind the lines before it.
-    uint64_t wait_ms(uint64_t now_ms, size_t bytes, bool pong = false) const;
+    // How long a line of `bytes` bytes (CR LF included), queued as `kind`,
+    // must wait at `now_ms` before it may go (0: now). A PONG may use the
+    // transit margin too: ordinary lines leave it free so that the answer to
+    // the server's PING, by which servers and users judge lag, does not wait
+    // behind the lines before it.
+    uint64_t wait_ms(uint64_t now_ms, size_t bytes, SendPriority kind = SendPriority::normal) const;
     // A line of `bytes` bytes (its CR LF included) leaves at `now_ms`.
     void charge(uint64_t now_ms, size_t bytes);
     // How far the clock runs ahead of `now_ms`.
@@ -87,6 +91,7 @@ private:
     };
     std::deque<Urgent> urgent_;
     std::deque<std::string> lines_;
+    std::deque<std::string> spare_;
     SendPacing pacing_;
     unsigned urgent_queued_ = 0;  // urgent lines ever queued
     unsigned urgent_sent_ = 0;    // ... and gone

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterItAPongTen) {
+TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinItsRoomAfterIt) {
     // At `now` a line of `charged` bytes leaves (none for -1); then the wait of
     // a line of `next` bytes. A line costs 2 s plus 1 s per 120 bytes.
     const struct {
@@ -17,12 +17,13 @@ TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterItAPongTen) {
         int charged;
         size_t next;
         uint64_t wait;
-        bool pong = false;
+        SendPriority kind = SendPriority::normal;  // room: 9 s; a PONG's 10, a spare line's 4.5
     } steps[] = {
         {100000, 120, 120, 0}, {100000, 120, 120, 0},  // 3 s each: 106 s, and the next to 109 s
         {100000, 120, 120, 3000},                      // 112 s would be 12 s ahead
         {102000, -1, 0, 0}, {102000, -1, 120, 1000},   // 111 s fits at 102 s, 112 s does not
-        {102000, -1, 120, 0, true}, {101000, -1, 120, 1000, true},  // but a PONG fits up to 10 s ahead
+        {102000, -1, 120, 0, SendPriority::ahead}, {101000, -1, 120, 1000, SendPriority::ahead},
+        {102000, -1, 120, 5500, SendPriority::spare},  // 112 s is 10 s ahead, 4.5 allowed
         {200000, 600, 0, 0},                           // the clock fell behind: from now, 207 s
         {200000, -1, 1200, 7000},                      // a line costing 12 s waits for the clock
         {207000, -1, 1200, 0},
@@ -30,15 +31,16 @@ TEST(SendPacing, ALineWaitsUntilTheClockStaysWithinNineSecondsAfterItAPongTen) {
     SendPacing pacing;
     for (const auto& step : steps) {
         if (step.charged >= 0) pacing.charge(step.now, static_cast<size_t>(step.charged));
-        EXPECT_EQ(pacing.wait_ms(step.now, step.next, step.pong), step.wait) << step.now << " " << step.next;
+        EXPECT_EQ(pacing.wait_ms(step.now, step.next, step.kind), step.wait) << step.now << " " << step.next;
     }
 }
 
-TEST(SendQueue, PongAndQuitGoAheadAndOnlyQuitIgnoresThePace) {
+TEST(SendQueue, PongAndQuitGoAheadSpareLinesGoLastOnlyQuitIgnoresThePace) {
     SendQueue::set_paced(true);
     SendQueue queue;
     std::string bytes;
     queue.push(std::string(1198, 'a') + "\r\n", SendPriority::normal);  // 12 s on the clock
+    queue.push("MODE #c\r\n", SendPriority::spare);
     queue.push("second\r\n", SendPriority::normal);
     ASSERT_TRUE(queue.take(bytes, 0));
     queue.taken_done();
@@ -49,7 +51,7 @@ TEST(SendQueue, PongAndQuitGoAheadAndOnlyQuitIgnoresThePace) {
     std::vector<std::string> order;
     for (SendQueue::set_paced(false); queue.take(bytes, 0); queue.taken_done()) order.push_back(bytes);
     EXPECT_TRUE(pong_waits);
-    EXPECT_EQ(order, (std::vector<std::string>{"PONG :x\r\n", "QUIT\r\n", "PONG :y\r\n", "second\r\n"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"PONG :x\r\n", "QUIT\r\n", "PONG :y\r\n", "second\r\n", "MODE #c\r\n"}));
     EXPECT_TRUE(queue.wait_urgent_sent(0));
 }
 
