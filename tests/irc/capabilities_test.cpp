@@ -121,6 +121,18 @@ TEST_F(Capabilities, PlainLoginThenTheNegotiationEnds) {
     EXPECT_EQ(chat_texts(0), std::vector<std::wstring>{L"Logged in to account alice."});
 }
 
+TEST_F(Capabilities, ExternalOverTlsAnswersWithAnEmptyMessage) {
+    login_with(SaslMethod::external, true, false);
+    client.connection.tls = true;  // the certificate itself went in the handshake
+    expect_exchange({
+        {L":s CAP * LS :sasl=PLAIN,EXTERNAL", {"CAP REQ :sasl"}},
+        {L":s CAP * ACK :sasl", {"AUTHENTICATE EXTERNAL"}},
+        {L"AUTHENTICATE +", {"AUTHENTICATE +"}},
+        {L":s 903 me :SASL authentication successful", {"CAP END"}},
+    });
+    client.connection.tls = false;
+}
+
 TEST_F(Capabilities, AFailedLoginEndsTheConnectionOnlyWhenRequired) {
     for (bool required : {false, true}) {
         login_with(SaslMethod::plain, required);
