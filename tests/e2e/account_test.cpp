@@ -8,17 +8,25 @@
 #include "resources/dialog_ids.h"
 #include "resources/resource_ids.h"
 #include "support/modal_dialog.h"
+#include "support/stored_certificate.h"
 
 namespace {
 using namespace net_test;
 
-// A port the fixture wrote into its folder; empty when it did not run.
-std::wstring services_port(const wchar_t* name) {
+// A file in the fixture's folder, seen from Wine; empty when it did not run.
+std::wstring services_file(const wchar_t* name) {
     wchar_t folder[1024];
     DWORD length = GetEnvironmentVariableW(L"QUILLMERE_SERVICES_DIR", folder, 1024);
     if (length == 0 || length >= 1024) return {};
     std::wstring path = std::wstring(L"Z:") + folder + L"/" + name;
     for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+    return path;
+}
+
+// A port (or fingerprint) the fixture wrote into its folder; empty when it did not run.
+std::wstring services_port(const wchar_t* name) {
+    const std::wstring path = services_file(name);
+    if (path.empty()) return {};
     const std::string text = read_file_bytes(path);
     const std::string port = text.substr(0, text.find_first_of("\r\n"));
     return std::wstring(port.begin(), port.end());
@@ -95,6 +103,21 @@ TEST_F(AccountLogin, PlainLoginWithServicesAndTheCapabilitiesInUse) {
     EXPECT_TRUE(server_tab_shows(L"The connection is ended")) << server_tab();
     EXPECT_TRUE(wait_until([&] { return !receive_thread_running(); }, 20000));
     EXPECT_FALSE(contains(chat_text(*client, 0), L"Welcome"));
+}
+
+// Over TLS to a server that asks for client certificates: the one in the
+// user's store whose fingerprint the services have on the account logs in.
+TEST_F(AccountLogin, CertificateLoginOverTlsWithServices) {
+    StoredCertificate mine;
+    ASSERT_TRUE(mine.add(read_file_bytes(services_file(L"client.der")), read_file_bytes(services_file(L"client.blob"))));
+    const std::wstring fingerprint = services_port(L"client-fingerprint");
+    ASSERT_EQ(fingerprint.size(), 95u);
+    store(1, services_port(L"tls_port"), L"Quillcert",
+          {{L"server_tls_", L"true"}, {L"server_fingerprint_", services_port(L"server-fingerprint").c_str()},
+           {L"server_sasl_method_", L"external"}, {L"server_sasl_certificate_", fingerprint.c_str()}});
+    connect_to_row(0);
+    ASSERT_TRUE(server_tab_shows(L"Logged in to account alice.")) << server_tab();
+    ASSERT_TRUE(server_tab_shows(L"Welcome")) << server_tab();
 }
 
 TEST_F(AccountLogin, ScramLoginWithTheTestsOwnServer) {
