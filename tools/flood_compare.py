@@ -116,7 +116,7 @@ def pong_delay(lines, seen):
 def writing_figures(path, keep_in):
     """The program's own figures of its writing (QUILLMERE_QUEUE_STATS): the
     last totals line, and the runs that took each path."""
-    figures = {"runs": 0, "fresh_runs": 0, "carry_runs": 0, "cut_runs": 0}
+    figures = {"runs": 0, "fresh_runs": 0, "carry_runs": 0, "cut_runs": 0, "first_text": None, "last_write": None}
     if keep_in and os.path.exists(path):
         shutil.copy(path, keep_in)
     try:
@@ -130,7 +130,13 @@ def writing_figures(path, keep_in):
             continue
         if words[0] == "totals":
             figures.update({k: float(v) for k, v in (w.split("=", 1) for w in words[1:])})
+        elif words[0] == "held" and figures["first_text"] is None:
+            figures["first_text"] = float(words[1])
         elif words[0] in ("timer", "user") and len(words) >= 13:
+            if int(words[4]) > 0:
+                if figures["first_text"] is None and int(words[8]) > 1000:
+                    figures["first_text"] = float(words[1])
+                figures["last_write"] = float(words[1]) + float(words[2]) / 1000
             figures["runs"] += 1
             fresh, carried, cuts = int(words[9]), int(words[10]), int(words[11])
             figures["fresh_runs"] += fresh > 0
@@ -356,8 +362,17 @@ def quillmere_round(args, port):
 
         end, cpu_end = watch_until_idle(quillmere.pid, shown, args.timeout, probe_reads)
         slowest = wait_line(probe_lines, "slowest-answer-ms", 10, probe_seen)
-        return {"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid), "rss_start": rss_start,
-                "pong": pong_delay(lines, seen), "writing": writing_figures(stats_path, args.keep_stats),
+        shown_at = wait_line(probe_lines, "last-line", 0, probe_seen)
+        writing = writing_figures(stats_path, args.keep_stats)
+        # The program's figures use Wine's performance counter: Linux's raw monotonic clock.
+        to_unix = time.time() - time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+        moments = [("text waiting", writing and writing["first_text"]), ("last write done", writing and writing["last_write"])]
+        timeline = [f"{name} {at + to_unix - start:+.2f} s" for name, at in moments if at]
+        if shown_at:
+            timeline.append(f"last line seen {float(shown_at.split()[1]) - start:+.2f} s")
+        timeline.append(f"busy until {end - start:+.2f} s")
+        return {"timeline": ", ".join(timeline), "writing": writing,"seconds": end - start, "cpu": cpu_end, "rss": resident_mb(quillmere.pid), "rss_start": rss_start,
+                "pong": pong_delay(lines, seen),
                 "slowest_ms": float(slowest.split()[1]) if slowest else float("nan"),
                 "slowest_at": float(slowest.split()[3]) - start if slowest else float("nan")}
     finally:
@@ -414,6 +429,7 @@ def main():
         print(" ".join(text), flush=True)
         if q:
             print(f"  round {round_number} Quillmere writing: {describe_writing(q['writing'])}", flush=True)
+            print(f"  round {round_number} Quillmere from the first line: {q['timeline']}", flush=True)
         results.append((h, q))
 
     pairs = [(h, q) for h, q in results if h and q]
