@@ -60,8 +60,9 @@ void note_slice_speed(long long text, double seconds) {
 // whole scrollback of newer text waits behind a line, that line is skipped,
 // and what is left goes into a fresh control; so a flood costs a slice of
 // writing every half second, and once it stops the timer writes the rest
-// without a pause. A user's action is never held: it writes its chat's text
-// at once.
+// without a pause. A user's action writes its chat's text at once, unless
+// more of it waits than the action may write while the timer holds a flood
+// (run_queue).
 constexpr long long flood_text = 50000;
 constexpr double longest_hold_seconds = 0.5;
 constexpr UINT hold_wait_ms = 50;
@@ -315,6 +316,13 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         schedule_drain();
         return false;
     }
+    // A flood the timer holds off is not written for a user's action either
+    // (a read of the buffer, a line of the user's own): its budget would put
+    // the flood's oldest waiting lines into a fresh control, thrown away when
+    // the flood's next text comes, and take that time from the receiving.
+    // The action's tasks still run; its own line waits behind the flood.
+    const bool flood_held_off = for_user && wanted >= 0 && holding_since >= 0 &&
+                                queued_text_length(client, wanted) > text_budget;
     // A buffer being carried over to a fresh control gets its share of each
     // slice first, held off or not; writing out everything finishes it.
     long long carried = 0;
@@ -337,7 +345,7 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
     // Set before anything runs: a task that runs a modal loop finds the
     // timer set, and the queue goes on inside it.
     if (queued_work_count() > 0) schedule_drain();
-    Run run(client, wanted, limit, std::max(text_budget - carried, slice_text_floor));
+    Run run(client, flood_held_off ? -1 : wanted, limit, std::max(text_budget - carried, slice_text_floor));
     bool finished = false, wrote = false;
     double writes_from = 0;
     size_t kept = 0;
@@ -389,7 +397,7 @@ bool run_queue(ChatClient& client, int wanted, double limit, long long text_budg
         schedule_drain();
     else
         cancel_idle_drain();
-    return finished;
+    return finished && !flood_held_off;
 }
 }  // namespace
 
