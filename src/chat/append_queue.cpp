@@ -43,6 +43,7 @@ struct Queue {
     // a buffer read over and over) would put the run off for good.
     HWND timer_window = nullptr;
     long long ever_queued = 0;
+    long long paused_at = 0;  // ever_queued when the receiving side last paused
     // Text queued per client and slot, kept with every change of `work`.
     std::map<const ChatClient*, std::array<long long, chat_slot_count>> text_length;
 
@@ -238,6 +239,41 @@ long long text_ever_queued() {
     Queue& q = queue();
     std::lock_guard<std::mutex> guard(q.lock);
     return q.ever_queued;
+}
+
+void note_receiving_paused(ChatClient& client) {
+    // As much as a flood the timer holds for (queue_run.cpp), or no wake-up.
+    constexpr long long flood_since_pause = 50000;
+    Queue& q = queue();
+    {
+        std::lock_guard<std::mutex> guard(q.lock);
+        const bool flood = q.ever_queued - q.paused_at >= flood_since_pause;
+        q.paused_at = q.ever_queued;
+        if (!flood || !q.timer_window) return;
+    }
+    PostMessageW(client.main_window, msg_run_on_ui_thread, ui_message_receiving_paused, 0);
+}
+
+bool receiving_paused_at(long long ever) {
+    Queue& q = queue();
+    std::lock_guard<std::mutex> guard(q.lock);
+    return q.paused_at == ever;
+}
+
+void drain_held_flood_now() {
+    if (!holding_for_flood()) return;
+    Queue& q = queue();
+    ChatClient* client = nullptr;
+    HWND window = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(q.lock);
+        window = q.timer_window;
+        client = q.client;
+        if (!window || q.window != window) return;
+        q.timer_window = nullptr;
+    }
+    KillTimer(window, drain_timer_id);
+    drain_chat_queue(*client);
 }
 
 long long queued_text_length(const ChatClient& client, int slot) {

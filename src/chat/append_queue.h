@@ -82,6 +82,19 @@ long long text_ever_queued();
 constexpr size_t shown_text_limit = 2048;
 PendingLine shown_piece(const PendingLine& piece);
 
+// The receive thread, before a read that may wait (all it has read is
+// queued): once a flood's worth of text came since it last said so, the
+// timer's hold for that flood ends at once (drain_held_flood_now()) rather
+// than at its next look.
+void note_receiving_paused(ChatClient& client);
+// User-interface thread: whether nothing was queued since the receiving side
+// last paused; `ever` is text_ever_queued() as the caller saw it.
+bool receiving_paused_at(long long ever);
+// User-interface thread: runs the queue now, its timer taken back, if the
+// timer holds off for a flood (queue_run.cpp).
+void drain_held_flood_now();
+bool holding_for_flood();
+
 // User-interface thread: puts work taken but not yet run back in front of
 // what was queued since.
 void requeue_at_front(std::vector<QueuedWork> work);

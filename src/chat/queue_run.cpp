@@ -72,7 +72,9 @@ double holding_since = -1;
 bool hold_for_flood(ChatClient& client) {
     const long long waiting = largest_queued_text(client);
     const long long ever = text_ever_queued();
-    const bool growing = ever > flood_text_seen;
+    // Still coming: more since the last look, and the receiving side has not
+    // read all of it (a flood's end is seen at once, not at the next look).
+    const bool growing = ever > flood_text_seen && !receiving_paused_at(ever);
     flood_text_seen = ever;
     const double now = queue_clock();
     if (!growing || waiting < flood_text) {
@@ -87,6 +89,13 @@ bool hold_for_flood(ChatClient& client) {
     return false;
 }
 
+}  // namespace
+
+bool holding_for_flood() {
+    return holding_since >= 0;
+}
+
+namespace {
 // How much a run takes from the queue at once.
 constexpr size_t queue_chunk = 4096;
 

@@ -31,6 +31,10 @@ LRESULT run_ui_task(WPARAM kind, LPARAM task_record) {
         schedule_drain();
         return 0;
     }
+    if (kind == ui_message_receiving_paused) {
+        drain_held_flood_now();
+        return 0;
+    }
     // Only a sender waiting in run_on_ui_thread keeps the record alive: a
     // posted task message (which nothing here sends) would point at nothing.
     if (kind != ui_message_task || !InSendMessage()) return 0;

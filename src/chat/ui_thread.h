@@ -15,6 +15,8 @@ struct ChatRecord;
 constexpr UINT msg_run_on_ui_thread = WM_USER + 4;
 constexpr WPARAM ui_message_wake_up = 0;
 constexpr WPARAM ui_message_task = 1;
+// Posted: the receiving side has read all a flood brought so far.
+constexpr WPARAM ui_message_receiving_paused = 2;
 
 // True on the thread that owns the main window (and before it exists).
 bool on_ui_thread(const ChatClient& client);

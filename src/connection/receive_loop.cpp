@@ -10,6 +10,7 @@
 
 #include "app/chat_client.h"
 #include "app/text.h"
+#include "chat/append_queue.h"
 #include "chat/chat_tabs.h"
 #include "chat/queue_stats.h"
 #include "chat/sealed_state.h"
@@ -192,6 +193,7 @@ bool read_lines(const LoopStart& start, OpenSocket& held) {
         // The log is written before a read that may wait (a part of a line
         // held meanwhile changes nothing), so it lags only while lines pour in.
         if (!reader.holds_line() || log.characters() >= server_log_batch_characters) write_log();
+        if (!reader.holds_line() && !bytes_waiting(held)) note_receiving_paused(client);
         const int length = receive_line(reader, held, held.up, line, &form);
         if (!current()) break;
         if (length == 0) continue;  // not convertible: neither text nor silence

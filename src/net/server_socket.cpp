@@ -226,6 +226,12 @@ int read_one_line(LineReader& reader, ReadSource& source, std::wstring& line, Te
 }
 }  // namespace
 
+bool bytes_waiting(const OpenSocket& open) {
+    if (open.tls && open.tls->holds_bytes()) return true;
+    u_long waiting = 0;
+    return ioctlsocket(open.handle, FIONREAD, &waiting) == 0 && waiting > 0;
+}
+
 int receive_line(ServerSocket& server, std::wstring& line, TextForm* form) {
     return receive_line(server.reader, server.sock, server.connected, line, form);
 }

@@ -55,6 +55,8 @@ public:
     // Bytes decrypted so far that the caller has not read yet (for tests of
     // the framing).
     size_t buffered() const { return plain_.size() - plain_used_; }
+    // Whether it holds bytes not yet read out, decrypted or not.
+    bool holds_bytes() const { return buffered() > 0 || !encrypted_.empty(); }
 
 private:
     // The system's TLS handles, kept out of this header: the security
