@@ -107,13 +107,37 @@ void dispatch_parsed_line(ChatClient& client, const IrcLine& line) {
 }
 
 void dispatch_line(ChatClient& client, const std::wstring& text, TextForm form) {
-    IrcLine line;
+    // Each thread keeps one line's storage for its next line (a flood's lines
+    // then allocate no tokens); a line dispatched from inside a handler gets
+    // its own.
+    thread_local IrcLine kept;
+    thread_local bool kept_in_use = false;
+    IrcLine own;
+    const bool reuse = !kept_in_use;
+    IrcLine& line = reuse ? kept : own;
+    struct Release {
+        bool reuse;
+        ~Release() {
+            if (!reuse) return;
+            kept_in_use = false;
+            // What a hostile line of spaces made is not kept for good.
+            if (kept.tokens.capacity() > 1024) std::vector<std::wstring>().swap(kept.tokens);
+        }
+    } release{reuse};
+    kept_in_use = true;
     line.form = form;
+    line.server_time = 0;
     // A hostile line can be made of millions of spaces; if its tokens do not
     // fit in memory the line is dropped rather than the receive thread lost.
     try {
-        const std::wstring untagged = take_message_tags(text, line.tags);
-        if (!split_tokens(untagged, line) || line.tokens.size() < 2) return;
+        bool split = false;
+        if (!text.empty() && text[0] == L'@')
+            split = split_tokens(take_message_tags(text, line.tags), line);
+        else {
+            line.tags.clear();
+            split = split_tokens(text, line);
+        }
+        if (!split || line.tokens.size() < 2) return;
         if (const std::wstring* time = find_tag(line.tags, time_tag)) line.server_time = parse_server_time(*time);
         dispatch_parsed_line(client, line);
     } catch (const std::exception& error) {

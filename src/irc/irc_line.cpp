@@ -34,21 +34,27 @@ std::wstring IrcLine::text_from_token(size_t k) const {
 }
 
 bool split_tokens(const std::wstring& text, IrcLine& line) {
-    line.tokens.clear();
-    line.text.clear();
-    if (text.empty() || text.size() > longest_line) return false;
-    if (text.find(L' ') == std::wstring::npos) return false;
-    line.text = text;
-    size_t start = 0;
+    if (text.empty() || text.size() > longest_line || text.find(L' ') == std::wstring::npos) {
+        line.tokens.clear();
+        line.text.clear();
+        return false;
+    }
+    line.text.assign(text);
+    // The tokens of a line used before are overwritten in place: a flood's
+    // lines then reuse their storage rather than allocate each token anew.
+    size_t count = 0, start = 0;
     for (;;) {
-        size_t space = text.find(L' ', start);
-        if (space == std::wstring::npos) {
-            line.tokens.emplace_back(text, start);
-            break;
-        }
-        line.tokens.emplace_back(text, start, space - start);
+        const size_t space = text.find(L' ', start);
+        const size_t end = space == std::wstring::npos ? text.size() : space;
+        if (count < line.tokens.size())
+            line.tokens[count].assign(text, start, end - start);
+        else
+            line.tokens.emplace_back(text, start, end - start);
+        ++count;
+        if (space == std::wstring::npos) break;
         start = space + 1;
     }
+    line.tokens.resize(count);
     return true;
 }
 
