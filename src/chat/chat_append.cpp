@@ -104,11 +104,6 @@ void Batch::switch_to(ChatRecord& next) {
     if (chat == &next) return;
     write();
     chat = &next;
-    skip_behind = -1;
-}
-
-long long burst_keeps(long long burst, long limit) {
-    return burst >= limit ? limit / 2 : limit;
 }
 
 void Batch::release_held(ChatRecord& held) {
@@ -143,8 +138,7 @@ void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batche
         batch.following = true;
         batch.release_held(chat);
         batch.text_behind = text_after;
-        if (batch.skip_behind < 0) batch.skip_behind = burst_keeps(text_after + text_length_of(piece), scrollback_limit);
-        if (text_after < batch.skip_behind) {
+        if (text_after < scrollback_limit) {
             batch.pieces.push_back(shown_piece(piece));
             if (stamped) stamp_line_time(batch.pieces.back(), line_start);
             if (batch.room < 0) {

@@ -28,10 +28,6 @@ struct Batch {
     long long cut_weight = 1;
     long length = 0;  // the buffer's characters then
     long long incoming = 0;  // characters of the pieces
-    // A piece with this much of its chat's text or more behind it is skipped
-    // (burst_keeps()); -1 until the run's first piece for the chat looks.
-    // Kept over the batch's writes: a run decides it once per chat.
-    long long skip_behind = -1;
 
     void write();
     void switch_to(ChatRecord& next);
@@ -61,21 +57,12 @@ struct Batches {
     }
 };
 
-// How much of a burst of `burst` characters for one chat the buffer is
-// given, the rest skipped: all of it up to the scrollback. A burst beyond
-// that (a flood) loses its older part anyway; its newest half scrollback is
-// kept, so that writing it, the one cost of a flood that grows with what is
-// kept (every character is laid out by the control), takes half as long. The
-// buffer fills up to the whole scrollback again with the lines that follow.
-long long burst_keeps(long long burst, long limit);
-
 // Adds a piece for the slot's chat to its batch, or holds it back while the
 // user reads older text. `text_after`: characters of text that will follow
 // this piece in the same chat before the queue is empty. A piece followed by
 // a whole scrollback of text would be cut from the front before anyone could
 // see it, so a buffer that follows its end skips it: in a flood only the last
-// half scrollback's worth of lines costs the rich-edit control anything
-// (burst_keeps()).
+// scrollback's worth of lines costs the rich-edit control anything.
 void append_piece(ChatClient& client, int slot, const PendingLine& piece, Batches& batches, long long text_after = 0);
 
 // Whether the buffer shows the end of its text (or near it): a buffer the

@@ -177,10 +177,9 @@ TEST_F(QueueGuard, LinesOfSeveralPiecesStayWholeAcrossThreads) {
 TEST_F(QueueGuard, LinesGoWholeAndCountAsShown) {
     write_out_queue(client);
     set_scrollback_limit(20000);
-    std::thread([&] {  // more than a scrollback, one character short of half of it after the first line
-        for (int n = 0; n < 11; ++n) append_server_line(client, std::wstring(1000, L'o'));
+    std::thread([&] {  // one character short of a scrollback after the first line
         append_chat_line(client, 0, {piece(L"<nick> ", false), piece(L"said first", true)});
-        for (int n = 0; n < 10; ++n) append_server_line(client, std::wstring(n < 9 ? 1000 : 989, L's'));
+        for (int n = 0; n < 19; ++n) append_server_line(client, std::wstring(n < 18 ? 1000 : 1980, L's'));
     }).join();
     set_queue_clock([] { return 0.0; });  // only its share of text ends the action; the read writes no more
     flush_chat_appends(client, 0);
