@@ -227,9 +227,9 @@ TEST_F(Handover, TasksBeyondTheirCapAreDroppedAndCounted) {
 // While a flood's text for one chat grows in the queue, the timer holds off,
 // half a second at most at a time, so that the lines a whole scrollback of
 // newer text would cut are never written; it writes as soon as the text stops
-// growing. A user's action writes its chat's text at once, but none of a
-// flood the timer is holding (it would go into a control the flood's next
-// text replaces).
+// growing or the receiving side has read all of it. A user's action writes
+// its chat's text at once, but none of a flood the timer is holding (it would
+// go into a control the flood's next text replaces).
 TEST_F(Handover, TheTimerHoldsOffWhileAFloodGrowsAndWritesWhenItStops) {
     write_out_queue(client);
     QueueClock frozen(0);
@@ -266,7 +266,16 @@ TEST_F(Handover, TheTimerHoldsOffWhileAFloodGrowsAndWritesWhenItStops) {
 
     send(600);
     EXPECT_FALSE(timer_wrote());
+    send(100);
+    on_other_thread([&] { note_receiving_paused(client); });
+    take_back_wake_ups(client);
+    EXPECT_TRUE(timer_wrote()) << "the receiving side read all the flood brought";
+    write_out_queue(client);
+
+    send(600);
+    EXPECT_FALSE(timer_wrote());
     const size_t held = queued_work_count();
+    clock_now += 0.2;  // past the pause after the last action's run; still held
     EXPECT_FALSE(flush_chat_appends(client, flooded));
     EXPECT_EQ(queued_work_count(), held) << "a held flood is not written for a user's action";
     clock_now += 0.6;
