@@ -242,12 +242,11 @@ long long text_ever_queued() {
 }
 
 void note_receiving_paused(ChatClient& client) {
-    // As much as a flood the timer holds for (queue_run.cpp), or no wake-up.
-    constexpr long long flood_since_pause = 50000;
     Queue& q = queue();
     {
         std::lock_guard<std::mutex> guard(q.lock);
-        const bool flood = q.ever_queued - q.paused_at >= flood_since_pause;
+        // Less than a flood since the last pause: no hold to end.
+        const bool flood = q.ever_queued - q.paused_at >= flood_text;
         q.paused_at = q.ever_queued;
         if (!flood || !q.timer_window) return;
     }

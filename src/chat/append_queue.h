@@ -82,6 +82,10 @@ long long text_ever_queued();
 constexpr size_t shown_text_limit = 2048;
 PendingLine shown_piece(const PendingLine& piece);
 
+// Text waiting for one chat that makes a flood, which the timer holds off
+// for while it keeps coming (queue_run.cpp).
+constexpr long long flood_text = 50000;
+
 // The receive thread, before a read that may wait (all it has read is
 // queued): once a flood's worth of text came since it last said so, the
 // timer's hold for that flood ends at once (drain_held_flood_now()) rather

@@ -49,8 +49,9 @@ void note_slice_speed(long long text, double seconds) {
         std::clamp(next, static_cast<double>(slice_text_floor), static_cast<double>(slice_text_ceiling)));
 }
 
-// A flood: this much text waiting for one chat, and more come each time the
-// timer looks (counted as it comes: the queue of a flood stays about as long,
+// A flood: flood_text or more waiting for one chat, and more come each time
+// the timer looks, until the receiving side has read all of it (counted as it
+// comes: the queue of a flood stays about as long,
 // its oldest text leaving as newer comes, and a hold that looked at its
 // length alone ended at every such drop, writing into fresh controls that the
 // next slice threw away). Written as it comes, nearly every line would go into a full buffer
@@ -63,7 +64,6 @@ void note_slice_speed(long long text, double seconds) {
 // without a pause. A user's action writes its chat's text at once, unless
 // more of it waits than the action may write while the timer holds a flood
 // (run_queue).
-constexpr long long flood_text = 50000;
 constexpr double longest_hold_seconds = 0.5;
 constexpr UINT hold_wait_ms = 50;
 long long flood_text_seen = 0;  // text ever queued at the last look or run; user-interface thread

@@ -193,6 +193,7 @@ bool read_lines(const LoopStart& start, OpenSocket& held) {
         // The log is written before a read that may wait (a part of a line
         // held meanwhile changes nothing), so it lags only while lines pour in.
         if (!reader.holds_line() || log.characters() >= server_log_batch_characters) write_log();
+        // All read so far is queued: a flood the window holds off for is over.
         if (!reader.holds_line() && !bytes_waiting(held)) note_receiving_paused(client);
         const int length = receive_line(reader, held, held.up, line, &form);
         if (!current()) break;

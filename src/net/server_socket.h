@@ -145,10 +145,10 @@ int receive_line(ServerSocket& server, std::wstring& line, TextForm* form = null
 int receive_line(LineReader& reader, SOCKET sock, const std::atomic<int>& up, std::wstring& line,
                  TextForm* form = nullptr);
 
-// Whether bytes wait on the connection, read by nobody yet: on its socket,
-// or in its TLS channel.
-bool bytes_waiting(const OpenSocket& open);
-
 // The same on a held connection, through its TLS channel when it has one.
 int receive_line(LineReader& reader, const OpenSocket& open, const std::atomic<int>& up, std::wstring& line,
                  TextForm* form = nullptr);
+
+// Whether bytes wait on the connection, read by nobody yet: on its socket,
+// or in its TLS channel.
+bool bytes_waiting(const OpenSocket& open);
